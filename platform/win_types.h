@@ -22,6 +22,7 @@ inline constexpr Long kErrorInvalidParameter = 87;
 inline constexpr Long kErrorBadPathname = 161;
 inline constexpr Long kErrorMoreData = 234;
 inline constexpr Long kErrorNoMoreItems = 259;
+inline constexpr Long kErrorNoAccess = 998;
 inline constexpr Long kErrorBadDb = 1009;
 inline constexpr Long kErrorKeyDeleted = 1018;
 

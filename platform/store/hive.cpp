@@ -1,0 +1,152 @@
+#include "hive.h"
+
+#include <sqlite3.h>
+
+#include "key_path.h"
+
+namespace store {
+namespace {
+
+// Top keys have parent 0, which no key has as its id.
+constexpr KeyId kNoParent = 0;
+
+std::uint32_t Units(const std::u16string& text) { return static_cast<std::uint32_t>(text.size()); }
+
+}  // namespace
+
+void Hive::CreateSchema(sqlite::Database& db) {
+    db.Execute(R"sql(
+        CREATE TABLE key (
+            id INTEGER PRIMARY KEY AUTOINCREMENT,
+            parent INTEGER NOT NULL,
+            name TEXT NOT NULL,
+            folded TEXT NOT NULL
+        );
+        CREATE UNIQUE INDEX key_by_parent ON key (parent, folded);
+        CREATE TABLE value (
+            id INTEGER PRIMARY KEY,
+            key INTEGER NOT NULL,
+            name TEXT NOT NULL,
+            folded TEXT NOT NULL,
+            type INTEGER NOT NULL,
+            data BLOB NOT NULL
+        );
+        CREATE UNIQUE INDEX value_by_key ON value (key, folded);
+    )sql");
+}
+
+Hive::Hive(sqlite::Database& db)
+    : db_(db),
+      findChild_(db_, "SELECT id FROM key WHERE parent = ?1 AND folded = ?2"),
+      insertKey_(db_, "INSERT INTO key (parent, name, folded) VALUES (?1, ?2, ?3)"),
+      keyExists_(db_, "SELECT 1 FROM key WHERE id = ?1"),
+      hasChild_(db_, "SELECT 1 FROM key WHERE parent = ?1 LIMIT 1"),
+      deleteKey_(db_, "DELETE FROM key WHERE id = ?1"),
+      deleteValues_(db_, "DELETE FROM value WHERE key = ?1"),
+      findValue_(db_, "SELECT type, data FROM value WHERE key = ?1 AND folded = ?2"),
+      // An overwrite keeps the name's first spelling and the value's place in the order.
+      upsertValue_(db_,
+                   "INSERT INTO value (key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5) "
+                   "ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, "
+                   "data = excluded.data"),
+      deleteValue_(db_, "DELETE FROM value WHERE key = ?1 AND folded = ?2"),
+      subKeyAt_(db_, "SELECT name FROM key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2"),
+      valueAt_(db_,
+               "SELECT name, type, data FROM value WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2"),
+      subKeyNames_(db_, "SELECT name FROM key WHERE parent = ?1"),
+      valueSizes_(db_, "SELECT name, length(data) FROM value WHERE key = ?1") {}
+
+std::optional<KeyId> Hive::Top(std::u16string_view name) { return FindChild(kNoParent, name); }
+
+KeyId Hive::CreateTop(std::u16string_view name) { return CreateChild(kNoParent, name); }
+
+std::optional<KeyId> Hive::FindChild(KeyId parent, std::u16string_view name) {
+    sqlite::ResetOnExit reset(findChild_);
+    findChild_.Bind(1, parent).Bind(2, FoldName(name));
+    if (!findChild_.Step()) return std::nullopt;
+    return findChild_.Int(0);
+}
+
+KeyId Hive::CreateChild(KeyId parent, std::u16string_view name) {
+    sqlite::ResetOnExit reset(insertKey_);
+    insertKey_.Bind(1, parent).Bind(2, name).Bind(3, FoldName(name)).Run();
+    return sqlite3_last_insert_rowid(db_.Handle());
+}
+
+bool Hive::Exists(KeyId key) {
+    sqlite::ResetOnExit reset(keyExists_);
+    return keyExists_.Bind(1, key).Step();
+}
+
+bool Hive::HasChildren(KeyId key) {
+    sqlite::ResetOnExit reset(hasChild_);
+    return hasChild_.Bind(1, key).Step();
+}
+
+void Hive::DeleteLeaf(KeyId key) {
+    {
+        sqlite::ResetOnExit reset(deleteValues_);
+        deleteValues_.Bind(1, key).Run();
+    }
+    sqlite::ResetOnExit reset(deleteKey_);
+    deleteKey_.Bind(1, key).Run();
+}
+
+std::optional<StoredValue> Hive::FindValue(KeyId key, std::u16string_view name) {
+    sqlite::ResetOnExit reset(findValue_);
+    findValue_.Bind(1, key).Bind(2, FoldName(name));
+    if (!findValue_.Step()) return std::nullopt;
+    return StoredValue{static_cast<std::uint32_t>(findValue_.Int(0)), findValue_.Blob(1)};
+}
+
+void Hive::SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
+                    const std::uint8_t* data, std::size_t size) {
+    sqlite::ResetOnExit reset(upsertValue_);
+    upsertValue_.Bind(1, key).Bind(2, name).Bind(3, FoldName(name)).Bind(4, std::int64_t{type});
+    upsertValue_.BindBlob(5, data, size).Run();
+}
+
+bool Hive::DeleteValue(KeyId key, std::u16string_view name) {
+    sqlite::ResetOnExit reset(deleteValue_);
+    deleteValue_.Bind(1, key).Bind(2, FoldName(name)).Run();
+    return db_.Changes() > 0;
+}
+
+std::optional<std::u16string> Hive::SubKeyAt(KeyId key, std::uint32_t index) {
+    sqlite::ResetOnExit reset(subKeyAt_);
+    subKeyAt_.Bind(1, key).Bind(2, std::int64_t{index});
+    if (!subKeyAt_.Step()) return std::nullopt;
+    return subKeyAt_.Text(0);
+}
+
+std::optional<std::pair<std::u16string, StoredValue>> Hive::ValueAt(KeyId key,
+                                                                     std::uint32_t index) {
+    sqlite::ResetOnExit reset(valueAt_);
+    valueAt_.Bind(1, key).Bind(2, std::int64_t{index});
+    if (!valueAt_.Step()) return std::nullopt;
+    return std::pair{valueAt_.Text(0),
+                     StoredValue{static_cast<std::uint32_t>(valueAt_.Int(1)), valueAt_.Blob(2)}};
+}
+
+KeyInfo Hive::Info(KeyId key) {
+    KeyInfo info;
+    {
+        sqlite::ResetOnExit reset(subKeyNames_);
+        subKeyNames_.Bind(1, key);
+        while (subKeyNames_.Step()) {
+            ++info.subKeys;
+            info.maxSubKeyLength = std::max(info.maxSubKeyLength, Units(subKeyNames_.Text(0)));
+        }
+    }
+    sqlite::ResetOnExit reset(valueSizes_);
+    valueSizes_.Bind(1, key);
+    while (valueSizes_.Step()) {
+        ++info.values;
+        info.maxValueNameLength = std::max(info.maxValueNameLength, Units(valueSizes_.Text(0)));
+        info.maxValueSize =
+            std::max(info.maxValueSize, static_cast<std::uint32_t>(valueSizes_.Int(1)));
+    }
+    return info;
+}
+
+}  // namespace store

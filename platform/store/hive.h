@@ -1,0 +1,70 @@
+// One tree of keys and typed values in one SQLite database.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sqlite.h"
+
+namespace store {
+
+// A key's row id; ids are never reused, so an id outlives nothing it named.
+using KeyId = std::int64_t;
+
+// A stored value.
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// Counts and longest lengths (UTF-16 units, data bytes) below one key.
+struct KeyInfo {
+    std::uint32_t subKeys = 0, maxSubKeyLength = 0;
+    std::uint32_t values = 0, maxValueNameLength = 0, maxValueSize = 0;
+};
+
+class Hive {
+public:
+    // Creates the tables on an empty database.
+    static void CreateSchema(sqlite::Database& db);
+
+    // Prepares the statements on a database whose schema is in place; db must outlive it.
+    explicit Hive(sqlite::Database& db);
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
+
+    sqlite::Database& Db() noexcept { return db_; }
+
+    // The top key of a given name, creating it when asked.
+    std::optional<KeyId> Top(std::u16string_view name);
+    KeyId CreateTop(std::u16string_view name);
+
+    std::optional<KeyId> FindChild(KeyId parent, std::u16string_view name);
+    KeyId CreateChild(KeyId parent, std::u16string_view name);
+    bool Exists(KeyId key);
+    bool HasChildren(KeyId key);
+    // Deletes a key that has no children, with its values.
+    void DeleteLeaf(KeyId key);
+
+    std::optional<StoredValue> FindValue(KeyId key, std::u16string_view name);
+    void SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
+                  const std::uint8_t* data, std::size_t size);
+    // False when there was no such value.
+    bool DeleteValue(KeyId key, std::u16string_view name);
+
+    // The index-th subkey's name, in the order of their folded names.
+    std::optional<std::u16string> SubKeyAt(KeyId key, std::uint32_t index);
+    // The index-th value's name, type and data, in the order the values were created.
+    std::optional<std::pair<std::u16string, StoredValue>> ValueAt(KeyId key, std::uint32_t index);
+    KeyInfo Info(KeyId key);
+
+private:
+    sqlite::Database& db_;
+    sqlite::Statement findChild_, insertKey_, keyExists_, hasChild_, deleteKey_, deleteValues_;
+    sqlite::Statement findValue_, upsertValue_, deleteValue_, subKeyAt_, valueAt_;
+    sqlite::Statement subKeyNames_, valueSizes_;
+};
+
+}  // namespace store

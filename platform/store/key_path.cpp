@@ -1,0 +1,72 @@
+#include "key_path.h"
+
+#include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
+
+#include <cerrno>
+
+namespace store {
+namespace {
+
+// C.UTF-8 gives towupper the whole of Unicode's simple case mapping, whatever locale the
+// program itself runs in.
+locale_t UnicodeLocale() {
+    static const locale_t locale = [] {
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
+    }();
+    return locale;
+}
+
+}  // namespace
+
+std::u16string FoldName(std::u16string_view name) {
+    std::u16string folded(name);
+    const locale_t locale = UnicodeLocale();
+    for (char16_t& unit : folded) {
+        if (unit < 0x80) {
+            if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 32);
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+        const wint_t upper = towupper_l(unit, locale);
+        // A mapping that leaves the basic plane would not fit one unit; keep the letter.
+        if (upper <= 0xFFFF) unit = static_cast<char16_t>(upper);
+    }
+    return folded;
+}
+
+std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path) {
+    if (!path.empty() && path.front() == u'\\') return std::nullopt;
+    std::vector<std::u16string_view> parts;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find(u'\\', start), path.size());
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::u16string out(text.size(), u'\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outPtr = reinterpret_cast<char*>(out.data());
+    std::size_t outLeft = out.size() * 2;
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // Skip a byte that is no UTF-8 rather than lose the rest of the name.
+        ++in;
+        --inLeft;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft / 2);
+    return out;
+}
+
+}  // namespace store

@@ -1,0 +1,26 @@
+// Key names and paths as the registry reads them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace store {
+
+// The longest key name component and value name, in UTF-16 units.
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxValueNameLength = 16383;
+
+// The form under which names are compared: every letter upper-cased, one UTF-16 unit at
+// a time, so that names match without regard to case in any script.
+std::u16string FoldName(std::u16string_view name);
+
+// The components of a key path. Runs of backslashes count as one and trailing ones are
+// ignored; nullopt for a path that starts with a backslash.
+std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path);
+
+// UTF-8 text (as the system's account database holds it) in UTF-16.
+std::u16string Utf8ToUtf16(std::string_view text);
+
+}  // namespace store

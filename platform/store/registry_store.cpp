@@ -1,0 +1,405 @@
+#include "registry_store.h"
+
+#include <cstring>
+#include <iostream>
+
+#include "hive.h"
+#include "key_path.h"
+#include "sqlite.h"
+#include "store_file.h"
+
+namespace store {
+
+using platform::Dword;
+using platform::Hkey;
+using platform::Long;
+
+namespace {
+
+constexpr std::size_t kRootCount = 7;
+
+std::u16string_view NameOr(const char16_t* name) { return name ? name : u""; }
+
+bool TooLong(const std::vector<std::u16string_view>& parts) {
+    for (const auto part : parts) {
+        if (part.size() > kMaxKeyNameLength) return true;
+    }
+    return false;
+}
+
+Long StatusOf(const sqlite::Error& error) {
+    const int primary = error.Code() & 0xFF;
+    // SQLITE_READONLY, SQLITE_PERM and SQLITE_AUTH: the file may not be written.
+    if (primary == 8 || primary == 3 || primary == 23) return platform::kErrorAccessDenied;
+    return platform::kErrorBadDb;
+}
+
+}  // namespace
+
+RegistryStore::RegistryStore(const std::string& path) : path_(path) {
+    try {
+        memoryDb_ = std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
+        Hive::CreateSchema(*memoryDb_);
+        memoryHive_ = std::make_unique<Hive>(*memoryDb_);
+        memoryHive_->CreateTop(u"HKEY_DYN_DATA");
+        if (path == kInMemory) {
+            fileDb_ = std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
+            SeedNewStore(*fileDb_);
+        } else {
+            fileDb_ = std::make_unique<sqlite::Database>(OpenStoreFile(path));
+        }
+        fileHive_ = std::make_unique<Hive>(*fileDb_);
+        FindRoots();
+    } catch (const StoreRefused& refused) {
+        problem_ = refused.what();
+    } catch (const sqlite::Error& error) {
+        problem_ = "The registry store " + path + " cannot be used: " + error.what() + ".";
+    }
+    if (problem_) {
+        fileHive_.reset();
+        fileDb_.reset();
+        std::cerr << *problem_ << '\n';
+    }
+}
+
+RegistryStore::~RegistryStore() = default;
+
+StoreBatch::StoreBatch(std::unique_ptr<sqlite::Transaction> transaction)
+    : transaction_(std::move(transaction)) {}
+StoreBatch::StoreBatch(StoreBatch&&) noexcept = default;
+StoreBatch::~StoreBatch() = default;
+
+bool StoreBatch::Commit() {
+    try {
+        transaction_->Commit();
+        return true;
+    } catch (const sqlite::Error&) {
+        return false;
+    }
+}
+
+std::optional<StoreBatch> RegistryStore::BeginBatch() {
+    if (problem_) return std::nullopt;
+    try {
+        return StoreBatch(std::make_unique<sqlite::Transaction>(*fileDb_));
+    } catch (const sqlite::Error&) {
+        return std::nullopt;
+    }
+}
+
+void RegistryStore::FindRoots() {
+    const auto machine = fileHive_->Top(u"HKEY_LOCAL_MACHINE");
+    const auto users = fileHive_->Top(u"HKEY_USERS");
+    if (!machine || !users) {
+        throw StoreRefused("The registry store " + path_ +
+                           " cannot be used: its root keys are missing.");
+    }
+    auto below = [&](std::int64_t from, std::u16string_view path) -> std::int64_t {
+        const auto parts = SplitKeyPath(path);
+        for (const auto part : *parts) {
+            const auto child = fileHive_->FindChild(from, part);
+            if (!child) return 0;
+            from = *child;
+        }
+        return from;
+    };
+    Hive* file = fileHive_.get();
+    roots_[0] = {file, below(*machine, u"Software\\Classes")};
+    roots_[1] = {file, below(*users, u".Default")};
+    roots_[2] = {file, *machine};
+    roots_[3] = {file, *users};
+    roots_[4] = {};  // performance data: no such tree here
+    roots_[5] = {file, below(*machine, u"System\\CurrentControlSet\\Hardware Profiles\\Current")};
+    roots_[6] = {memoryHive_.get(), *memoryHive_->Top(u"HKEY_DYN_DATA")};
+}
+
+// Every call runs through here: an unusable store fails it with ERROR_BADDB, and a
+// database that turns out damaged makes the store unusable from then on.
+template <typename Operation>
+Long RegistryStore::Guarded(Operation&& operation) {
+    if (problem_) return platform::kErrorBadDb;
+    try {
+        return operation();
+    } catch (const sqlite::Error& error) {
+        if (error.IsCorruption()) {
+            problem_ = "The registry store " + path_ + " cannot be used: " + error.what() + ".";
+            std::cerr << *problem_ << '\n';
+        }
+        return StatusOf(error);
+    }
+}
+
+Long RegistryStore::Resolve(Hkey handle, Resolved& out) const {
+    if (handle == platform::kNullKey) return platform::kErrorInvalidHandle;
+    for (std::size_t i = 0; i < kRootCount; ++i) {
+        if (handle != platform::RootKey(platform::kHkeyClassesRoot + static_cast<Dword>(i))) {
+            continue;
+        }
+        if (!roots_[i].hive) return platform::kErrorInvalidHandle;
+        if (roots_[i].id == 0) return platform::kErrorFileNotFound;
+        out = {roots_[i], true};
+        return platform::kErrorSuccess;
+    }
+    const auto found = handles_.find(static_cast<std::uintptr_t>(handle));
+    if (found == handles_.end()) return platform::kErrorInvalidHandle;
+    out = {found->second, false};
+    return platform::kErrorSuccess;
+}
+
+// A handle outlives its key when the key is deleted behind it.
+Long RegistryStore::CheckAlive(const Resolved& base) const {
+    if (base.root || base.key.hive->Exists(base.key.id)) return platform::kErrorSuccess;
+    return platform::kErrorKeyDeleted;
+}
+
+Hkey RegistryStore::NewHandle(KeyRef key) {
+    // Handle values are never reused, so a closed handle stays invalid.
+    const std::uintptr_t value = nextHandle_;
+    nextHandle_ += 4;
+    handles_.emplace(value, key);
+    return static_cast<Hkey>(value);
+}
+
+bool RegistryStore::IsRootTarget(KeyRef key) const {
+    for (const KeyRef& root : roots_) {
+        if (root.hive == key.hive && root.id == key.id) return true;
+    }
+    return false;
+}
+
+Long RegistryStore::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*options*/,
+                                  platform::Regsam /*access*/, Hkey* result) {
+    if (!result) return platform::kErrorInvalidParameter;
+    *result = platform::kNullKey;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        const auto parts = SplitKeyPath(NameOr(subKey));
+        if (!parts) return platform::kErrorBadPathname;
+        if (TooLong(*parts)) return platform::kErrorInvalidParameter;
+        if (parts->empty()) {
+            // A predefined root opens as itself; an open key as a new handle to it.
+            if (base.root) {
+                *result = key;
+                return platform::kErrorSuccess;
+            }
+            if (const Long status = CheckAlive(base)) return status;
+            *result = NewHandle(base.key);
+            return platform::kErrorSuccess;
+        }
+        Hive& hive = *base.key.hive;
+        std::int64_t id = base.key.id;
+        for (const auto part : *parts) {
+            const auto child = hive.FindChild(id, part);
+            if (!child) {
+                if (const Long status = CheckAlive(base)) return status;
+                return platform::kErrorFileNotFound;
+            }
+            id = *child;
+        }
+        *result = NewHandle({&hive, id});
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*reserved*/,
+                                    char16_t* /*className*/, Dword /*options*/,
+                                    platform::Regsam /*access*/,
+                                    const void* /*securityAttributes*/, Hkey* result,
+                                    Dword* disposition) {
+    if (!result) return platform::kErrorInvalidParameter;
+    *result = platform::kNullKey;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        const auto parts = SplitKeyPath(NameOr(subKey));
+        if (!parts) return platform::kErrorBadPathname;
+        if (TooLong(*parts)) return platform::kErrorInvalidParameter;
+        Hive& hive = *base.key.hive;
+        sqlite::Transaction transaction(hive.Db());
+        if (const Long status = CheckAlive(base)) return status;
+        std::int64_t id = base.key.id;
+        bool created = false;
+        for (const auto part : *parts) {
+            const auto child = hive.FindChild(id, part);
+            if (child) {
+                id = *child;
+            } else {
+                id = hive.CreateChild(id, part);
+                created = true;
+            }
+        }
+        transaction.Commit();
+        if (disposition) {
+            *disposition = created ? platform::kRegCreatedNewKey : platform::kRegOpenedExistingKey;
+        }
+        *result = parts->empty() && base.root ? key : NewHandle({&hive, id});
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved,
+                                     Dword* type, std::uint8_t* data, Dword* size) {
+    if (reserved || (data && !size)) return platform::kErrorInvalidParameter;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        const auto value = base.key.hive->FindValue(base.key.id, NameOr(valueName));
+        if (!value) {
+            if (const Long status = CheckAlive(base)) return status;
+            return platform::kErrorFileNotFound;
+        }
+        const auto stored = static_cast<Dword>(value->data.size());
+        if (type) *type = value->type;
+        if (!data) {
+            if (size) *size = stored;
+            return platform::kErrorSuccess;
+        }
+        if (*size < stored) {
+            *size = stored;
+            return platform::kErrorMoreData;
+        }
+        if (stored) std::memcpy(data, value->data.data(), stored);
+        *size = stored;
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegSetValueExW(Hkey key, const char16_t* valueName, Dword /*reserved*/,
+                                   Dword type, const std::uint8_t* data, Dword size) {
+    if (!data && size) return platform::kErrorNoAccess;
+    if (NameOr(valueName).size() > kMaxValueNameLength) return platform::kErrorInvalidParameter;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        Hive& hive = *base.key.hive;
+        sqlite::Transaction transaction(hive.Db());
+        if (const Long status = CheckAlive(base)) return status;
+        hive.SetValue(base.key.id, NameOr(valueName), type, data, size);
+        transaction.Commit();
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
+    if (!subKey) return platform::kErrorInvalidParameter;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        const auto parts = SplitKeyPath(subKey);
+        if (!parts) return platform::kErrorBadPathname;
+        Hive& hive = *base.key.hive;
+        sqlite::Transaction transaction(hive.Db());
+        if (const Long status = CheckAlive(base)) return status;
+        std::int64_t id = base.key.id;
+        for (const auto part : *parts) {
+            const auto child = hive.FindChild(id, part);
+            if (!child) return platform::kErrorFileNotFound;
+            id = *child;
+        }
+        // The keys that stand for predefined roots, and keys with subkeys, stay.
+        if (IsRootTarget({&hive, id}) || hive.HasChildren(id)) return platform::kErrorAccessDenied;
+        hive.DeleteLeaf(id);
+        transaction.Commit();
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegDeleteValueW(Hkey key, const char16_t* valueName) {
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        Hive& hive = *base.key.hive;
+        sqlite::Transaction transaction(hive.Db());
+        if (const Long status = CheckAlive(base)) return status;
+        if (!hive.DeleteValue(base.key.id, NameOr(valueName))) return platform::kErrorFileNotFound;
+        transaction.Commit();
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegCloseKey(Hkey key) {
+    return Guarded([&]() -> Long {
+        if (key == platform::kNullKey) return platform::kErrorInvalidHandle;
+        for (std::size_t i = 0; i < kRootCount; ++i) {
+            if (key == platform::RootKey(platform::kHkeyClassesRoot + static_cast<Dword>(i))) {
+                return platform::kErrorSuccess;
+            }
+        }
+        return handles_.erase(static_cast<std::uintptr_t>(key)) ? platform::kErrorSuccess
+                                                                 : platform::kErrorInvalidHandle;
+    });
+}
+
+Long RegistryStore::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength,
+                                  Dword* /*reserved*/, char16_t* className, Dword* classLength,
+                                  void* lastWriteTime) {
+    if (!name || !nameLength) return platform::kErrorInvalidParameter;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        if (const Long status = CheckAlive(base)) return status;
+        const auto found = base.key.hive->SubKeyAt(base.key.id, index);
+        if (!found) return platform::kErrorNoMoreItems;
+        if (*nameLength <= found->size()) return platform::kErrorMoreData;
+        std::memcpy(name, found->c_str(), (found->size() + 1) * sizeof(char16_t));
+        *nameLength = static_cast<Dword>(found->size());
+        // The store keeps no classes and no write times.
+        if (className && classLength && *classLength) className[0] = u'\0';
+        if (classLength) *classLength = 0;
+        if (lastWriteTime) std::memset(lastWriteTime, 0, 8);
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength,
+                                  Dword* /*reserved*/, Dword* type, std::uint8_t* data,
+                                  Dword* dataSize) {
+    if (!name || !nameLength || (data && !dataSize)) return platform::kErrorInvalidParameter;
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        if (const Long status = CheckAlive(base)) return status;
+        const auto found = base.key.hive->ValueAt(base.key.id, index);
+        if (!found) return platform::kErrorNoMoreItems;
+        const auto& [valueName, value] = *found;
+        const auto stored = static_cast<Dword>(value.data.size());
+        if (*nameLength <= valueName.size()) return platform::kErrorMoreData;
+        if (data && *dataSize < stored) {
+            *dataSize = stored;
+            return platform::kErrorMoreData;
+        }
+        std::memcpy(name, valueName.c_str(), (valueName.size() + 1) * sizeof(char16_t));
+        *nameLength = static_cast<Dword>(valueName.size());
+        if (type) *type = value.type;
+        if (data && stored) std::memcpy(data, value.data.data(), stored);
+        if (dataSize) *dataSize = stored;
+        return platform::kErrorSuccess;
+    });
+}
+
+Long RegistryStore::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength,
+                                     Dword* /*reserved*/, Dword* subKeys, Dword* maxSubKeyLength,
+                                     Dword* maxClassLength, Dword* values,
+                                     Dword* maxValueNameLength, Dword* maxValueSize,
+                                     Dword* securityDescriptorSize, void* lastWriteTime) {
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(key, base)) return status;
+        if (const Long status = CheckAlive(base)) return status;
+        const KeyInfo info = base.key.hive->Info(base.key.id);
+        if (className && classLength && *classLength) className[0] = u'\0';
+        if (classLength) *classLength = 0;
+        if (subKeys) *subKeys = info.subKeys;
+        if (maxSubKeyLength) *maxSubKeyLength = info.maxSubKeyLength;
+        if (maxClassLength) *maxClassLength = 0;
+        if (values) *values = info.values;
+        if (maxValueNameLength) *maxValueNameLength = info.maxValueNameLength;
+        if (maxValueSize) *maxValueSize = info.maxValueSize;
+        if (securityDescriptorSize) *securityDescriptorSize = 0;
+        if (lastWriteTime) std::memset(lastWriteTime, 0, 8);
+        return platform::kErrorSuccess;
+    });
+}
+
+}  // namespace store

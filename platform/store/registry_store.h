@@ -1,0 +1,111 @@
+// The registry on platforms without one: a store of our own in one SQLite file, served
+// through the registry functions with the real registry's rules and status codes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "platform/wide_registry_api.h"
+
+namespace store {
+
+namespace sqlite {
+class Database;
+class Transaction;
+}  // namespace sqlite
+class Hive;
+
+// Calls made through a store while a batch is open take effect together when the batch is
+// committed, or not at all. The in-memory HKEY_DYN_DATA tree is outside it.
+class StoreBatch {
+public:
+    explicit StoreBatch(std::unique_ptr<sqlite::Transaction> transaction);
+    StoreBatch(StoreBatch&&) noexcept;
+    ~StoreBatch();
+
+    // Makes every call of the batch take effect; false when the store refused.
+    bool Commit();
+
+private:
+    std::unique_ptr<sqlite::Transaction> transaction_;
+};
+
+class RegistryStore final : public platform::AnsiOverWideRegistry {
+public:
+    // The path that keeps a store in memory only, seeded as a new installation.
+    static constexpr const char* kInMemory = ":memory:";
+
+    // Opens the store at path, creating it as a new installation has it when no file is
+    // there. A file that cannot be used is left untouched and reported on standard error
+    // and through Problem(); every call then fails with ERROR_BADDB.
+    explicit RegistryStore(const std::string& path);
+    ~RegistryStore() override;
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    // Opens a batch on a usable store; nullopt when the store cannot be used or is busy.
+    std::optional<StoreBatch> BeginBatch();
+
+    // Why the store cannot be used, naming its file; empty while it works.
+    const std::optional<std::string>& Problem() const noexcept { return problem_; }
+
+    using Long = platform::Long;
+    using Dword = platform::Dword;
+    using Hkey = platform::Hkey;
+
+    Long RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options, platform::Regsam access,
+                       Hkey* result) override;
+    Long RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword reserved, char16_t* className,
+                         Dword options, platform::Regsam access, const void* securityAttributes,
+                         Hkey* result, Dword* disposition) override;
+    Long RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved, Dword* type,
+                          std::uint8_t* data, Dword* size) override;
+    Long RegSetValueExW(Hkey key, const char16_t* valueName, Dword reserved, Dword type,
+                        const std::uint8_t* data, Dword size) override;
+    Long RegDeleteKeyW(Hkey key, const char16_t* subKey) override;
+    Long RegDeleteValueW(Hkey key, const char16_t* valueName) override;
+    Long RegCloseKey(Hkey key) override;
+    Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
+                       char16_t* className, Dword* classLength, void* lastWriteTime) override;
+    Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
+                       Dword* type, std::uint8_t* data, Dword* dataSize) override;
+    Long RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength, Dword* reserved,
+                          Dword* subKeys, Dword* maxSubKeyLength, Dword* maxClassLength,
+                          Dword* values, Dword* maxValueNameLength, Dword* maxValueSize,
+                          Dword* securityDescriptorSize, void* lastWriteTime) override;
+
+private:
+    // A key as a handle names it: which tree, which row.
+    struct KeyRef {
+        Hive* hive = nullptr;
+        std::int64_t id = 0;
+    };
+    // What a handle resolves to, and whether it is a predefined root.
+    struct Resolved {
+        KeyRef key;
+        bool root = false;
+    };
+
+    template <typename Operation>
+    Long Guarded(Operation&& operation);
+    Long Resolve(Hkey handle, Resolved& out) const;
+    Long CheckAlive(const Resolved& base) const;
+    Hkey NewHandle(KeyRef key);
+    bool IsRootTarget(KeyRef key) const;
+    void FindRoots();
+
+    std::string path_;
+    std::optional<std::string> problem_;
+    std::unique_ptr<sqlite::Database> fileDb_, memoryDb_;
+    std::unique_ptr<Hive> fileHive_, memoryHive_;
+    // One entry per root code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA; id 0 is no key.
+    std::array<KeyRef, 7> roots_{};
+    std::unordered_map<std::uintptr_t, KeyRef> handles_;
+    std::uintptr_t nextHandle_ = 0x1000;
+};
+
+}  // namespace store

@@ -1,0 +1,136 @@
+#include "sqlite.h"
+
+#include <sqlite3.h>
+
+namespace store::sqlite {
+
+bool Error::IsCorruption() const noexcept {
+    const int primary = code_ & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+void Database::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+
+Database::Database(const std::string& path, Mode mode) {
+    const int flags = mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
+                      : mode == Mode::Create  ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY;
+    sqlite3* raw = nullptr;
+    const int code = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    db_.reset(raw);
+    if (code != SQLITE_OK) {
+        throw Error(code, raw ? sqlite3_errmsg(raw) : sqlite3_errstr(code));
+    }
+    sqlite3_extended_result_codes(raw, 1);
+}
+
+void Database::Check(int code) const {
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
+    throw Error(code, sqlite3_errmsg(db_.get()));
+}
+
+void Database::Execute(std::string_view sql) {
+    const std::string text(sql);
+    Check(sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, nullptr));
+}
+
+std::int64_t Database::QueryInt(std::string_view sql) {
+    Statement statement(*this, sql);
+    const std::int64_t value = statement.Step() ? statement.Int(0) : 0;
+    statement.Reset();
+    return value;
+}
+
+int Database::Changes() const noexcept { return sqlite3_changes(db_.get()); }
+
+void Statement::Finalizer::operator()(sqlite3_stmt* statement) const noexcept {
+    sqlite3_finalize(statement);
+}
+
+Statement::Statement(Database& db, std::string_view sql) : db_(db) {
+    sqlite3_stmt* raw = nullptr;
+    db.Check(sqlite3_prepare_v3(db.Handle(), sql.data(), static_cast<int>(sql.size()),
+                                SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
+    statement_.reset(raw);
+}
+
+Statement& Statement::Bind(int index, std::int64_t value) {
+    db_.Check(sqlite3_bind_int64(statement_.get(), index, value));
+    return *this;
+}
+
+Statement& Statement::Bind(int index, std::u16string_view text) {
+    db_.Check(sqlite3_bind_text16(statement_.get(), index, text.data(),
+                                  static_cast<int>(text.size() * sizeof(char16_t)),
+                                  SQLITE_TRANSIENT));
+    return *this;
+}
+
+Statement& Statement::Bind(int index, const std::vector<std::uint8_t>& blob) {
+    return BindBlob(index, blob.data(), blob.size());
+}
+
+Statement& Statement::BindBlob(int index, const std::uint8_t* data, std::size_t size) {
+    // An empty blob is still a blob, not NULL.
+    static const std::uint8_t kNothing = 0;
+    db_.Check(sqlite3_bind_blob(statement_.get(), index, size ? data : &kNothing,
+                                static_cast<int>(size), SQLITE_TRANSIENT));
+    return *this;
+}
+
+bool Statement::Step() {
+    const int code = sqlite3_step(statement_.get());
+    if (code == SQLITE_ROW) return true;
+    if (code == SQLITE_DONE) return false;
+    // Read the message before the reset replaces it.
+    Error error(code, sqlite3_errmsg(db_.Handle()));
+    Reset();
+    throw error;
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+    Reset();
+}
+
+void Statement::Reset() noexcept {
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+}
+
+std::int64_t Statement::Int(int column) const {
+    return sqlite3_column_int64(statement_.get(), column);
+}
+
+std::u16string Statement::Text(int column) const {
+    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement_.get(), column));
+    const int bytes = sqlite3_column_bytes16(statement_.get(), column);
+    return text ? std::u16string(text, static_cast<std::size_t>(bytes) / 2) : std::u16string();
+}
+
+std::vector<std::uint8_t> Statement::Blob(int column) const {
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_.get(), column));
+    const int bytes = sqlite3_column_bytes(statement_.get(), column);
+    return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
+}
+
+Transaction::Transaction(Database& db) : db_(db), nested_(!sqlite3_get_autocommit(db.Handle())) {
+    db_.Execute(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+    if (done_) return;
+    try {
+        db_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+    } catch (...) {
+        // The connection already rolled back, or is gone; nothing is left to undo.
+    }
+}
+
+void Transaction::Commit() {
+    db_.Execute(nested_ ? "RELEASE nested" : "COMMIT");
+    done_ = true;
+}
+
+}  // namespace store::sqlite

@@ -1,0 +1,115 @@
+// Move-only owners of SQLite's connection and statements, and a transaction that rolls
+// back unless committed. The C library stays out of this header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store::sqlite {
+
+// A failed SQLite call: its result code and SQLite's message.
+class Error : public std::runtime_error {
+public:
+    Error(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    int Code() const noexcept { return code_; }
+    // True for the codes that mean the file is damaged or not a database.
+    bool IsCorruption() const noexcept;
+
+private:
+    int code_;
+};
+
+class Database;
+
+// A prepared statement, reset after every use.
+class Statement {
+public:
+    Statement(Database& db, std::string_view sql);
+
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, std::u16string_view text);
+    Statement& Bind(int index, const std::vector<std::uint8_t>& blob);
+    Statement& BindBlob(int index, const std::uint8_t* data, std::size_t size);
+
+    // Steps once: true while a row is available.
+    bool Step();
+    // Steps to the end, for statements that return no rows.
+    void Run();
+    // Clears bindings and rewinds.
+    void Reset() noexcept;
+
+    std::int64_t Int(int column) const;
+    std::u16string Text(int column) const;
+    std::vector<std::uint8_t> Blob(int column) const;
+
+private:
+    struct Finalizer {
+        void operator()(sqlite3_stmt* statement) const noexcept;
+    };
+    Database& db_;
+    std::unique_ptr<sqlite3_stmt, Finalizer> statement_;
+};
+
+// Resets a statement when the scope ends, so that no read stays open.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(Statement& statement) : statement_(statement) {}
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+    ~ResetOnExit() { statement_.Reset(); }
+
+private:
+    Statement& statement_;
+};
+
+// One connection.
+class Database {
+public:
+    enum class Mode { ReadWrite, Create, Memory };
+
+    Database(const std::string& path, Mode mode);
+
+    // Runs SQL without results (one or more statements).
+    void Execute(std::string_view sql);
+    // The first column of the first row of a query returning one integer.
+    std::int64_t QueryInt(std::string_view sql);
+    // Rows changed by the last statement.
+    int Changes() const noexcept;
+    // Throws Error for a result code other than OK, ROW or DONE.
+    void Check(int code) const;
+
+    sqlite3* Handle() const noexcept { return db_.get(); }
+
+private:
+    struct Closer {
+        void operator()(sqlite3* db) const noexcept;
+    };
+    std::unique_ptr<sqlite3, Closer> db_;
+};
+
+// BEGIN IMMEDIATE on construction, or a savepoint inside a transaction already open;
+// rolls back in the destructor unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+
+    void Commit();
+
+private:
+    Database& db_;
+    bool nested_ = false;
+    bool done_ = false;
+};
+
+}  // namespace store::sqlite

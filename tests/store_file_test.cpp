@@ -1,0 +1,294 @@
+// The store's file: where it lives, how it is created, what is refused and left alone, and
+// what several processes, or a killed one, leave behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/store/registry_store.h"
+#include "platform/store/store_file.h"
+#include "temp_dir.h"
+
+using namespace platform;
+using store::RegistryStore;
+
+namespace {
+
+const Hkey kMachine = RootKey(kHkeyLocalMachine);
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+void WriteAll(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+Long SetText(RegistryApi& registry, Hkey key, const std::string& name, const std::string& text) {
+    return registry.RegSetValueExA(key, name.c_str(), 0, kRegSz,
+                                   reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                   static_cast<Dword>(text.size() + 1));
+}
+
+std::string GetText(RegistryApi& registry, Hkey key, const std::string& name) {
+    char buffer[256] = {};
+    Dword size = sizeof buffer - 1;
+    if (registry.RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                                  reinterpret_cast<std::uint8_t*>(buffer), &size) != kErrorSuccess) {
+        return "<missing>";
+    }
+    return buffer;
+}
+
+Hkey CreateKey(RegistryApi& registry, const char* path) {
+    Hkey key = kNullKey;
+    EXPECT_EQ(registry.RegCreateKeyExA(kMachine, path, 0, nullptr, 0, kKeyAllAccess, nullptr, &key,
+                                       nullptr),
+              kErrorSuccess);
+    return key;
+}
+
+std::string IntegrityOf(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr);
+    std::string result = "<no answer>";
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return result;
+}
+
+class StoreFile : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+    std::string path = dir.File("registry.db");
+
+    // A store that must be refused: it names the file, fails every call with ERROR_BADDB,
+    // and leaves the file byte for byte as it was.
+    void ExpectRefused(const std::string& reason) {
+        const std::string before = ReadAll(path);
+        {
+            RegistryStore registry(path);
+            ASSERT_TRUE(registry.Problem().has_value());
+            EXPECT_NE(registry.Problem()->find(path), std::string::npos);
+            EXPECT_NE(registry.Problem()->find(reason), std::string::npos) << *registry.Problem();
+            Hkey key = kNullKey;
+            EXPECT_EQ(registry.RegOpenKeyExA(kMachine, "Software", 0, kKeyAllAccess, &key),
+                      kErrorBadDb);
+            EXPECT_EQ(SetText(registry, kMachine, "v", "x"), kErrorBadDb);
+        }
+        EXPECT_EQ(ReadAll(path), before);
+    }
+};
+
+}  // namespace
+
+TEST_F(StoreFile, ANewStoreIsPrivateToItsOwnerAndKeepsWhatIsWritten) {
+    {
+        RegistryStore registry(path);
+        ASSERT_FALSE(registry.Problem());
+        EXPECT_EQ(SetText(registry, CreateKey(registry, "Software\\Kept"), "Name", "value"),
+                  kErrorSuccess);
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    RegistryStore reopened(path);
+    ASSERT_FALSE(reopened.Problem());
+    Hkey key = kNullKey;
+    ASSERT_EQ(reopened.RegOpenKeyExA(kMachine, "software\\kept", 0, kKeyAllAccess, &key),
+              kErrorSuccess);
+    EXPECT_EQ(GetText(reopened, key, "name"), "value");
+    EXPECT_EQ(IntegrityOf(path), "ok");
+}
+
+TEST_F(StoreFile, DynamicDataLivesOnlyAsLongAsTheStoreIsOpen) {
+    {
+        RegistryStore registry(path);
+        Hkey key = kNullKey;
+        ASSERT_EQ(registry.RegCreateKeyExA(RootKey(kHkeyDynData), "Live", 0, nullptr, 0,
+                                           kKeyAllAccess, nullptr, &key, nullptr),
+                  kErrorSuccess);
+    }
+    RegistryStore reopened(path);
+    Hkey key = kNullKey;
+    EXPECT_EQ(reopened.RegOpenKeyExA(RootKey(kHkeyDynData), "Live", 0, kKeyAllAccess, &key),
+              kErrorFileNotFound);
+}
+
+TEST_F(StoreFile, AForeignFileIsRefusedAndLeftUnchanged) {
+    WriteAll(path, "These are somebody's notes, not a registry.\n");
+    ExpectRefused("not a registry store");
+}
+
+TEST_F(StoreFile, AnEmptyFileIsRefused) {
+    WriteAll(path, "");
+    ExpectRefused("empty");
+}
+
+TEST_F(StoreFile, AnotherProgramsDatabaseIsRefused) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE notes (text); INSERT INTO notes VALUES ('mine');", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+    ExpectRefused("not a registry store");
+}
+
+TEST_F(StoreFile, ATruncatedStoreIsRefusedAndLeftUnchanged) {
+    {
+        RegistryStore registry(path);
+        const Hkey key = CreateKey(registry, "Software\\Bulk");
+        for (int i = 0; i < 300; ++i) {
+            SetText(registry, key, "v" + std::to_string(i), std::string(100, 'x'));
+        }
+    }
+    const std::string whole = ReadAll(path);
+    ASSERT_GT(whole.size(), 8192u);
+    WriteAll(path, whole.substr(0, whole.size() / 2));
+    ExpectRefused("truncated");
+}
+
+TEST_F(StoreFile, ADirectoryIsNoStore) {
+    std::filesystem::create_directory(path);
+    RegistryStore registry(path);
+    ASSERT_TRUE(registry.Problem());
+    EXPECT_NE(registry.Problem()->find("not a regular file"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(path));
+}
+
+TEST_F(StoreFile, TheDefaultLocationFollowsTheEnvironment) {
+    const char* saved[] = {std::getenv("VANTREL_REGISTRY"), std::getenv("XDG_DATA_HOME"),
+                           std::getenv("HOME")};
+    const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
+                                saved[2] ? saved[2] : ""};
+    unsetenv("VANTREL_REGISTRY");
+    setenv("XDG_DATA_HOME", "/data", 1);
+    EXPECT_EQ(store::DefaultStorePath(), "/data/vantrel/registry.db");
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(store::DefaultStorePath(), "/home/someone/.local/share/vantrel/registry.db");
+    setenv("VANTREL_REGISTRY", "/elsewhere/r.db", 1);
+    EXPECT_EQ(store::DefaultStorePath(), "/elsewhere/r.db");
+    const char* names[] = {"VANTREL_REGISTRY", "XDG_DATA_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) {
+            setenv(names[i], keep[i].c_str(), 1);
+        } else {
+            unsetenv(names[i]);
+        }
+    }
+}
+
+TEST_F(StoreFile, TheStoreIsCreatedWithTheFoldersAboveIt) {
+    const std::string nested = dir.File("a/b/registry.db");
+    RegistryStore registry(nested);
+    EXPECT_FALSE(registry.Problem());
+    EXPECT_TRUE(std::filesystem::exists(nested));
+}
+
+TEST_F(StoreFile, TwoProcessesWritingOneStoreLoseNothing) {
+    { RegistryStore create(path); }
+    pid_t children[2];
+    for (int child = 0; child < 2; ++child) {
+        children[child] = fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] == 0) {
+            RegistryStore registry(path);
+            const Hkey key = CreateKey(registry, "Software\\Shared");
+            int failures = 0;
+            for (int i = 0; i < 200; ++i) {
+                const std::string name = "p" + std::to_string(child) + "-" + std::to_string(i);
+                failures += SetText(registry, key, name, name) != kErrorSuccess;
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    RegistryStore registry(path);
+    Hkey key = CreateKey(registry, "Software\\Shared");
+    Dword values = 0;
+    ASSERT_EQ(registry.RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                        &values, nullptr, nullptr, nullptr, nullptr),
+              kErrorSuccess);
+    EXPECT_EQ(values, 400u);
+}
+
+TEST_F(StoreFile, AWriterKilledMidStreamLeavesASoundStoreWithEveryAcknowledgedWrite) {
+    { RegistryStore create(path); }
+    int acks[2];
+    ASSERT_EQ(pipe(acks), 0);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        close(acks[0]);
+        RegistryStore registry(path);
+        const Hkey key = CreateKey(registry, "Software\\Stream");
+        for (int i = 0;; ++i) {
+            if (SetText(registry, key, "v" + std::to_string(i), std::to_string(i)) != kErrorSuccess) {
+                _exit(1);
+            }
+            if (write(acks[1], &i, sizeof i) != sizeof i) _exit(2);
+        }
+    }
+    close(acks[1]);
+    int last = -1;
+    while (last < 500 && read(acks[0], &last, sizeof last) == sizeof last) {
+    }
+    kill(writer, SIGKILL);
+    // Writes acknowledged while the signal was on its way count too.
+    int more = 0;
+    while (read(acks[0], &more, sizeof more) == sizeof more) last = more;
+    close(acks[0]);
+    waitpid(writer, nullptr, 0);
+    ASSERT_GE(last, 500);
+
+    EXPECT_EQ(IntegrityOf(path), "ok");
+    RegistryStore registry(path);
+    ASSERT_FALSE(registry.Problem());
+    const Hkey key = CreateKey(registry, "Software\\Stream");
+    for (int i = 0; i <= last; ++i) {
+        ASSERT_EQ(GetText(registry, key, "v" + std::to_string(i)), std::to_string(i));
+    }
+}
+
+TEST_F(StoreFile, ABatchTakesEffectWholeOrNotAtAll) {
+    RegistryStore registry(path);
+    const Hkey key = CreateKey(registry, "Software\\Batch");
+    {
+        auto dropped = registry.BeginBatch();
+        ASSERT_TRUE(dropped);
+        EXPECT_EQ(SetText(registry, key, "a", "1"), kErrorSuccess);
+        EXPECT_EQ(GetText(registry, key, "a"), "1");
+    }
+    EXPECT_EQ(GetText(registry, key, "a"), "<missing>");
+    auto batch = registry.BeginBatch();
+    ASSERT_TRUE(batch);
+    EXPECT_EQ(SetText(registry, key, "a", "1"), kErrorSuccess);
+    EXPECT_EQ(registry.RegDeleteValueA(key, "missing"), kErrorFileNotFound);  // fails alone
+    EXPECT_EQ(SetText(registry, key, "b", "2"), kErrorSuccess);
+    EXPECT_TRUE(batch->Commit());
+    RegistryStore other(path);
+    const Hkey seen = CreateKey(other, "Software\\Batch");
+    EXPECT_EQ(GetText(other, seen, "a"), "1");
+    EXPECT_EQ(GetText(other, seen, "b"), "2");
+}
