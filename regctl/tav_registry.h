@@ -40,6 +40,14 @@ public:
     // Accepts 0 to 5, else run-time error 380.
     void RegistryKey(std::int32_t vNewRegKey);
 
+    // Deletes the key SubKey below the key KeyName.
+    void DeleteKey();
+    // Creates the key KeyName\SubKey (KeyName alone when SubKey is empty), with every
+    // missing key above it.
+    void CreateKey();
+    // Reads the value ValueName of the key KeyName\SubKey and delivers it through RegKey.
+    void QueryValue();
+
     // Key path below the root.
     std::u16string KeyName() const;
     // Stores the path exactly as given.
@@ -49,6 +57,10 @@ public:
     std::u16string SubKey() const;
     // Stores the path exactly as given.
     void SubKey(std::u16string sNewSubKey);
+
+    // Writes ValueSetting as ValueName into the existing key KeyName\SubKey, as a string
+    // or a 32-bit integer according to ValueType.
+    void SetValue();
 
     // The root-key code of RegistryKey; run-time error 380 when it is outside 0 to 5.
     std::uint32_t GetHkey() const;
@@ -71,6 +83,9 @@ public:
 
     // The registry type of ValueType (1 or 4); run-time error 380 for any other selector.
     std::uint32_t GetVtype() const;
+
+    // Deletes the value ValueName of the key KeyName\SubKey.
+    void DeleteValue();
 
     // The about box of the control: it has none, so this does nothing.
     void ShowAboutBox();
@@ -106,6 +121,8 @@ private:
     std::u16string UnscramblePass(const std::u16string& text, std::int32_t key) const;
 
     void NotifyChanged(std::string_view propertyName);
+    void RaiseError(std::int16_t code, std::u16string_view message);
+    std::u16string ValuePath() const;
 
     platform::Platform platform_;
     ControlSite& site_;

@@ -24,6 +24,10 @@ std::optional<platform::Long> RecordingRegistry::Injected(const std::string& fun
     for (auto& failure : failures_) {
         if (failure.times == 0 || failure.function != function) continue;
         if (failure.name && *failure.name != name) continue;
+        if (failure.after > 0) {
+            --failure.after;
+            continue;
+        }
         if (failure.times > 0) --failure.times;
         return failure.status;
     }

@@ -25,12 +25,14 @@ struct RegistryCall {
 };
 
 // A failure to inject: calls of function (and, when set, naming name) return status,
-// for the next `times` matching calls, or for all of them when times is negative.
+// after `after` matching calls went through, for the next `times` matching calls, or for
+// all of them when times is negative.
 struct InjectedFailure {
     std::string function;
     std::optional<std::string> name;
     platform::Long status = platform::kErrorAccessDenied;
     int times = 1;
+    int after = 0;
 };
 
 class RecordingRegistry : public platform::RegistryApi {
