@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
 #include "regctl/tav_registry.h"
 
@@ -62,7 +63,8 @@ regctl::TavRegistry& ControlFor(BenchStore& bench) {
     static std::map<BenchStore*, std::unique_ptr<regctl::TavRegistry>> controls;
     auto& slot = controls[&bench];
     if (!slot) {
-        slot = std::make_unique<regctl::TavRegistry>(platform::Platform{*bench.registry}, site);
+        static platform::posix::PosixSystem system;
+        slot = std::make_unique<regctl::TavRegistry>(platform::Platform{*bench.registry, system}, site);
         slot->RegistryKey(2);
         slot->KeyName(u"software\\microsoft\\windows\\currentversion");
         slot->ValueName(u"RegisteredOwner");

@@ -90,6 +90,32 @@ public:
     // The about box of the control: it has none, so this does nothing.
     void ShowAboutBox();
 
+    // The setup program's default user name (DefName) of the current user; empty when it
+    // cannot be read.
+    std::u16string UserName();
+    // Keeps a fresh reading in m_UserName; the argument is discarded, the registry untouched.
+    void UserName(std::u16string vNewUser);
+
+    // The setup program's default company (DefCompany); empty when it cannot be read.
+    std::u16string CompanyName();
+    // Keeps a fresh reading in m_CompanyName; the argument is discarded.
+    void CompanyName(std::u16string vNewCompany);
+
+    // The Windows directory, read afresh.
+    std::u16string WindowsDir();
+    // Keeps a fresh reading in m_WindowsDir; the argument is discarded.
+    void WindowsDir(std::u16string vNewDir);
+
+    // The system directory, read afresh, as a tagged string.
+    Variant WinSysDir();
+    // Keeps a fresh reading in m_WinSysDir; the argument is discarded.
+    void WinSysDir(Variant vNewValue);
+
+    // The computer name without spaces around it; empty when the platform has none.
+    std::u16string ComputerName();
+    // Keeps a fresh reading in m_ComputerName; the argument is discarded.
+    void ComputerName(std::u16string vNewCname);
+
     // Scrambles or unscrambles text as Encryption selects, with EncryptionKey; error 5
     // when a negative key drives a code below 0.
     std::u16string EnDeCrypt(std::u16string sText) const;
@@ -98,6 +124,23 @@ public:
     std::int32_t Encryption() const;
     // Stores the switch; overflow (6) outside 16 bits.
     void Encryption(std::int32_t vNewValue);
+
+    // The label of the volume at Drive, refreshed; "(No Volume Name!)" when it has none or
+    // cannot be read.
+    std::u16string VolumeLabel();
+    // Stores a label to be saved, until the next refresh; the volume is untouched.
+    void VolumeLabel(std::u16string vNewVol);
+
+    // The serial number of the volume at Drive as text ("1A2B-3C4D"), refreshed; "0-0"
+    // when it cannot be read.
+    std::u16string SerialNumber();
+    // Stores a serial text to be saved, until the next refresh.
+    void SerialNumber(std::u16string vNewSerial);
+
+    // The root path of the volume, as written.
+    std::u16string Drive() const;
+    // Stores the root path, then refreshes the label and serial number.
+    void Drive(std::u16string vNewDrive);
 
     // Scrambling key.
     std::int32_t EncryptionKey() const;
@@ -117,8 +160,18 @@ public:
     void Resize(std::int32_t width, std::int32_t height);
 
 private:
+    std::u16string ReadDefName();
+    std::u16string ReadDefCompany();
+    std::u16string ReadWindowsDir();
+    std::u16string ReadWinSysDir();
+    std::u16string ReadComputerName();
     std::u16string ScramblePass(const std::u16string& text, std::int32_t key) const;
     std::u16string UnscramblePass(const std::u16string& text, std::int32_t key) const;
+    void RefreshVolumeInfo();
+    static std::int16_t HighWord(std::int32_t value);
+    static std::int16_t LowWord(std::int32_t value);
+
+    std::u16string ReadSetupDefault(const char* valueName);
 
     void NotifyChanged(std::string_view propertyName);
     void RaiseError(std::int16_t code, std::u16string_view message);

@@ -2,7 +2,8 @@
 BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsqlite3-dev
+    libsqlite3-dev libblkid-dev
+    dosfstools e2fsprogs ntfs-3g
 )
 
 install_missing_packages() {

@@ -6,6 +6,7 @@
 #include "error_of.h"
 #include "platform/codepage.h"
 #include "failing_registry.h"
+#include "native_platform.h"
 #include "recording_site.h"
 #include "regctl/tav_registry.h"
 
@@ -19,7 +20,7 @@ class Scrambling : public ::testing::Test {
 protected:
     testing_support::FailingRegistry registry;
     testing_support::RecordingSite site;
-    TavRegistry control{platform::Platform{registry}, site};
+    TavRegistry control{platform::Platform{registry, testing_support::NativeSystem()}, site};
 
     std::u16string Run(std::int32_t encryption, std::int32_t key, const std::u16string& text) {
         control.Encryption(encryption);

@@ -4,7 +4,9 @@
 #include "error_of.h"
 #include "failing_registry.h"
 #include "recording_registry.h"
+#include "native_platform.h"
 #include "recording_site.h"
+#include "recording_system.h"
 #include "regctl/memory_property_bag.h"
 #include "regctl/tav_registry.h"
 
@@ -20,8 +22,9 @@ class SavedSettings : public ::testing::Test {
 protected:
     testing_support::FailingRegistry inner;
     testing_support::RecordingRegistry registry{inner};
+    testing_support::RecordingSystem system{testing_support::NativeSystem()};
     testing_support::RecordingSite site;
-    TavRegistry control{platform::Platform{registry}, site};
+    TavRegistry control{platform::Platform{registry, system}, site};
     bool eventRaised = false;
 
     void SetUp() override {
@@ -34,6 +37,7 @@ protected:
         EXPECT_TRUE(site.changed.empty());
         EXPECT_FALSE(eventRaised);
         EXPECT_TRUE(registry.calls.empty());
+        EXPECT_TRUE(system.calls.empty());
     }
 
     MemoryPropertyBag Saved() const {
@@ -97,7 +101,7 @@ TEST_F(SavedSettings, AStringOfDigitsStaysAString) {
     MemoryPropertyBag bag{{"ValueSetting", u"42"}};
     control.UserControl_ReadProperties(bag);
     EXPECT_EQ(control.ValueSetting(), Variant(u"42"));
-    TavRegistry reloaded{platform::Platform{registry}, site};
+    TavRegistry reloaded{platform::Platform{registry, system}, site};
     MemoryPropertyBag saved = Saved();
     reloaded.UserControl_ReadProperties(saved);
     EXPECT_EQ(reloaded.ValueSetting(), Variant(u"42"));

@@ -6,6 +6,7 @@
 #include "event_log.h"
 #include "platform/store/registry_store.h"
 #include "recording_registry.h"
+#include "native_platform.h"
 #include "recording_site.h"
 #include "regctl/memory_property_bag.h"
 #include "regctl/tav_registry.h"
@@ -27,7 +28,7 @@ protected:
     store::RegistryStore store{store::RegistryStore::kInMemory};
     testing_support::RecordingRegistry registry{store};
     testing_support::RecordingSite site;
-    TavRegistry control{platform::Platform{registry}, site};
+    TavRegistry control{platform::Platform{registry, testing_support::NativeSystem()}, site};
     testing_support::EventLog events{control};
 
     void SetUp() override {

@@ -5,6 +5,7 @@
 #include "error_of.h"
 #include "failing_registry.h"
 #include "recording_registry.h"
+#include "native_platform.h"
 #include "recording_site.h"
 #include "regctl/tav_registry.h"
 
@@ -20,7 +21,7 @@ protected:
     testing_support::FailingRegistry inner;
     testing_support::RecordingRegistry registry{inner};
     testing_support::RecordingSite site;
-    TavRegistry control{platform::Platform{registry}, site};
+    TavRegistry control{platform::Platform{registry, testing_support::NativeSystem()}, site};
 
     void TearDown() override { EXPECT_TRUE(registry.calls.empty()) << "a registry call was made"; }
 };

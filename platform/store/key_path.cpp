@@ -1,10 +1,8 @@
 #include "key_path.h"
 
-#include <iconv.h>
 #include <locale.h>
 #include <wctype.h>
 
-#include <cerrno>
 
 namespace store {
 namespace {
@@ -47,26 +45,6 @@ std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view
         start = end + 1;
     }
     return parts;
-}
-
-std::u16string Utf8ToUtf16(std::string_view text) {
-    iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::u16string out(text.size(), u'\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char* outPtr = reinterpret_cast<char*>(out.data());
-    std::size_t outLeft = out.size() * 2;
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
-        if (errno != EILSEQ && errno != EINVAL) break;
-        // Skip a byte that is no UTF-8 rather than lose the rest of the name.
-        ++in;
-        --inLeft;
-    }
-    iconv_close(cd);
-    out.resize(out.size() - outLeft / 2);
-    return out;
 }
 
 }  // namespace store

@@ -20,7 +20,4 @@ std::u16string FoldName(std::u16string_view name);
 // ignored; nullopt for a path that starts with a backslash.
 std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path);
 
-// UTF-8 text (as the system's account database holds it) in UTF-16.
-std::u16string Utf8ToUtf16(std::string_view text);
-
 }  // namespace store

@@ -14,6 +14,7 @@
 
 #include "hive.h"
 #include "key_path.h"
+#include "platform/posix/utf8.h"
 #include "platform/win_types.h"
 
 namespace store {
@@ -77,10 +78,10 @@ std::u16string OwnerName() {
     if (const passwd* account = getpwuid(getuid())) {
         const std::string gecos = account->pw_gecos ? account->pw_gecos : "";
         const std::string fullName = gecos.substr(0, gecos.find(','));
-        return Utf8ToUtf16(fullName.empty() ? account->pw_name : fullName);
+        return platform::posix::Utf8ToUtf16(fullName.empty() ? account->pw_name : fullName);
     }
     const char* user = std::getenv("USER");
-    return user ? Utf8ToUtf16(user) : std::u16string();
+    return user ? platform::posix::Utf8ToUtf16(user) : std::u16string();
 }
 
 // Builds the store in a private file, then links it into place: a crash leaves either
