@@ -1,0 +1,24 @@
+// Vantrel Edit 98 with the Qt front end, on the registry store.
+#include <QApplication>
+
+#include "app/qt/vantrel_window.h"
+#include "app/qt/widget_factory.h"
+#include "app/vantrel.h"
+#include "platform/posix/posix_system.h"
+#include "platform/store/registry_store.h"
+#include "platform/store/store_file.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    store::RegistryStore registry(store::DefaultStorePath());
+    platform::posix::PosixSystem system;
+    const std::u16string notice =
+        registry.Problem() ? app::qt::ToU16(QString::fromStdString(*registry.Problem()))
+                           : std::u16string();
+
+    app::qt::VantrelWindow window;
+    app::Vantrel logic(platform::Platform{registry, system}, window, notice);
+    window.Connect(logic);
+    logic.Form_Load();
+    return application.exec();
+}

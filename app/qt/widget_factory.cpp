@@ -1,0 +1,103 @@
+#include "app/qt/widget_factory.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/qt/twips.h"
+
+namespace app::qt {
+
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
+
+QFont FontFor(const FontSpec& spec) {
+    QFont font;
+    font.setFamilies({ToQString(spec.family), ToQString(spec.fallback)});
+    font.setPointSize(spec.points);
+    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    return font;
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    icon.addPixmap(QPixmap(":/icons/vantrel-32.xpm"));
+    icon.addPixmap(QPixmap(":/icons/vantrel-16.xpm"));
+    return icon;
+}
+
+QIcon LicenseIcon() {
+    QIcon icon;
+    icon.addPixmap(QPixmap(":/icons/license-32.xpm"));
+    icon.addPixmap(QPixmap(":/icons/license-16.xpm"));
+    return icon;
+}
+
+QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, int dpi) {
+    QWidget* widget = nullptr;
+    const QString caption = ToQString(definition.caption);
+    switch (definition.kind) {
+        case ControlKind::Button: {
+            auto* button = new QPushButton(caption, parent);
+            // Enter and Esc press no button.
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            widget = button;
+            break;
+        }
+        case ControlKind::Label:
+            widget = new QLabel(caption, parent);
+            break;
+        case ControlKind::TextBox:
+            widget = new QLineEdit(parent);
+            break;
+        case ControlKind::ReadOnlyMultiLineText: {
+            auto* text = new QPlainTextEdit(parent);
+            text->setReadOnly(true);
+            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+            widget = text;
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* picture = new QLabel(parent);
+            picture->setPixmap(QPixmap(":/icons/vantrel-32.xpm"));
+            picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            widget = picture;
+            break;
+        }
+        case ControlKind::TabControl:
+            return nullptr;  // the window builds its tab control itself
+    }
+    widget->setObjectName(QString::fromLatin1(definition.name.data(),
+                                              static_cast<qsizetype>(definition.name.size())));
+    widget->setGeometry(ToPixels(definition.rect, dpi));
+    if (definition.font) widget->setFont(FontFor(*definition.font));
+    return widget;
+}
+
+void ApplyTabOrder(const std::map<int, QWidget*>& byTabIndex) {
+    QWidget* previous = nullptr;
+    for (const auto& [index, widget] : byTabIndex) {
+        if (widget->focusPolicy() == Qt::NoFocus) continue;
+        if (previous) QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void CenterOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace app::qt

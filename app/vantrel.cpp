@@ -1,0 +1,145 @@
+#include "app/vantrel.h"
+
+#include "regctl/memory_property_bag.h"
+
+namespace app {
+namespace {
+
+// The four registration values: value name, box, and the label's words for messages.
+struct RegistrationValue {
+    const char16_t* valueName;
+    TextBox box;
+    const char16_t* label;
+};
+
+constexpr std::array<RegistrationValue, 4> kRegistrationValues{{
+    {u"RegisteredOwner", TextBox::Text1, u"Registered Owner"},
+    {u"RegisteredOrganization", TextBox::Text2, u"Registered Organization"},
+    {u"ProductId", TextBox::Text3, u"Product ID"},
+    {u"ProductKey", TextBox::Text4, u"Product Key"},
+}};
+
+// The setup defaults, written after the four, company first.
+constexpr std::array<RegistrationValue, 2> kSetupDefaults{{
+    {u"DefCompany", TextBox::Text2, u""},
+    {u"DefName", TextBox::Text1, u""},
+}};
+
+// The settings the window's definition stores for its two controls, names in lower case.
+regctl::MemoryPropertyBag StoredSettings(std::int16_t root, const char16_t* keyName) {
+    return regctl::MemoryPropertyBag{
+        {"_extentx", std::int32_t{476}},
+        {"_extenty", std::int32_t{450}},
+        {"registrykey", root},
+        {"keyname", keyName},
+        {"volumelabel", u"(No Volume Name!)"},
+        {"serialnumber", u"0-0"},
+    };
+}
+
+std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
+    std::u16string names;
+    int count = 0;
+    for (std::size_t i = 0; i < notSaved.size(); ++i) {
+        if (!notSaved[i]) continue;
+        if (count++) names += u", ";
+        names += kRegistrationValues[i].label;
+    }
+    if (count == static_cast<int>(notSaved.size())) {
+        return u"The registration information could not be saved.\n\nNot saved: " + names +
+               u".\n\nCheck that you may change this part of the registry, then press OK "
+               u"again, or press Cancel.";
+    }
+    return u"Some of the registration information could not be saved.\n\nNot saved: " + names +
+           u".\nThe other values were saved.\n\nCheck that you may change this part of the "
+           u"registry, then press OK again, or press Cancel.";
+}
+
+}  // namespace
+
+Vantrel::Vantrel(platform::Platform platform, VantrelView& view, std::u16string platformNotice)
+    : view_(view),
+      platformNotice_(std::move(platformNotice)),
+      TavRegistry1(platform, *this),
+      TavRegistry2(platform, *this) {
+    auto settings1 = StoredSettings(2, u"software\\microsoft\\windows\\currentversion");
+    TavRegistry1.UserControl_ReadProperties(settings1);
+    auto settings2 = StoredSettings(1, u"software\\Microsoft\\ms setup (ACME)\\User Info");
+    TavRegistry2.UserControl_ReadProperties(settings2);
+    TavRegistry1.RegKey.Handle(
+        [this](regctl::Variant& vValue, bool& vType) { TavRegistry1_RegKey(vValue, vType); });
+}
+
+Vantrel::~Vantrel() = default;
+
+void Vantrel::PropertyChanged(std::string_view /*propertyName*/) { settingsChanged_ = true; }
+
+void Vantrel::Form_Load() {
+    view_.Show();
+    if (!platformNotice_.empty()) view_.ShowMessage(platformNotice_);
+    for (const auto& value : kRegistrationValues) {
+        TavRegistry1.ValueName(value.valueName);
+        // RegKey has stored the value in strValue before QueryValue returns.
+        TavRegistry1.QueryValue();
+        view_.SetText(value.box, strValue);
+    }
+    view_.SetFocus(TextBox::Text1);
+}
+
+void Vantrel::TavRegistry1_RegKey(regctl::Variant& vValue, bool& /*vType*/) {
+    strValue = regctl::ToText(vValue);
+}
+
+// Each value is written over the old one, whatever its type, without deleting it first: a
+// write that fails leaves the old value in place. While the four values are written, a
+// failed open or write marks that value as not saved, and the window stays open to say so.
+void Vantrel::Command1_Click() {
+    std::array<bool, 4> notSaved{};
+    std::size_t current = 0;
+    TavRegistry1.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {
+        if (ErrCode == 1001 || ErrCode == 1003) notSaved[current] = true;
+    });
+    for (current = 0; current < kRegistrationValues.size(); ++current) {
+        const auto& value = kRegistrationValues[current];
+        TavRegistry1.ValueName(value.valueName);
+        TavRegistry1.ValueType(0);
+        TavRegistry1.ValueSetting(view_.Text(value.box));
+        TavRegistry1.SetValue();
+    }
+    TavRegistry1.Error.Handle(nullptr);
+    for (const auto& value : kSetupDefaults) {
+        TavRegistry2.ValueName(value.valueName);
+        TavRegistry2.ValueType(0);
+        TavRegistry2.ValueSetting(view_.Text(value.box));
+        TavRegistry2.SetValue();
+    }
+    for (const bool failed : notSaved) {
+        if (failed) {
+            view_.ShowMessage(NotSavedMessage(notSaved));
+            return;
+        }
+    }
+    view_.EndProgram();
+}
+
+void Vantrel::Command2_Click() { view_.EndProgram(); }
+
+void Vantrel::Command3_Click() {
+    for (const auto& value : kRegistrationValues) view_.SetText(value.box, u"");
+}
+
+void Vantrel::Command4_Click() {
+    if (!license_) {
+        license_ = std::make_unique<License>([this] { license_.reset(); });
+        license_->Attach(view_.CreateLicenseWindow(*license_));
+    }
+    license_->Show();
+}
+
+void Vantrel::SSTab1_Click(std::int16_t& PreviousTab) {
+    const bool enable = PreviousTab != 0;
+    view_.SetEnabled(Button::Command1, enable);
+    view_.SetEnabled(Button::Command3, enable);
+}
+
+}  // namespace app

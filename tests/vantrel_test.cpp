@@ -1,0 +1,313 @@
+// The main window's logic against a registry store on a temporary file: loading, saving,
+// the commands, the tab switch and the licence window.
+#include "app/vantrel.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "fake_views.h"
+#include "native_platform.h"
+#include "platform/codepage.h"
+#include "platform/store/registry_store.h"
+#include "recording_registry.h"
+#include "temp_dir.h"
+
+using namespace platform;
+using app::TextBox;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+const Hkey kMachine = RootKey(kHkeyLocalMachine);
+const Hkey kCurrentUser = RootKey(kHkeyCurrentUser);
+const char* const kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const kSetupKey = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
+
+class Editor : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+    std::string path = dir.File("registry.db");
+    std::unique_ptr<store::RegistryStore> store = std::make_unique<store::RegistryStore>(path);
+    testing_support::RecordingRegistry registry{*store};
+    testing_support::FakeVantrelView view;
+    std::unique_ptr<app::Vantrel> editor;
+
+    void Load(std::u16string notice = {}) {
+        editor = std::make_unique<app::Vantrel>(
+            platform::Platform{registry, testing_support::NativeSystem()}, view, notice);
+        editor->Form_Load();
+    }
+
+    void Put(Hkey root, const char* keyPath, const char* name, Dword type,
+             const std::string& bytes) {
+        Hkey key = kNullKey;
+        ASSERT_EQ(store->RegCreateKeyExA(root, keyPath, 0, nullptr, 0, kKeyAllAccess, nullptr,
+                                         &key, nullptr),
+                  kErrorSuccess);
+        ASSERT_EQ(store->RegSetValueExA(key, name, 0, type,
+                                        reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                        static_cast<Dword>(bytes.size())),
+                  kErrorSuccess);
+        store->RegCloseKey(key);
+    }
+    void PutString(const char* name, const std::string& text) {
+        Put(kMachine, kVersionKey, name, kRegSz, text + std::string(1, '\0'));
+    }
+
+    // "type:bytes" of a value, "missing", or "no key".
+    std::string Stored(Hkey root, const char* keyPath, const char* name) {
+        Hkey key = kNullKey;
+        if (store->RegOpenKeyExA(root, keyPath, 0, kKeyAllAccess, &key) != kErrorSuccess) {
+            return "no key";
+        }
+        char data[256];
+        Dword type = 0, size = sizeof data;
+        const Long status = store->RegQueryValueExA(key, name, nullptr, &type,
+                                                    reinterpret_cast<std::uint8_t*>(data), &size);
+        store->RegCloseKey(key);
+        return status == kErrorSuccess ? std::to_string(type) + ":" + std::string(data, size)
+                                       : "missing";
+    }
+    std::string Version(const char* name) { return Stored(kMachine, kVersionKey, name); }
+    std::string Setup(const char* name) { return Stored(kCurrentUser, kSetupKey, name); }
+    static std::string Sz(const std::string& text) { return "1:" + text + std::string(1, '\0'); }
+
+    void Type(TextBox box, const std::u16string& text) {
+        view.texts[static_cast<std::size_t>(box)] = text;
+    }
+    const std::u16string& Shown(TextBox box) { return view.texts[static_cast<std::size_t>(box)]; }
+
+    void SeedAll() {
+        PutString("RegisteredOwner", "Ann Owner");
+        PutString("RegisteredOrganization", "Org Ltd");
+        PutString("ProductId", "12345-OEM");
+        PutString("ProductKey", "AAAAA-BBBBB");
+    }
+};
+
+}  // namespace
+
+TEST_F(Editor, LoadShowsTheWindowFirstThenTheFourValuesThenFocusesTheOwner) {
+    SeedAll();
+    Load();
+    EXPECT_EQ(view.calls, (Calls{"Show", "SetText 1", "SetText 2", "SetText 3", "SetText 4",
+                                 "SetFocus 1"}));
+    EXPECT_EQ(Shown(TextBox::Text1), u"Ann Owner");
+    EXPECT_EQ(Shown(TextBox::Text2), u"Org Ltd");
+    EXPECT_EQ(Shown(TextBox::Text3), u"12345-OEM");
+    EXPECT_EQ(Shown(TextBox::Text4), u"AAAAA-BBBBB");
+    EXPECT_EQ(registry.calls[0].key, kMachine);
+    EXPECT_EQ(registry.calls[0].name, "software\\microsoft\\windows\\currentversion\\");
+}
+
+TEST_F(Editor, AValueThatCannotBeReadShowsEmptyWithoutAMessage) {
+    SeedAll();
+    Hkey key = kNullKey;
+    store->RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+    store->RegDeleteValueA(key, "ProductId");
+    store->RegCloseKey(key);
+    Put(kMachine, kVersionKey, "RegisteredOrganization", kRegBinary, "\1\2");
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text2), u"");
+    EXPECT_EQ(Shown(TextBox::Text3), u"");
+    EXPECT_EQ(Shown(TextBox::Text4), u"AAAAA-BBBBB");
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Editor, IntegersShowAsDecimalTextAndEmptyStringsAsEmptyBoxes) {
+    SeedAll();
+    Put(kMachine, kVersionKey, "RegisteredOrganization", kRegDword, std::string("\xCE\x07\0\0", 4));
+    Put(kMachine, kVersionKey, "ProductId", kRegDword, "\xFF\xFF\xFF\xFF");
+    PutString("ProductKey", "");
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text2), u"1998");
+    EXPECT_EQ(Shown(TextBox::Text3), u"-1");
+    EXPECT_EQ(Shown(TextBox::Text4), u"");
+}
+
+TEST_F(Editor, AKeyThatCannotBeOpenedLeavesEveryBoxEmpty) {
+    registry.Inject({"RegOpenKeyExA", std::nullopt, kErrorAccessDenied, -1});
+    SeedAll();
+    Load();
+    for (const auto& text : view.texts) EXPECT_EQ(text, u"");
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Editor, OkRewritesAllSixValuesAsStringsAndEnds) {
+    SeedAll();
+    Put(kCurrentUser, kSetupKey, "DefName", kRegSz, std::string("Old Name\0", 9));
+    Put(kMachine, kVersionKey, "ProductKey", kRegBinary, "\1\2\3");
+    Load();
+    Type(TextBox::Text3, u"99999-OEM");
+    editor->Command1_Click();
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
+    EXPECT_EQ(Version("RegisteredOrganization"), Sz("Org Ltd"));
+    EXPECT_EQ(Version("ProductId"), Sz("99999-OEM"));
+    EXPECT_EQ(Version("ProductKey"), Sz(""));  // shown empty, now an empty string
+    EXPECT_EQ(Setup("DefName"), Sz("Ann Owner"));
+    EXPECT_EQ(Setup("DefCompany"), Sz("Org Ltd"));
+    EXPECT_TRUE(view.ended);
+    EXPECT_TRUE(view.messages.empty());
+    for (const auto& call : registry.calls) EXPECT_NE(call.function, "RegDeleteValueA");
+}
+
+TEST_F(Editor, OkWritesTheSetupCompanyBeforeTheName) {
+    Load();
+    Type(TextBox::Text1, u"Owner Text");
+    Type(TextBox::Text2, u"Company Text");
+    registry.calls.clear();
+    editor->Command1_Click();
+    std::vector<std::string> written;
+    for (const auto& call : registry.calls) {
+        if (call.function == "RegSetValueExA") written.push_back(call.name);
+    }
+    EXPECT_EQ(written, (Calls{"RegisteredOwner", "RegisteredOrganization", "ProductId",
+                              "ProductKey", "DefCompany", "DefName"}));
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Owner Text"));
+    EXPECT_EQ(Setup("DefName"), Sz("Owner Text"));
+    EXPECT_EQ(Setup("DefCompany"), Sz("Company Text"));
+}
+
+TEST_F(Editor, ClearThenOkLeavesSixEmptyStrings) {
+    SeedAll();
+    Load();
+    editor->Command3_Click();
+    for (const auto& text : view.texts) EXPECT_EQ(text, u"");
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));  // Clear writes nothing
+    editor->Command1_Click();
+    for (const char* name : {"RegisteredOwner", "RegisteredOrganization", "ProductId", "ProductKey"}) {
+        EXPECT_EQ(Version(name), Sz("")) << name;
+    }
+    EXPECT_EQ(Setup("DefName"), Sz(""));
+    EXPECT_EQ(Setup("DefCompany"), Sz(""));
+}
+
+TEST_F(Editor, AMissingSetupKeyIsNeitherCreatedNorReported) {
+    Hkey key = kNullKey;
+    store->RegOpenKeyExA(kCurrentUser, kSetupKey, 0, kKeyAllAccess, &key);
+    store->RegDeleteKeyA(key, "");
+    store->RegCloseKey(key);
+    Load();
+    Type(TextBox::Text1, u"New Owner");
+    editor->Command1_Click();
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("New Owner"));
+    EXPECT_EQ(Setup("DefName"), "no key");
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.ended);
+}
+
+TEST_F(Editor, AFailedWriteOfARegistrationValueKeepsItsOldValueAndTheWindowOpen) {
+    const char* names[] = {"RegisteredOwner", "RegisteredOrganization", "ProductId", "ProductKey"};
+    const char16_t* labels[] = {u"Registered Owner", u"Registered Organization", u"Product ID",
+                                u"Product Key"};
+    for (int step = 0; step < 4; ++step) {
+        SeedAll();
+        Put(kMachine, kVersionKey, names[step], kRegDword, std::string("\7\0\0\0", 4));
+        view = {};
+        Load();
+        Type(TextBox::Text1, u"Changed");
+        registry.Inject({"RegSetValueExA", std::string(names[step]), kErrorAccessDenied, 1});
+        editor->Command1_Click();
+        EXPECT_EQ(Version(names[step]), std::string("4:\7\0\0\0", 6)) << names[step];
+        EXPECT_FALSE(view.ended);
+        ASSERT_EQ(view.messages.size(), 1u);
+        const std::u16string& message = view.messages[0];
+        EXPECT_NE(message.find(labels[step]), std::u16string::npos);
+        EXPECT_NE(message.find(u"other values were saved"), std::u16string::npos);
+        for (int other = 0; other < 4; ++other) {
+            if (other != step) {
+                EXPECT_EQ(message.find(std::u16string(labels[other]) + u","), std::u16string::npos);
+                EXPECT_NE(Version(names[other]), "missing");
+            }
+        }
+        EXPECT_EQ(Setup("DefName"), Sz("Changed"));  // all six steps still ran
+        // Pressing OK again succeeds once the registry takes the write.
+        editor->Command1_Click();
+        EXPECT_TRUE(view.ended);
+        EXPECT_EQ(view.messages.size(), 1u);
+    }
+}
+
+TEST_F(Editor, AFailedWriteOfASetupDefaultStaysSilent) {
+    for (const char* name : {"DefCompany", "DefName"}) {
+        Put(kCurrentUser, kSetupKey, name, kRegSz, std::string("Kept\0", 5));
+        view = {};
+        Load();
+        registry.Inject({"RegSetValueExA", std::string(name), kErrorAccessDenied, 1});
+        editor->Command1_Click();
+        EXPECT_TRUE(view.ended) << name;
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_EQ(Setup(name), Sz("Kept"));
+    }
+}
+
+TEST_F(Editor, ARegistryThatRefusesEveryWriteNamesAllFourValues) {
+    SeedAll();
+    Load();
+    registry.Inject({"RegOpenKeyExA", std::nullopt, kErrorAccessDenied, -1});
+    editor->Command1_Click();
+    ASSERT_EQ(view.messages.size(), 1u);
+    for (const char16_t* label : {u"Registered Owner", u"Registered Organization", u"Product ID",
+                                  u"Product Key"}) {
+        EXPECT_NE(view.messages[0].find(label), std::u16string::npos);
+    }
+    EXPECT_EQ(view.messages[0].find(u"other values"), std::u16string::npos);
+    EXPECT_FALSE(view.ended);
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
+}
+
+TEST_F(Editor, AStoreThatCannotBeUsedIsToldOnceAndTheWindowStillOpens) {
+    registry.calls.clear();
+    store.reset();
+    std::ofstream(path, std::ios::trunc) << "not a registry";
+    store::RegistryStore foreign(path);
+    ASSERT_TRUE(foreign.Problem());
+    testing_support::RecordingRegistry recorder(foreign);
+    app::Vantrel broken(platform::Platform{recorder, testing_support::NativeSystem()}, view,
+                        std::u16string(foreign.Problem()->begin(), foreign.Problem()->end()));
+    broken.Form_Load();
+    EXPECT_EQ(view.calls.front(), "Show");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find(u"registry.db"), std::u16string::npos);
+    for (const auto& text : view.texts) EXPECT_EQ(text, u"");
+}
+
+TEST_F(Editor, CancelEndsWithoutWriting) {
+    SeedAll();
+    Load();
+    Type(TextBox::Text1, u"Not saved");
+    registry.calls.clear();
+    editor->Command2_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_TRUE(registry.calls.empty());
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
+}
+
+TEST_F(Editor, TheTabSwitchEnablesOkAndClearOnlyOnRegistrationInfo) {
+    Load();
+    std::int16_t previous = 0;
+    editor->SSTab1_Click(previous);
+    EXPECT_EQ(view.enabled, (std::array<bool, 4>{false, true, false, true}));
+    previous = 1;
+    editor->SSTab1_Click(previous);
+    EXPECT_EQ(view.enabled, (std::array<bool, 4>{true, true, true, true}));
+    EXPECT_EQ(previous, 1);
+}
+
+TEST_F(Editor, TheLicenceWindowIsOneWindowUntilItIsClosed) {
+    Load();
+    editor->Command4_Click();
+    editor->Command4_Click();
+    ASSERT_EQ(view.licenseWindows.size(), 1u);
+    EXPECT_EQ(view.licenseWindows[0]->shown, 2);
+    editor->LicenseWindow()->Command1_Click();
+    EXPECT_TRUE(view.licenseWindows[0]->hidden);
+    EXPECT_TRUE(view.licenseWindows[0]->destroyed);
+    EXPECT_EQ(editor->LicenseWindow(), nullptr);
+    editor->Command4_Click();
+    ASSERT_EQ(view.licenseWindows.size(), 2u);
+    editor->LicenseWindow()->Form_Unload();  // its frame's close box
+    EXPECT_TRUE(view.licenseWindows[1]->destroyed);
+    EXPECT_FALSE(view.licenseWindows[1]->hidden);
+}

@@ -1,0 +1,70 @@
+# Draws the program's two icons (32x32 and 16x16, the 16 colours of the standard palette)
+# and writes them as XPM, which Qt reads and the Windows build converts.
+PALETTE = {
+    '.': None,
+    'k': '#000000', 'r': '#800000', 'g': '#008000', 'o': '#808000', 'n': '#000080',
+    'p': '#800080', 't': '#008080', 's': '#C0C0C0', 'd': '#808080', 'R': '#FF0000',
+    'G': '#00FF00', 'Y': '#FFFF00', 'B': '#0000FF', 'M': '#FF00FF', 'C': '#00FFFF', 'w': '#FFFFFF',
+}
+
+def canvas(n): return [['.'] * n for _ in range(n)]
+def rect(c, x0, y0, x1, y1, ch):
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1): c[y][x] = ch
+def frame(c, x0, y0, x1, y1, ch):
+    for x in range(x0, x1 + 1): c[y0][x] = c[y1][x] = ch
+    for y in range(y0, y1 + 1): c[y][x0] = c[y][x1] = ch
+def disc(c, cx, cy, r, ch):
+    for y in range(len(c)):
+        for x in range(len(c)):
+            if (x - cx) ** 2 + (y - cy) ** 2 <= r * r: c[y][x] = ch
+
+def app_icon(n):
+    c = canvas(n)
+    s = n / 32
+    S = lambda v: int(round(v * s))
+    # a registration card: white with a navy title bar and grey lines of text
+    rect(c, S(2), S(4), S(27), S(27), 'w'); frame(c, S(2), S(4), S(27), S(27), 'k')
+    rect(c, S(3), S(5), S(26), S(9), 'n')
+    for y in (13, 17, 21):
+        rect(c, S(5), S(y), S(22), S(y) + (1 if n == 32 else 0), 'd')
+    # a yellow key across the corner
+    disc(c, S(24), S(23), S(5), 'Y'); disc(c, S(24), S(23), S(2), 'o' if n == 16 else 'k')
+    disc(c, S(24), S(23), S(1.2), 'w')
+    rect(c, S(11), S(22), S(20), S(24), 'Y')
+    rect(c, S(12), S(25), S(13), S(27), 'Y'); rect(c, S(15), S(25), S(16), S(26), 'Y')
+    # shadow
+    for i in range(S(5), S(28) + 1):
+        if i < n: c[min(S(28), n - 1)][i] = 'd' if c[min(S(28), n - 1)][i] == '.' else c[min(S(28), n - 1)][i]
+    return c
+
+def license_icon(n):
+    c = canvas(n)
+    s = n / 32
+    S = lambda v: int(round(v * s))
+    # a page of text with a red seal and ribbon
+    rect(c, S(5), S(2), S(26), S(29), 'w'); frame(c, S(5), S(2), S(26), S(29), 'k')
+    rect(c, S(6), S(3), S(25), S(5), 's')
+    for y in (8, 11, 14, 17):
+        rect(c, S(8), S(y), S(23), S(y), 'n')
+    rect(c, S(8), S(20), S(15), S(20), 'n')
+    disc(c, S(21), S(23), S(4.5), 'R'); disc(c, S(21), S(23), S(2.5), 'r')
+    rect(c, S(18), S(27), S(19), S(30), 'R'); rect(c, S(23), S(27), S(24), S(30), 'R')
+    return c
+
+def xpm(name, c):
+    used = sorted({ch for row in c for ch in row})
+    lines = ['/* XPM */', f'static const char* {name}[] = {{',
+             f'"{len(c)} {len(c)} {len(used)} 1",']
+    for ch in used:
+        lines.append(f'"{ch} c {PALETTE[ch] or "None"}",')
+    lines += [f'"{"".join(row)}",' for row in c]
+    lines[-1] = lines[-1].rstrip(',')
+    lines.append('};')
+    return '\n'.join(lines) + '\n'
+
+import sys
+out = sys.argv[1]
+for base, draw in (('vantrel', app_icon), ('license', license_icon)):
+    for n in (32, 16):
+        open(f'{out}/{base}-{n}.xpm', 'w').write(xpm(f'{base.replace("-", "_")}_{n}', draw(n)))
