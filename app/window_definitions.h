@@ -50,6 +50,10 @@ struct WindowDefinition {
 
 inline constexpr FontSpec kTitleFont{u"Century Gothic", 12, 600, u"URW Gothic"};
 
+// The windows' own font: the classic 8-point dialog sans, or a face with Arial's metrics
+// where it is missing, so that every caption fits the box it was laid out for.
+inline constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8, 400, u"Liberation Sans"};
+
 inline constexpr WindowDefinition kVantrelWindow{u"Vantrel Edit 98", 5595, 2925};
 
 inline constexpr std::array<std::u16string_view, 2> kTabCaptions{u"Registration Info",

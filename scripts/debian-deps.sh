@@ -4,7 +4,7 @@ BUILD_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libblkid-dev
     dosfstools e2fsprogs ntfs-3g
-    qt6-base-dev fonts-urw-base35 fonts-dejavu-core desktop-file-utils xvfb xauth
+    qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core desktop-file-utils xvfb xauth
 )
 
 install_missing_packages() {

@@ -15,6 +15,7 @@ LicenseWindow::LicenseWindow(License& logic)
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       logic_(logic) {
     const int dpi = logicalDpiX();
+    setFont(FontFor(kDefaultFont));
     setWindowTitle(ToQString(kLicenseWindow.caption));
     setWindowIcon(LicenseIcon());
     setFixedSize(TwipsToPixels(kLicenseWindow.clientWidth, dpi),

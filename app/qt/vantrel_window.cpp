@@ -47,6 +47,7 @@ VantrelWindow::VantrelWindow()
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     const int dpi = logicalDpiX();
+    setFont(FontFor(kDefaultFont));
     setWindowTitle(ToQString(kVantrelWindow.caption));
     setWindowIcon(ProgramIcon());
     setFixedSize(TwipsToPixels(kVantrelWindow.clientWidth, dpi),

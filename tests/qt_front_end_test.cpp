@@ -1,0 +1,229 @@
+// The Qt front end driven as a user drives it: real clicks and key presses on the
+// windows, with the registry store on a temporary file behind them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/qt/license_window.h"
+#include "app/qt/vantrel_window.h"
+#include "app/vantrel.h"
+#include "platform/posix/posix_system.h"
+#include "platform/store/registry_store.h"
+#include "temp_dir.h"
+
+using namespace platform;
+using app::Button;
+using app::TextBox;
+
+namespace {
+
+const Hkey kMachine = RootKey(kHkeyLocalMachine);
+
+class QtFrontEnd : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+    store::RegistryStore registry{dir.File("registry.db")};
+    posix::PosixSystem system;
+    app::qt::VantrelWindow window;
+    app::Vantrel logic{platform::Platform{registry, system}, window};
+
+    void SetUp() override {
+        window.Connect(logic);
+        logic.Form_Load();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void TearDown() override {
+        for (QWidget* top : QApplication::topLevelWidgets()) top->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    void ClickTab(int index) {
+        QTabBar* bar = window.Tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    std::string Owner() {
+        Hkey key = kNullKey;
+        registry.RegOpenKeyExA(kMachine, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                               kKeyAllAccess, &key);
+        char data[128] = {};
+        Dword size = sizeof data - 1;
+        registry.RegQueryValueExA(key, "RegisteredOwner", nullptr, nullptr,
+                                  reinterpret_cast<std::uint8_t*>(data), &size);
+        registry.RegCloseKey(key);
+        return data;
+    }
+    std::vector<app::qt::LicenseWindow*> LicenseWindows() {
+        std::vector<app::qt::LicenseWindow*> found;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* license = qobject_cast<app::qt::LicenseWindow*>(top); license && license->isVisible()) {
+                found.push_back(license);
+            }
+        }
+        return found;
+    }
+    void Screenshot(const char* name) {
+        if (const char* folder = std::getenv("VANTREL_SCREENSHOTS")) {
+            window.grab().save(QString("%1/%2.png").arg(folder, name));
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(QtFrontEnd, TypingAndOkSavesWhatWasTypedAndEnds) {
+    Screenshot("registration-info");
+    QLineEdit* owner = window.Box(TextBox::Text1);
+    EXPECT_EQ(window.focusWidget(), owner);
+    owner->selectAll();
+    QTest::keyClicks(owner, "Typed Owner");
+    Click(window.ButtonOf(Button::Command1));
+    EXPECT_TRUE(window.Ended());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(Owner(), "Typed Owner");
+}
+
+TEST_F(QtFrontEnd, EnterAndEscapePressNoButton) {
+    const std::string before = Owner();
+    QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_X);
+    QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_Return);
+    QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_Escape);
+    EXPECT_FALSE(window.Ended());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(Owner(), before);
+}
+
+TEST_F(QtFrontEnd, ClearEmptiesTheBoxesAndWritesNothing) {
+    window.Box(TextBox::Text3)->setText("something");
+    const std::string before = Owner();
+    Click(window.ButtonOf(Button::Command3));
+    for (auto box : {TextBox::Text1, TextBox::Text2, TextBox::Text3, TextBox::Text4}) {
+        EXPECT_TRUE(window.Box(box)->text().isEmpty());
+    }
+    EXPECT_EQ(Owner(), before);
+}
+
+TEST_F(QtFrontEnd, TheAboutTabDisablesOkAndClearAndShowsOnlyItsControls) {
+    ClickTab(1);
+    Screenshot("about");
+    EXPECT_FALSE(window.ButtonOf(Button::Command1)->isEnabled());
+    EXPECT_FALSE(window.ButtonOf(Button::Command3)->isEnabled());
+    EXPECT_TRUE(window.ButtonOf(Button::Command2)->isEnabled());
+    EXPECT_TRUE(window.ButtonOf(Button::Command4)->isVisible());
+    EXPECT_FALSE(window.Box(TextBox::Text1)->isVisible());
+    ClickTab(0);
+    EXPECT_TRUE(window.ButtonOf(Button::Command1)->isEnabled());
+    EXPECT_TRUE(window.ButtonOf(Button::Command3)->isEnabled());
+    EXPECT_FALSE(window.ButtonOf(Button::Command4)->isVisible());
+    EXPECT_TRUE(window.Box(TextBox::Text1)->isVisible());
+}
+
+TEST_F(QtFrontEnd, ControlsSitWhereTheirTwipsSayAt96Dpi) {
+    ASSERT_EQ(window.logicalDpiX(), 96);
+    EXPECT_EQ(window.size(), QSize(373, 195));
+    EXPECT_EQ(window.ButtonOf(Button::Command1)->geometry(), QRect(96, 160, 81, 25));
+    EXPECT_EQ(window.Tabs()->geometry(), QRect(0, 8, 373, 145));
+    // Page controls stand against the tab control's outer corner.
+    EXPECT_EQ(window.Box(TextBox::Text1)->mapTo(&window, QPoint(0, 0)), QPoint(128, 48));
+    EXPECT_EQ(window.Box(TextBox::Text1)->size(), QSize(241, 19));
+}
+
+TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
+    auto* title = window.findChild<QLabel*>("Label5");
+    ASSERT_NE(title, nullptr);
+    const QFontInfo info(title->font());
+    EXPECT_TRUE(info.family().startsWith("Century Gothic") || info.family().startsWith("URW Gothic"))
+        << info.family().toStdString();
+    EXPECT_EQ(title->font().pointSize(), 12);
+    EXPECT_EQ(title->font().weight(), 600);
+}
+
+TEST_F(QtFrontEnd, FocusFollowsTheTabOrder) {
+    QWidget* ok = window.ButtonOf(Button::Command1);
+    EXPECT_EQ(ok->nextInFocusChain(), window.ButtonOf(Button::Command2));
+    EXPECT_EQ(window.ButtonOf(Button::Command2)->nextInFocusChain(),
+              window.ButtonOf(Button::Command3));
+    EXPECT_EQ(window.ButtonOf(Button::Command3)->nextInFocusChain(), window.Tabs());
+    window.Box(TextBox::Text1)->setFocus();
+    QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), window.Box(TextBox::Text2));
+}
+
+TEST_F(QtFrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
+    ClickTab(1);
+    Click(window.ButtonOf(Button::Command4));
+    Click(window.ButtonOf(Button::Command4));
+    ASSERT_EQ(LicenseWindows().size(), 1u);
+    app::qt::LicenseWindow* first = LicenseWindows()[0];
+    EXPECT_TRUE(first->TextBox()->isReadOnly());
+    EXPECT_TRUE(first->TextBox()->toPlainText().startsWith("VANTREL EDIT 98 LICENSE AGREEMENT"));
+    first->TextBox()->verticalScrollBar()->setValue(first->TextBox()->verticalScrollBar()->maximum());
+    ASSERT_GT(first->TextBox()->verticalScrollBar()->value(), 0);
+
+    Click(first->CloseButton());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(LicenseWindows().empty());
+    Click(window.ButtonOf(Button::Command4));
+    ASSERT_EQ(LicenseWindows().size(), 1u);
+    EXPECT_EQ(LicenseWindows()[0]->TextBox()->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(QtFrontEnd, CancelWithTheLicenceOpenClosesEverythingAndWritesNothing) {
+    const std::string before = Owner();
+    window.Box(TextBox::Text1)->setText("Not saved");
+    ClickTab(1);
+    Click(window.ButtonOf(Button::Command4));
+    ASSERT_EQ(LicenseWindows().size(), 1u);
+    Click(window.ButtonOf(Button::Command2));
+    EXPECT_TRUE(window.Ended());
+    EXPECT_TRUE(LicenseWindows().empty());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(Owner(), before);
+}
+
+TEST_F(QtFrontEnd, ClosingTheMainWindowLeavesTheLicenceOpenUntilItCloses) {
+    const std::string before = Owner();
+    window.Box(TextBox::Text1)->setText("Not saved");
+    ClickTab(1);
+    Click(window.ButtonOf(Button::Command4));
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    bool licenceOutlivedMain = false;
+    // The program runs its event loop as it does for a user, and must end by itself.
+    QTimer::singleShot(0, [&] {
+        window.close();
+        licenceOutlivedMain = !window.isVisible() && LicenseWindows().size() == 1 &&
+                              lastClosed.count() == 0;
+        QTimer::singleShot(0, [&] { LicenseWindows()[0]->close(); });  // its frame's close box
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(licenceOutlivedMain);
+    EXPECT_EQ(lastClosed.count(), 1);
+    EXPECT_EQ(logic.LicenseWindow(), nullptr);
+    EXPECT_FALSE(window.Ended());
+    EXPECT_EQ(Owner(), before);
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_FONT_DPI", "96");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
