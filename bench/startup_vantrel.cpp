@@ -1,0 +1,23 @@
+// Starts the program as its main does and quits once the four values are on screen.
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include "app/qt/vantrel_window.h"
+#include "app/vantrel.h"
+#include "platform/posix/posix_system.h"
+#include "platform/store/registry_store.h"
+#include "platform/store/store_file.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    store::RegistryStore registry(store::DefaultStorePath());
+    platform::posix::PosixSystem system;
+    app::qt::VantrelWindow window;
+    app::Vantrel logic(platform::Platform{registry, system}, window);
+    window.Connect(logic);
+    logic.Form_Load();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    window.repaint();
+    return 0;
+}
