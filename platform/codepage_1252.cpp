@@ -24,19 +24,13 @@ char ToByte(char16_t c) {
     return static_cast<char>(0x80 + (found - kHighControls.begin()));
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 }  // namespace
 
 std::string Encode(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // A surrogate pair is one character outside the page: one '?', not two.
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
-        out.push_back(ToByte(text[i]));
-    }
+    // One byte per UTF-16 unit, as Windows converts: a surrogate pair becomes "??".
+    for (const char16_t c : text) out.push_back(ToByte(c));
     return out;
 }
 

@@ -1,10 +1,11 @@
 # The Debian packages the build needs, and a helper that installs those not yet present.
 BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libblkid-dev
     dosfstools e2fsprogs ntfs-3g
     qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core desktop-file-utils xvfb xauth
+    mingw-w64 g++-mingw-w64-x86-64-posix wine64 wine
 )
 
 install_missing_packages() {
