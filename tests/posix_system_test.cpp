@@ -11,6 +11,9 @@
 
 #include "platform/posix/mount_table.h"
 #include "platform/posix/volume_identity.h"
+#include "failing_registry.h"
+#include "recording_site.h"
+#include "regctl/tav_registry.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -212,4 +215,21 @@ TEST_F(Volumes, UdevLinksNameTheDeviceForAnOrdinaryUser) {
     ASSERT_TRUE(reading.ok);
     EXPECT_EQ(reading.label, "MY DISK");
     EXPECT_EQ(reading.serial, 0x0A0B0C0Du);
+}
+
+TEST(VolumeForTheControl, AFatImageMountedForTheControlReadsAsOnWindows) {
+    testing_support::TempDir dir;
+    const std::string image = dir.File("stick.img");
+    const std::string make = "truncate -s 2M " + image + " && /usr/sbin/mkfs.fat -i 1A2B3C4D -n DATA " +
+                             image + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0) << "mkfs.fat (dosfstools) is needed";
+    std::ofstream(dir.File("mountinfo"))
+        << "40 27 8:17 / /media/user/STICK rw - vfat " << image << " rw\n";
+    platform::posix::PosixSystem posix(dir.File("mountinfo"));
+    testing_support::FailingRegistry registry;
+    testing_support::RecordingSite site;
+    regctl::TavRegistry onStick{platform::Platform{registry, posix}, site};
+    onStick.Drive(u"/media/user/STICK/");
+    EXPECT_EQ(onStick.VolumeLabel(), u"DATA");
+    EXPECT_EQ(onStick.SerialNumber(), u"1A2B-3C4D");
 }

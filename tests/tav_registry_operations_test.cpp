@@ -4,12 +4,12 @@
 
 #include "error_of.h"
 #include "event_log.h"
-#include "platform/store/registry_store.h"
 #include "recording_registry.h"
 #include "native_platform.h"
 #include "recording_site.h"
 #include "regctl/memory_property_bag.h"
 #include "regctl/tav_registry.h"
+#include "test_registry.h"
 
 using namespace platform;
 using regctl::ErrorNumber;
@@ -25,7 +25,8 @@ const Hkey kMachine = RootKey(kHkeyLocalMachine);
 
 class Operations : public ::testing::Test {
 protected:
-    store::RegistryStore store{store::RegistryStore::kInMemory};
+    testing_support::TestRegistry test;
+    platform::WideRegistryApi& store = test.Api();
     testing_support::RecordingRegistry registry{store};
     testing_support::RecordingSite site;
     TavRegistry control{platform::Platform{registry, testing_support::NativeSystem()}, site};
@@ -33,7 +34,7 @@ protected:
 
     void SetUp() override {
         control.RegistryKey(2);
-        control.KeyName(u"Software\\Test");
+        control.KeyName(u"Software\\VantrelTest");
         Put("Seed", kRegSz, std::string("\0", 1));
         registry.calls.clear();
     }
@@ -41,7 +42,7 @@ protected:
     // Writes straight into the store, as another program would.
     void Put(const char* name, Dword type, const std::string& bytes) {
         Hkey key = kNullKey;
-        ASSERT_EQ(store.RegCreateKeyExA(kMachine, "Software\\Test", 0, nullptr, 0, kKeyAllAccess,
+        ASSERT_EQ(store.RegCreateKeyExA(kMachine, "Software\\VantrelTest", 0, nullptr, 0, kKeyAllAccess,
                                         nullptr, &key, nullptr),
                   kErrorSuccess);
         ASSERT_EQ(store.RegSetValueExA(key, name, 0, type,
@@ -52,7 +53,7 @@ protected:
     }
 
     // The type and bytes the store holds for a value, or "missing".
-    std::string Stored(const char* name, const char* path = "Software\\Test") {
+    std::string Stored(const char* name, const char* path = "Software\\VantrelTest") {
         Hkey key = kNullKey;
         if (store.RegOpenKeyExA(kMachine, path, 0, kKeyAllAccess, &key) != kErrorSuccess) {
             return "no key";
@@ -109,7 +110,7 @@ TEST_F(Operations, QueryReadsAStringWithOpenTwoReadsAndClose) {
     EXPECT_EQ(Query(u"Owner"), Lines{"RegKey string \"ab\" true"});
     EXPECT_EQ(registry.Functions(), (Lines{"RegOpenKeyExA", "RegQueryValueExA", "RegQueryValueExA",
                                            "RegCloseKey"}));
-    EXPECT_EQ(registry.calls[0].name, "Software\\Test\\");
+    EXPECT_EQ(registry.calls[0].name, "Software\\VantrelTest\\");
     EXPECT_EQ(registry.calls[0].access, kKeyAllAccess);
     EXPECT_FALSE(registry.calls[1].withBuffer);
     EXPECT_TRUE(registry.calls[2].withBuffer);
@@ -156,7 +157,7 @@ TEST_F(Operations, QueryDeliversOtherTypesAsEmptyWithoutAnError) {
 
 TEST_F(Operations, QueryOfAMissingValueOrKeyReportsEachFailedCall) {
     EXPECT_EQ(Query(u"Missing"), (Lines{"Error 1002 Unable To Query Reg Value", "RegKey empty false"}));
-    control.KeyName(u"Software\\Nowhere");
+    control.KeyName(u"Software\\VantrelTest\\Nowhere");
     registry.calls.clear();
     EXPECT_EQ(Query(u"Missing"), (Lines{"Error 1001 Unable To Open Key",
                                         "Error 1002 Unable To Query Reg Value",
@@ -186,7 +187,7 @@ TEST_F(Operations, QueryLeavesValueSettingAlone) {
 }
 
 TEST_F(Operations, ABadRootSelectorStopsEveryOperationBeforeAnyCall) {
-    MemoryPropertyBag bag{{"RegistryKey", std::int16_t{9}}, {"KeyName", u"Software\\Test"}};
+    MemoryPropertyBag bag{{"RegistryKey", std::int16_t{9}}, {"KeyName", u"Software\\VantrelTest"}};
     control.UserControl_ReadProperties(bag);
     for (auto operation : {&TavRegistry::QueryValue, &TavRegistry::SetValue,
                            &TavRegistry::CreateKey, &TavRegistry::DeleteKey,
@@ -237,7 +238,7 @@ TEST_F(Operations, SetFailsBeforeWritingWhenTheValueIsNoInteger) {
     registry.calls.clear();
     EXPECT_EQ(ErrorOf([&] { control.SetValue(); }), ErrorNumber::Overflow);
     MemoryPropertyBag bag{{"RegistryKey", std::int16_t{2}},
-                          {"KeyName", u"Software\\Test"},
+                          {"KeyName", u"Software\\VantrelTest"},
                           {"ValueSetting", u"letters"},
                           {"ValueType", std::int32_t{1}}};
     control.UserControl_ReadProperties(bag);
@@ -248,12 +249,12 @@ TEST_F(Operations, SetFailsBeforeWritingWhenTheValueIsNoInteger) {
 }
 
 TEST_F(Operations, SetIntoAMissingKeyReportsBothFailuresAndCreatesNothing) {
-    control.KeyName(u"Software\\Nowhere");
+    control.KeyName(u"Software\\VantrelTest\\Nowhere");
     EXPECT_EQ(Set(0, u"x"), (Lines{"Error 1001 Unable To Open Registry Key",
                                    "Error 1003 Unable To Set String Value"}));
     EXPECT_EQ(Set(1, std::int32_t{1}), (Lines{"Error 1001 Unable To Open Registry Key",
                                               "Error 1004 Unable To Set Long Value"}));
-    EXPECT_FALSE(KeyExists("Software\\Nowhere"));
+    EXPECT_FALSE(KeyExists("Software\\VantrelTest\\Nowhere"));
 }
 
 TEST_F(Operations, SetPassesStringsThroughTheScrambler) {
@@ -288,19 +289,19 @@ TEST_F(Operations, AScramblerErrorEndsTheOperationWithTheKeyClosed) {
 }
 
 TEST_F(Operations, CreateKeyMakesEveryLevelAndReportsOnlyAfterClosing) {
-    control.KeyName(u"Software\\One\\Two\\Three");
+    control.KeyName(u"Software\\VantrelTest\\One\\Two\\Three");
     control.CreateKey();
     EXPECT_TRUE(events.lines.empty());
-    EXPECT_EQ(registry.calls[0].name, "Software\\One\\Two\\Three");
-    EXPECT_TRUE(KeyExists("Software\\One\\Two\\Three"));
+    EXPECT_EQ(registry.calls[0].name, "Software\\VantrelTest\\One\\Two\\Three");
+    EXPECT_TRUE(KeyExists("Software\\VantrelTest\\One\\Two\\Three"));
     control.SubKey(u"Four");
     control.CreateKey();
-    EXPECT_EQ(registry.calls[2].name, "Software\\One\\Two\\Three\\Four");
-    EXPECT_TRUE(KeyExists("Software\\One\\Two\\Three\\Four"));
+    EXPECT_EQ(registry.calls[2].name, "Software\\VantrelTest\\One\\Two\\Three\\Four");
+    EXPECT_TRUE(KeyExists("Software\\VantrelTest\\One\\Two\\Three\\Four"));
 
     // An existing key counts as success and keeps its values.
     control.KeyName(u"Software");
-    control.SubKey(u"Test");
+    control.SubKey(u"VantrelTest");
     control.CreateKey();
     EXPECT_TRUE(events.lines.empty());
     EXPECT_EQ(Stored("Seed"), std::string("1:\0", 3));
@@ -321,15 +322,15 @@ TEST_F(Operations, CreateKeyFailureIsReported) {
 }
 
 TEST_F(Operations, DeleteKeyRemovesSubKeyBelowKeyName) {
-    control.KeyName(u"Software\\Test\\Inner");
+    control.KeyName(u"Software\\VantrelTest\\Inner");
     control.CreateKey();
-    control.KeyName(u"Software\\Test");
+    control.KeyName(u"Software\\VantrelTest");
     control.SubKey(u"Inner");
     control.DeleteKey();
     EXPECT_TRUE(events.lines.empty());
-    EXPECT_EQ(registry.calls[2].name, "Software\\Test");
-    EXPECT_FALSE(KeyExists("Software\\Test\\Inner"));
-    EXPECT_TRUE(KeyExists("Software\\Test"));
+    EXPECT_EQ(registry.calls[2].name, "Software\\VantrelTest");
+    EXPECT_FALSE(KeyExists("Software\\VantrelTest\\Inner"));
+    EXPECT_TRUE(KeyExists("Software\\VantrelTest"));
     ExpectBalanced();
 }
 
@@ -338,21 +339,21 @@ TEST_F(Operations, DeleteKeyReportsWhatFailed) {
     control.DeleteKey();
     EXPECT_EQ(events.lines, Lines{"Error 1001 Unable To Delete Key"});
     events.lines.clear();
-    control.KeyName(u"Software\\Nowhere");
+    control.KeyName(u"Software\\VantrelTest\\Nowhere");
     control.DeleteKey();
     EXPECT_EQ(events.lines, (Lines{"Error 1000 Unable To Open Key", "Error 1001 Unable To Delete Key"}));
     events.lines.clear();
     control.KeyName(u"Software");
-    control.SubKey(u"Test");
+    control.SubKey(u"VantrelTest");
     control.CreateKey();
-    control.KeyName(u"Software\\Test");
+    control.KeyName(u"Software\\VantrelTest");
     control.SubKey(u"Child");
     control.CreateKey();
     control.KeyName(u"Software");
-    control.SubKey(u"Test");
+    control.SubKey(u"VantrelTest");
     control.DeleteKey();  // it has a subkey
     EXPECT_EQ(events.lines, Lines{"Error 1001 Unable To Delete Key"});
-    EXPECT_TRUE(KeyExists("Software\\Test"));
+    EXPECT_TRUE(KeyExists("Software\\VantrelTest"));
 }
 
 TEST_F(Operations, DeleteValueRemovesTheValueOrReportsWhy) {
@@ -364,7 +365,7 @@ TEST_F(Operations, DeleteValueRemovesTheValueOrReportsWhy) {
     control.DeleteValue();
     EXPECT_EQ(events.lines, Lines{"Error 1005 Unable To Delete Key Value"});
     events.lines.clear();
-    control.KeyName(u"Software\\Nowhere");
+    control.KeyName(u"Software\\VantrelTest\\Nowhere");
     control.DeleteValue();
     EXPECT_EQ(events.lines,
               (Lines{"Error 1000 Unable To Open Key", "Error 1005 Unable To Delete Key Value"}));

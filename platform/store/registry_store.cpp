@@ -20,6 +20,12 @@ constexpr std::size_t kRootCount = 7;
 
 std::u16string_view NameOr(const char16_t* name) { return name ? name : u""; }
 
+bool IsPredefinedRange(Hkey key) {
+    const auto value = static_cast<std::uintptr_t>(key);
+    return value >= static_cast<std::uintptr_t>(platform::RootKey(platform::kHkeyClassesRoot)) &&
+           value <= static_cast<std::uintptr_t>(platform::RootKey(0x8FFFFFFF));
+}
+
 bool TooLong(const std::vector<std::u16string_view>& parts) {
     for (const auto part : parts) {
         if (part.size() > kMaxKeyNameLength) return true;
@@ -321,11 +327,9 @@ Long RegistryStore::RegDeleteValueW(Hkey key, const char16_t* valueName) {
 Long RegistryStore::RegCloseKey(Hkey key) {
     return Guarded([&]() -> Long {
         if (key == platform::kNullKey) return platform::kErrorInvalidHandle;
-        for (std::size_t i = 0; i < kRootCount; ++i) {
-            if (key == platform::RootKey(platform::kHkeyClassesRoot + static_cast<Dword>(i))) {
-                return platform::kErrorSuccess;
-            }
-        }
+        // Every handle in the predefined range closes nothing and succeeds, as on Windows,
+        // whether or not it names a root.
+        if (IsPredefinedRange(key)) return platform::kErrorSuccess;
         return handles_.erase(static_cast<std::uintptr_t>(key)) ? platform::kErrorSuccess
                                                                  : platform::kErrorInvalidHandle;
     });

@@ -1,0 +1,36 @@
+// The registry a test runs against: off Windows a fresh store in memory for each test, on
+// Windows the real registry, where the keys tests may make are removed before and after.
+#pragma once
+
+#include <memory>
+
+#include "platform/wide_registry_api.h"
+
+namespace testing_support {
+
+// Every key a test makes lies below one of these, so that the real registry is left
+// as the test found it.
+inline constexpr const char16_t* kTestKey = u"Software\\VantrelTest";           // HKLM, HKCU
+inline constexpr const char16_t* kTestClass = u".vantreltest";                  // HKCR
+inline constexpr const char16_t* kTestConfig = u"VantrelTest";                  // HKCC
+inline constexpr const char16_t* kSetupKey = u"Software\\Microsoft\\MS Setup (ACME)\\User Info";
+
+class TestRegistry {
+public:
+    TestRegistry();
+    ~TestRegistry();
+    TestRegistry(const TestRegistry&) = delete;
+    TestRegistry& operator=(const TestRegistry&) = delete;
+
+    platform::WideRegistryApi& Api() { return *api_; }
+
+    // Whether this is the platform's real registry rather than our store.
+    static bool IsReal();
+
+private:
+    void RemoveTestKeys();
+
+    std::unique_ptr<platform::WideRegistryApi> api_;
+};
+
+}  // namespace testing_support

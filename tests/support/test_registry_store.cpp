@@ -1,0 +1,15 @@
+#include "platform/store/registry_store.h"
+#include "test_registry.h"
+
+namespace testing_support {
+
+TestRegistry::TestRegistry()
+    : api_(std::make_unique<store::RegistryStore>(store::RegistryStore::kInMemory)) {}
+
+TestRegistry::~TestRegistry() = default;
+
+bool TestRegistry::IsReal() { return false; }
+
+void TestRegistry::RemoveTestKeys() {}
+
+}  // namespace testing_support
