@@ -1,5 +1,6 @@
 # Draws the program's two icons (32x32 and 16x16, the 16 colours of the standard palette)
-# and writes them as XPM, which Qt reads and the Windows build converts.
+# and writes them as XPM, which Qt reads, and as .ico for the Windows resources.
+# Usage: tools/draw_icons.py app/resources
 PALETTE = {
     '.': None,
     'k': '#000000', 'r': '#800000', 'g': '#008000', 'o': '#808000', 'n': '#000080',
@@ -63,8 +64,42 @@ def xpm(name, c):
     lines.append('};')
     return '\n'.join(lines) + '\n'
 
+def ico(images):
+    """An .ico with one 4-bit image per canvas, palette in the standard order."""
+    import struct
+    order = [c for c in PALETTE if c != '.']
+    palette = b''.join(bytes([int(PALETTE[c][5:7], 16), int(PALETTE[c][3:5], 16),
+                              int(PALETTE[c][1:3], 16), 0]) for c in order)
+    blobs = []
+    for c in images:
+        n = len(c)
+        xor = b''
+        for row in reversed(c):  # bitmaps are stored bottom-up
+            line = bytearray()
+            for x in range(0, n, 2):
+                hi = order.index(row[x]) if row[x] != '.' else 0
+                lo = order.index(row[x + 1]) if row[x + 1] != '.' else 0
+                line.append(hi << 4 | lo)
+            xor += bytes(line) + b'\0' * (-len(line) % 4)
+        mask = b''
+        for row in reversed(c):
+            bits = bytearray((n + 7) // 8)
+            for x, ch in enumerate(row):
+                if ch == '.':
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bytes(bits) + b'\0' * (-len(bits) % 4)
+        header = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+        blobs.append((n, header + palette + xor + mask))
+    out = struct.pack('<HHH', 0, 1, len(blobs))
+    offset = 6 + 16 * len(blobs)
+    for n, blob in blobs:
+        out += struct.pack('<BBBBHHII', n, n, 16, 0, 1, 4, len(blob), offset)
+        offset += len(blob)
+    return out + b''.join(blob for _, blob in blobs)
+
 import sys
 out = sys.argv[1]
 for base, draw in (('vantrel', app_icon), ('license', license_icon)):
     for n in (32, 16):
         open(f'{out}/{base}-{n}.xpm', 'w').write(xpm(f'{base.replace("-", "_")}_{n}', draw(n)))
+    open(f'{out}/{base}.ico', 'wb').write(ico([draw(32), draw(16)]))

@@ -1,0 +1,28 @@
+// Vantrel Edit 98 for Windows: the real registry and a native front end.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/vantrel.h"
+#include "app/win32/open_windows.h"
+#include "app/win32/vantrel_window.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    platform::win32::Win32Registry registry;
+    platform::win32::Win32System system;
+    app::win32::VantrelWindow window;
+    app::Vantrel logic(platform::Platform{registry, system}, window);
+    window.Connect(logic);
+    logic.Form_Load();
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (app::win32::TranslateDialogKeys(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

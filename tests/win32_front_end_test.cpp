@@ -1,0 +1,305 @@
+// The Win32 front end driven through window messages as a user drives it, with the real
+// registry of Windows (Wine here) behind it.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "app/vantrel.h"
+#include "app/win32/controls.h"
+#include "app/win32/open_windows.h"
+#include "app/win32/vantrel_window.h"
+#include "native_platform.h"
+#include "recording_registry.h"
+#include "test_registry.h"
+
+using namespace platform;
+using app::Button;
+using app::TextBox;
+
+namespace {
+
+const Hkey kMachine = RootKey(kHkeyLocalMachine);
+const char* const kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+// Saves what a window shows as a .bmp file.
+void SaveScreenshot(HWND window, const std::string& path) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // Copied from the screen: what the user sees, children included.
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    std::string pixels(static_cast<std::size_t>((width * 3 + 3) & ~3) * height, '\0');
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfSize = static_cast<DWORD>(sizeof file + sizeof info + pixels.size());
+    file.bfOffBits = sizeof file + sizeof info;
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info, sizeof info, 1, out);
+        std::fwrite(pixels.data(), 1, pixels.size(), out);
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+class Win32FrontEnd : public ::testing::Test {
+protected:
+    testing_support::TestRegistry test;
+    testing_support::RecordingRegistry registry{test.Api()};
+    std::unique_ptr<app::win32::VantrelWindow> window;
+    std::unique_ptr<app::Vantrel> logic;
+    bool quit = false;
+
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        Put("RegisteredOwner", "Ann Owner");
+        Put("RegisteredOrganization", "Org Ltd");
+        Put("ProductId", "12345-OEM");
+        Put("ProductKey", "AAAAA-BBBBB");
+        window = std::make_unique<app::win32::VantrelWindow>();
+        logic = std::make_unique<app::Vantrel>(
+            platform::Platform{registry, testing_support::NativeSystem()}, *window);
+        window->Connect(*logic);
+        logic->Form_Load();
+        Pump();
+    }
+    void TearDown() override {
+        logic.reset();
+        window.reset();
+        Pump();
+    }
+
+    void Put(const char* name, const std::string& text) {
+        Hkey key = kNullKey;
+        ASSERT_EQ(test.Api().RegCreateKeyExA(kMachine, kVersionKey, 0, nullptr, 0, kKeyAllAccess,
+                                             nullptr, &key, nullptr),
+                  kErrorSuccess);
+        test.Api().RegSetValueExA(key, name, 0, kRegSz,
+                                  reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                  static_cast<Dword>(text.size() + 1));
+        test.Api().RegCloseKey(key);
+    }
+    std::string Stored(const char* name) {
+        Hkey key = kNullKey;
+        test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+        char data[256] = {};
+        Dword size = sizeof data - 1;
+        const Long status = test.Api().RegQueryValueExA(key, name, nullptr, nullptr,
+                                                        reinterpret_cast<std::uint8_t*>(data), &size);
+        test.Api().RegCloseKey(key);
+        return status == kErrorSuccess ? data : "missing";
+    }
+
+    // Delivers what is queued, as the message loop would; notes the end of the program.
+    void Pump() {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    void Click(HWND button) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+        Pump();
+    }
+    void ClickTab(int index) {
+        RECT item{};
+        SendMessageW(window->Tabs(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageW(window->Tabs(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(window->Tabs(), WM_LBUTTONUP, 0, at);
+        Pump();
+    }
+    void Type(HWND box, const std::string& text) {
+        SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (const char c : text) SendMessageW(box, WM_CHAR, static_cast<WPARAM>(c), 0);
+        Pump();
+    }
+    std::string Shown(HWND control) { return Narrow(app::win32::WindowText(control)); }
+    void Screenshot(const char* name) {
+        if (const char* folder = std::getenv("VANTREL_SCREENSHOTS")) {
+            SetForegroundWindow(window->Handle());
+            RedrawWindow(window->Handle(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            for (int i = 0; i < 20; ++i) {
+                Pump();
+                Sleep(25);
+            }
+            SaveScreenshot(window->Handle(), std::string(folder) + "\\" + name + ".bmp");
+        }
+    }
+};
+
+// Answers the first message box that appears, and keeps its text.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer()
+        : thread_([this] {
+              for (int tries = 0; tries < 500 && !stop_; ++tries) {
+                  if (HWND box = FindWindowW(L"#32770", L"Vantrel Edit 98")) {
+                      HWND label = nullptr;
+                      while ((label = FindWindowExW(box, label, L"Static", nullptr))) {
+                          text += Narrow(app::win32::WindowText(label));
+                      }
+                      PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      answered = true;
+                      return;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {}
+    ~MessageBoxAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<bool> answered{false};
+    std::string text;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST_F(Win32FrontEnd, LoadsTheValuesAndSavesWhatIsTypedOnOk) {
+    EXPECT_EQ(Shown(window->Box(TextBox::Text1)), "Ann Owner");
+    EXPECT_EQ(Shown(window->Box(TextBox::Text4)), "AAAAA-BBBBB");
+    EXPECT_EQ(GetFocus(), window->Box(TextBox::Text1));
+    Screenshot("win32-registration-info");
+    Type(window->Box(TextBox::Text1), "Typed Owner");
+    Click(window->ButtonOf(Button::Command1));
+    EXPECT_TRUE(quit);
+    EXPECT_FALSE(IsWindow(window->Handle()));
+    EXPECT_EQ(Stored("RegisteredOwner"), "Typed Owner");
+}
+
+TEST_F(Win32FrontEnd, TheAboutTabDisablesOkAndClearAndShowsOnlyItsControls) {
+    ClickTab(1);
+    Screenshot("win32-about");
+    EXPECT_FALSE(IsWindowEnabled(window->ButtonOf(Button::Command1)));
+    EXPECT_FALSE(IsWindowEnabled(window->ButtonOf(Button::Command3)));
+    EXPECT_TRUE(IsWindowVisible(window->ButtonOf(Button::Command4)));
+    EXPECT_FALSE(IsWindowVisible(window->Box(TextBox::Text1)));
+    ClickTab(0);
+    EXPECT_TRUE(IsWindowEnabled(window->ButtonOf(Button::Command1)));
+    EXPECT_TRUE(IsWindowEnabled(window->ButtonOf(Button::Command3)));
+    EXPECT_TRUE(IsWindowVisible(window->Box(TextBox::Text1)));
+}
+
+TEST_F(Win32FrontEnd, ControlsSitWhereTheirTwipsSay) {
+    const int dpi = app::win32::ScreenDpi();
+    RECT client{};
+    GetClientRect(window->Handle(), &client);
+    EXPECT_EQ(client.right, MulDiv(5595, dpi, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(2925, dpi, 1440));
+    RECT ok{};
+    GetWindowRect(window->ButtonOf(Button::Command1), &ok);
+    MapWindowPoints(nullptr, window->Handle(), reinterpret_cast<POINT*>(&ok), 2);
+    EXPECT_EQ(ok.left, MulDiv(1440, dpi, 1440));
+    EXPECT_EQ(ok.top, MulDiv(2400, dpi, 1440));
+    RECT box{};
+    GetWindowRect(window->Box(TextBox::Text1), &box);
+    MapWindowPoints(nullptr, window->Handle(), reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(box.left, MulDiv(1920, dpi, 1440));
+    EXPECT_EQ(box.top, MulDiv(120, dpi, 1440) + MulDiv(600, dpi, 1440));
+}
+
+TEST_F(Win32FrontEnd, ClearEmptiesTheBoxesAndCancelEndsWithoutWriting) {
+    Click(window->ButtonOf(Button::Command3));
+    EXPECT_EQ(Shown(window->Box(TextBox::Text1)), "");
+    EXPECT_EQ(Shown(window->Box(TextBox::Text3)), "");
+    Click(window->ButtonOf(Button::Command2));
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(Stored("RegisteredOwner"), "Ann Owner");
+}
+
+TEST_F(Win32FrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
+    ClickTab(1);
+    Click(window->ButtonOf(Button::Command4));
+    const HWND first = window->LicenseHandle();
+    ASSERT_NE(first, nullptr);
+    Click(window->ButtonOf(Button::Command4));
+    EXPECT_EQ(window->LicenseHandle(), first);
+    EXPECT_EQ(FindWindowExW(nullptr, first, L"VantrelLicense", nullptr), nullptr);
+    HWND text = GetDlgItem(first, 1000);
+    EXPECT_EQ(Shown(text).rfind("VANTREL EDIT 98 LICENSE AGREEMENT\r\n", 0), 0u);
+    EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
+    Click(GetDlgItem(first, 1001));  // "Close"
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_FALSE(quit);
+    Click(window->ButtonOf(Button::Command4));
+    EXPECT_NE(window->LicenseHandle(), nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(window->LicenseHandle(), 1000), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+}
+
+TEST_F(Win32FrontEnd, TheProgramEndsOnlyWhenTheLastWindowCloses) {
+    ClickTab(1);
+    Click(window->ButtonOf(Button::Command4));
+    const HWND license = window->LicenseHandle();
+    SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(window->Handle()));
+    EXPECT_TRUE(IsWindow(license));
+    EXPECT_FALSE(quit);
+    SendMessageW(license, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(license));
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(Stored("RegisteredOwner"), "Ann Owner");
+}
+
+TEST_F(Win32FrontEnd, AFailedSaveIsToldAndTheWindowStaysOpen) {
+    registry.Inject({"RegSetValueExA", std::string("RegisteredOwner"), kErrorAccessDenied, 1});
+    Type(window->Box(TextBox::Text1), "Refused Owner");
+    MessageBoxAnswerer answerer;
+    Click(window->ButtonOf(Button::Command1));
+    EXPECT_TRUE(answerer.answered);
+    EXPECT_NE(answerer.text.find("Registered Owner"), std::string::npos) << answerer.text;
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(IsWindow(window->Handle()));
+    EXPECT_EQ(Stored("RegisteredOwner"), "Ann Owner");
+    EXPECT_EQ(Stored("ProductKey"), "AAAAA-BBBBB");
+}
+
+TEST_F(Win32FrontEnd, EnterAndEscapePressNoButton) {
+    for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        MSG message{};
+        message.hwnd = window->Box(TextBox::Text1);
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
+        app::win32::TranslateDialogKeys(message);
+    }
+    Pump();
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(IsWindow(window->Handle()));
+}
