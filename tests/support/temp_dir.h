@@ -1,9 +1,8 @@
 // A private temporary folder, removed with everything in it when the test ends.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace testing_support {
@@ -11,8 +10,12 @@ namespace testing_support {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const auto base = std::filesystem::temp_directory_path();
+        do {
+            path_ = base / ("vantrel-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -1,0 +1,140 @@
+// Reading and writing .reg files: both versions, every value form, and the errors a file
+// can hold, each named by its line.
+#include "tools/regtool/reg_file.h"
+
+#include <gtest/gtest.h>
+
+using namespace regtool;
+
+namespace {
+
+std::string Utf16File(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+RegFile Parsed(const std::string& bytes) {
+    auto result = ParseRegFile(bytes);
+    if (const auto* error = std::get_if<RegFileError>(&result)) {
+        ADD_FAILURE() << "line " << error->line << ": " << error->message;
+        return {};
+    }
+    return std::get<RegFile>(result);
+}
+
+RegFileError ErrorOf(const std::string& bytes) {
+    auto result = ParseRegFile(bytes);
+    if (const auto* error = std::get_if<RegFileError>(&result)) return *error;
+    ADD_FAILURE() << "the file was accepted";
+    return {};
+}
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> out;
+    for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+}  // namespace
+
+TEST(RegFileRead, AVersion5FileAsWindowsWritesIt) {
+    const RegFile file = Parsed(Utf16File(
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"; a comment\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
+        u"@=\"default\"\r\n"
+        u"\"Quote\"=\"say \\\"hi\\\" to C:\\\\dir\"\r\n"
+        u"\"Count\"=dword:0000001f\r\n"
+        u"\"Blob\"=hex:00,01,\\\r\n"
+        u"  ff\r\n"
+        u"\"Path\"=hex(2):25,00,50,00,00,00\r\n"
+        u"\"Gone\"=-\r\n"
+        u"\r\n"
+        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n"));
+    EXPECT_EQ(file.version, 5);
+    ASSERT_EQ(file.keys.size(), 2u);
+    const RegFileKey& demo = file.keys[0];
+    EXPECT_EQ(demo.key.Full(), u"HKEY_CURRENT_USER\\Software\\Demo");
+    ASSERT_EQ(demo.values.size(), 6u);
+    EXPECT_EQ(demo.values[0].value, (RegValue{u"", platform::kRegSz, StringData(u"default")}));
+    EXPECT_EQ(TextOf(demo.values[1].value.data), u"say \"hi\" to C:\\dir");
+    EXPECT_EQ(demo.values[2].value, (RegValue{u"Count", platform::kRegDword, Bytes({0x1f, 0, 0, 0})}));
+    EXPECT_EQ(demo.values[3].value, (RegValue{u"Blob", platform::kRegBinary, Bytes({0, 1, 0xff})}));
+    EXPECT_EQ(demo.values[4].value.type, platform::kRegExpandSz);
+    EXPECT_EQ(demo.values[4].value.data, Bytes({0x25, 0, 0x50, 0, 0, 0}));
+    EXPECT_TRUE(demo.values[5].remove);
+    EXPECT_EQ(demo.values[5].line, 11);
+    EXPECT_TRUE(file.keys[1].remove);
+    EXPECT_EQ(file.keys[1].key.path, u"Software\\Old");
+}
+
+TEST(RegFileRead, ARegedit4FileKeepsItsStringsInTheCodePage) {
+    const RegFile file = Parsed(
+        "REGEDIT4\r\n\r\n"
+        "[HKLM\\Software\\Caf\xE9]\r\n"
+        "\"Name\"=\"Ren\xE9\"\r\n"
+        "\"Expand\"=hex(2):25,e9,00\r\n");
+    EXPECT_EQ(file.version, 4);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].key.Full(), u"HKEY_LOCAL_MACHINE\\Software\\Caf\u00E9");
+    EXPECT_EQ(TextOf(file.keys[0].values[0].value.data), u"Ren\u00E9");
+    // hex(2) data of REGEDIT4 is 8-bit text; the registry keeps it in UTF-16.
+    EXPECT_EQ(file.keys[0].values[1].value.data, Bytes({0x25, 0, 0xe9, 0, 0, 0}));
+}
+
+TEST(RegFileRead, EveryErrorNamesItsLine) {
+    const std::string v4 = "REGEDIT4\r\n\r\n";
+    EXPECT_EQ(ErrorOf("Not a registry file\r\n").line, 1);
+    EXPECT_EQ(ErrorOf(v4 + "\"orphan\"=\"x\"\r\n").line, 3);
+    EXPECT_EQ(ErrorOf(v4 + "[HKEY_NOWHERE\\x]\r\n").message, "unknown root key");
+    EXPECT_EQ(ErrorOf(v4 + "[HKCU\\x\r\n").line, 3);
+    const std::string key = v4 + "[HKCU\\x]\r\n";
+    EXPECT_EQ(ErrorOf(key + "\"a\"=\"unterminated\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=dword:123456789\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=dword:xyz\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=hex:0g\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=hex:01 02\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=hex(zz):01\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"ok\"=\"1\"\r\n\"a\"=hex:01,\\\r\n").line, 5);
+    EXPECT_EQ(ErrorOf(key + "\"a\" \"b\"\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "garbage\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(key + "\"a\"=\"x\" trailing\r\n").line, 4);
+    EXPECT_EQ(ErrorOf(v4 + "[-HKCU\\x]\r\n\"a\"=\"x\"\r\n").line, 4);
+}
+
+TEST(RegFileWrite, WritesVersion5InUtf16WithLongHexContinued) {
+    std::vector<std::uint8_t> blob(40, 0xAB);
+    const std::string bytes = WriteRegFile(
+        {{u"HKEY_CURRENT_USER\\Software\\Demo",
+          {{u"", platform::kRegSz, StringData(u"d")},
+           {u"Back\\slash \"q\"", platform::kRegSz, StringData(u"C:\\")},
+           {u"N", platform::kRegDword, {1, 2, 3, 4}},
+           {u"B", platform::kRegBinary, blob},
+           {u"NoNul", platform::kRegSz, {'a', 0}}}}},
+        5);
+    ASSERT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    std::u16string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    EXPECT_EQ(text.substr(0, 40), u"Windows Registry Editor Version 5.00\r\n\r\n");
+    EXPECT_NE(text.find(u"@=\"d\"\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"\"Back\\\\slash \\\"q\\\"\"=\"C:\\\\\"\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"\"N\"=dword:04030201\r\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u",\\\r\n  ab,"), std::u16string::npos);
+    for (std::size_t start = 0, end; (end = text.find(u"\r\n", start)) != std::u16string::npos;
+         start = end + 2) {
+        EXPECT_LE(end - start, 80u);
+    }
+    // A string without its NUL cannot be written as text and reads back the same as hex(1).
+    EXPECT_NE(text.find(u"\"NoNul\"=hex(1):61"), std::u16string::npos);
+    const RegFile again = Parsed(bytes);
+    ASSERT_EQ(again.keys.size(), 1u);
+    EXPECT_EQ(again.keys[0].values[3].value.data, blob);
+    EXPECT_EQ(again.keys[0].values[4].value, (RegValue{u"NoNul", platform::kRegSz, {'a', 0}}));
+}

@@ -1,0 +1,227 @@
+// The registry tool's commands against the test registry: output, refusals, and .reg
+// round trips through export and import.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "temp_dir.h"
+#include "test_registry.h"
+#include "tools/regtool/commands.h"
+#include "tools/regtool/host_io.h"
+#ifndef _WIN32
+#include "platform/store/registry_store.h"
+#endif
+
+using namespace platform;
+using regtool::RunRegCommand;
+
+namespace {
+
+class RegTool : public ::testing::Test {
+protected:
+    testing_support::TestRegistry test;
+    testing_support::TempDir dir;
+    bool answer = false;
+    std::vector<std::u16string> questions;
+    regtool::ToolEnvironment env{test.Api(), nullptr,
+                                 [this](const std::u16string& question) {
+                                     questions.push_back(question);
+                                     return answer;
+                                 },
+                                 {}, {}};
+
+    void SetUp() override {
+#ifndef _WIN32
+        // Our store makes an import one transaction.
+        auto* store = dynamic_cast<store::RegistryStore*>(&test.Api());
+        env.beginTransaction = [store]() -> std::unique_ptr<regtool::ImportTransaction> {
+            struct Batch : regtool::ImportTransaction {
+                explicit Batch(store::StoreBatch b) : batch(std::move(b)) {}
+                bool Commit() override { return batch.Commit(); }
+                store::StoreBatch batch;
+            };
+            auto batch = store->BeginBatch();
+            if (!batch) return nullptr;
+            return std::make_unique<Batch>(std::move(*batch));
+        };
+#endif
+    }
+
+    int Run(std::vector<std::u16string> arguments) {
+        env.out.clear();
+        env.err.clear();
+        return RunRegCommand(arguments, env);
+    }
+    std::u16string File(const char* name) {
+        const std::string path = dir.File(name);
+        return std::u16string(path.begin(), path.end());
+    }
+    std::string Read(const std::u16string& path) {
+        std::string bytes;
+        regtool::ReadWholeFile(path, bytes);
+        return bytes;
+    }
+    void Write(const std::u16string& path, const std::string& bytes) {
+        ASSERT_TRUE(regtool::WriteWholeFile(path, bytes));
+    }
+    std::string Utf16(std::u16string_view text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char16_t c : text) {
+            bytes.push_back(static_cast<char>(c & 0xFF));
+            bytes.push_back(static_cast<char>(c >> 8));
+        }
+        return bytes;
+    }
+};
+
+const std::u16string kKey = u"HKCU\\Software\\VantrelTest";
+const std::u16string kFull = u"HKEY_CURRENT_USER\\Software\\VantrelTest";
+
+}  // namespace
+
+TEST_F(RegTool, AddThenQueryShowsValuesAsRegDoes) {
+    // Made in name order, which Wine's registry lists them in too.
+    ASSERT_EQ(Run({u"add", kKey, u"/ve", u"/t", u"REG_BINARY", u"/d", u"00ff", u"/f"}), 0);
+    EXPECT_EQ(env.out, u"The operation completed successfully.\n");
+    ASSERT_EQ(Run({u"add", kKey, u"-v", u"Count", u"-t", u"reg_dword", u"-d", u"0x1F", u"-f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Name", u"/d", u"Text", u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/f"}), 0);
+    ASSERT_EQ(Run({u"query", kKey}), 0);
+    EXPECT_EQ(env.out, u"\n" + kFull + u"\n"
+                       u"    (Default)    REG_BINARY    00FF\n"
+                       u"    Count    REG_DWORD    0x1f\n"
+                       u"    Name    REG_SZ    Text\n"
+                       u"\n" + kFull + u"\\Sub\n");
+    ASSERT_EQ(Run({u"query", kKey, u"/v", u"count"}), 0);
+    EXPECT_EQ(env.out, u"\n" + kFull + u"\n    Count    REG_DWORD    0x1f\n\n");
+}
+
+TEST_F(RegTool, DwordDataMustFit32Bits) {
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967295", u"/f"}), 0);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"-1", u"/f"}), 1);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967296", u"/f"}), 1);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"0x100000000", u"/f"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: Invalid value for REG_DWORD.\n");
+    ASSERT_EQ(Run({u"query", kKey, u"/v", u"N"}), 0);
+    EXPECT_NE(env.out.find(u"0xffffffff"), std::u16string::npos);
+}
+
+TEST_F(RegTool, MissingKeysAndValuesGetRegsMessage) {
+    EXPECT_EQ(Run({u"query", kKey + u"\\Missing"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: The system was unable to find the specified registry key or value.\n");
+    Run({u"add", kKey, u"/f"});
+    EXPECT_EQ(Run({u"query", kKey, u"/v", u"None"}), 1);
+    EXPECT_EQ(Run({u"delete", kKey, u"/v", u"None", u"/f"}), 1);
+    EXPECT_EQ(Run({u"query", u"HKXX\\Software"}), 1);
+    EXPECT_EQ(Run({u"frobnicate"}), 1);
+    EXPECT_EQ(Run({u"query", kKey, u"/v"}), 1);
+}
+
+TEST_F(RegTool, OverwritingAndDeletingAskUnlessForced) {
+    Run({u"add", kKey, u"/v", u"A", u"/d", u"old", u"/f"});
+    answer = false;
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"A", u"/d", u"new"}), 0);
+    EXPECT_EQ(questions.back(), u"Value A exists, overwrite(Yes/No)? ");
+    Run({u"query", kKey, u"/v", u"A"});
+    EXPECT_NE(env.out.find(u"old"), std::u16string::npos);
+    answer = true;
+    Run({u"add", kKey, u"/v", u"A", u"/d", u"new"});
+    Run({u"query", kKey, u"/v", u"A"});
+    EXPECT_NE(env.out.find(u"new"), std::u16string::npos);
+    answer = false;
+    Run({u"delete", kKey});
+    EXPECT_EQ(Run({u"query", kKey}), 0);  // not deleted without a yes
+}
+
+TEST_F(RegTool, DeleteRemovesAValueAllValuesOrTheWholeTree) {
+    Run({u"add", kKey, u"/v", u"A", u"/d", u"1", u"/f"});
+    Run({u"add", kKey, u"/v", u"B", u"/d", u"2", u"/f"});
+    Run({u"add", kKey, u"/ve", u"/d", u"d", u"/f"});
+    Run({u"add", kKey + u"\\Deep\\Deeper", u"/v", u"C", u"/d", u"3", u"/f"});
+    EXPECT_EQ(Run({u"delete", kKey, u"/ve", u"/f"}), 0);
+    EXPECT_EQ(Run({u"query", kKey, u"/ve"}), 1);
+    EXPECT_EQ(Run({u"delete", kKey, u"/v", u"A", u"/f"}), 0);
+    EXPECT_EQ(Run({u"query", kKey, u"/v", u"B"}), 0);
+    EXPECT_EQ(Run({u"delete", kKey, u"/va", u"/f"}), 0);
+    EXPECT_EQ(Run({u"query", kKey, u"/v", u"B"}), 1);
+    EXPECT_EQ(Run({u"query", kKey + u"\\Deep\\Deeper", u"/v", u"C"}), 0);
+    EXPECT_EQ(Run({u"delete", kKey, u"/f"}), 0);
+    EXPECT_EQ(Run({u"query", kKey}), 1);
+}
+
+TEST_F(RegTool, ExportImportExportGivesTheSameFileForEveryType) {
+    const std::u16string awkward = u"Quote\" back\\slash =\u00C4\u03A3\u4E2D";
+    Run({u"add", kKey, u"/ve", u"/d", u"default", u"/f"});
+    Run({u"add", kKey, u"/v", awkward, u"/d", u"v\u00E9 \"x\" \\y", u"/f"});
+    Run({u"add", kKey, u"/v", u"Expand", u"/t", u"REG_EXPAND_SZ", u"/d", u"%TEMP%\\x", u"/f"});
+    Run({u"add", kKey, u"/v", u"Multi", u"/t", u"REG_MULTI_SZ", u"/d", u"one\\0two", u"/f"});
+    Run({u"add", kKey, u"/v", u"Dword", u"/t", u"REG_DWORD", u"/d", u"3735928559", u"/f"});
+    Run({u"add", kKey, u"/v", u"None", u"/t", u"REG_NONE", u"/d", u"0102", u"/f"});
+    Run({u"add", kKey, u"/v", u"Long", u"/t", u"REG_BINARY",
+         u"/d", std::u16string(200, u'a'), u"/f"});
+    Run({u"add", kKey + u"\\Child [1]", u"/v", u"Empty", u"/d", u"", u"/f"});
+    for (const char* version : {"5", "4"}) {
+        const std::u16string first = File((std::string("first") + version + ".reg").c_str());
+        const std::u16string second = File((std::string("second") + version + ".reg").c_str());
+        std::vector<std::u16string> exportFirst = {u"export", kKey, first, u"/y"};
+        std::vector<std::u16string> exportSecond = {u"export", kKey, second, u"/y"};
+        if (std::string(version) == "4") {
+            exportFirst.push_back(u"/regedit4");
+            exportSecond.push_back(u"/regedit4");
+        }
+        ASSERT_EQ(Run(exportFirst), 0);
+        ASSERT_EQ(Run({u"delete", kKey, u"/f"}), 0);
+        ASSERT_EQ(Run({u"import", first}), 0) << std::string(env.err.begin(), env.err.end());
+        ASSERT_EQ(Run(exportSecond), 0);
+        EXPECT_EQ(Read(first), Read(second)) << "version " << version;
+        if (std::string(version) == "4") {
+            EXPECT_EQ(Read(first).substr(0, 10), "REGEDIT4\r\n");
+        }
+    }
+}
+
+TEST_F(RegTool, ImportsFilesWrittenTheWayWindowsWritesThem) {
+    const std::u16string v5 = File("v5.reg");
+    Write(v5, Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                    u"[HKEY_CURRENT_USER\\Software\\VantrelTest\\Five]\r\n"
+                    u"\"Owner\"=\"Ann \u00C4\"\r\n"
+                    u"\"Flags\"=dword:00000010\r\n"
+                    u"\"Bin\"=hex:de,ad,\\\r\n"
+                    u"  be,ef\r\n\r\n"));
+    const std::u16string v4 = File("v4.reg");
+    Write(v4, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\Four]\r\n"
+              "\"Owner\"=\"Ren\xE9\"\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VantrelTest\\Five]\r\n");
+    ASSERT_EQ(Run({u"import", v5}), 0);
+    ASSERT_EQ(Run({u"query", kKey + u"\\Five"}), 0);
+    EXPECT_NE(env.out.find(u"Owner    REG_SZ    Ann \u00C4"), std::u16string::npos);
+    EXPECT_NE(env.out.find(u"Flags    REG_DWORD    0x10"), std::u16string::npos);
+    EXPECT_NE(env.out.find(u"Bin    REG_BINARY    DEADBEEF"), std::u16string::npos);
+    ASSERT_EQ(Run({u"import", v4}), 0);
+    EXPECT_EQ(Run({u"query", kKey + u"\\Five"}), 1);  // [-KEY] deleted it
+    ASSERT_EQ(Run({u"query", kKey + u"\\Four", u"/v", u"Owner"}), 0);
+    EXPECT_NE(env.out.find(u"Ren\u00E9"), std::u16string::npos);
+}
+
+TEST_F(RegTool, AFileWithAnErrorImportsNothingAndSaysWhere) {
+    const std::u16string bad = File("bad.reg");
+    Write(bad, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n"
+               "\"B\"=dword:zz\r\n");
+    EXPECT_EQ(Run({u"import", bad}), 1);
+    EXPECT_NE(env.err.find(bad + u", line 5: dword: needs hex digits"), std::u16string::npos);
+    EXPECT_EQ(Run({u"query", kKey}), 1);
+}
+
+TEST_F(RegTool, AChangeTheRegistryRefusesUndoesTheWholeImportOnTheStore) {
+    const std::u16string file = File("refused.reg");
+    Write(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\First]\r\n\"A\"=\"1\"\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\VantrelTest\\" + std::string(300, 'k') + "]\r\n");
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_NE(env.err.find(u"line 6"), std::u16string::npos);
+    if (testing_support::TestRegistry::IsReal()) {
+        // Windows has no transaction: the tool says what it applied.
+        EXPECT_NE(env.err.find(u"Keys applied before it:\n  " + kFull + u"\\First"), std::u16string::npos);
+    } else {
+        EXPECT_NE(env.err.find(u"Nothing was imported."), std::u16string::npos);
+        EXPECT_EQ(Run({u"query", kKey + u"\\First"}), 1);
+    }
+}

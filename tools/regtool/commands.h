@@ -1,0 +1,36 @@
+// The tool's commands with reg.exe's syntax: query, add, delete, export, import.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wide_registry_api.h"
+
+namespace regtool {
+
+// Makes an import take effect whole or not at all.
+class ImportTransaction {
+public:
+    virtual ~ImportTransaction() = default;
+    // False when the registry refused the changes; without Commit none takes effect.
+    virtual bool Commit() = 0;
+};
+
+struct ToolEnvironment {
+    platform::WideRegistryApi& registry;
+    // Null where the registry has no transactions (Windows): an import then says which
+    // keys it applied before a failure.
+    std::function<std::unique_ptr<ImportTransaction>()> beginTransaction;
+    // Asks the user a yes/no question; false when there is nobody to answer.
+    std::function<bool(const std::u16string& question)> confirm;
+    std::u16string out;
+    std::u16string err;
+};
+
+// Runs one command (arguments after the program's name); returns the exit status, 0 on
+// success and 1 on failure.
+int RunRegCommand(const std::vector<std::u16string>& arguments, ToolEnvironment& environment);
+
+}  // namespace regtool

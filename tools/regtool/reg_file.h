@@ -1,0 +1,54 @@
+// .reg files: "Windows Registry Editor Version 5.00" (UTF-16LE with BOM) and REGEDIT4
+// (the 8-bit code page), read whole into a list of changes and written from key trees.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "tools/regtool/key_name.h"
+#include "tools/regtool/reg_value.h"
+
+namespace regtool {
+
+// One value line: a value to set, or (remove) to delete.
+struct RegFileValue {
+    RegValue value;
+    bool remove = false;
+    int line = 0;
+};
+
+// One [key] section, or a [-key] deletion of the key and everything below it.
+struct RegFileKey {
+    KeyName key;
+    bool remove = false;
+    std::vector<RegFileValue> values;
+    int line = 0;
+};
+
+struct RegFile {
+    int version = 5;  // 5 or 4 (REGEDIT4)
+    std::vector<RegFileKey> keys;
+};
+
+// Where a file is wrong and why.
+struct RegFileError {
+    int line = 0;
+    std::string message;
+};
+
+// Reads a whole file; nothing is applied by reading.
+std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes);
+
+// A key and its values, as an export writes them.
+struct ExportedKey {
+    std::u16string name;  // full name, root spelled out
+    std::vector<RegValue> values;
+};
+
+// The file an export writes: version 5 (UTF-16LE with BOM) or 4 (REGEDIT4, 8-bit).
+std::string WriteRegFile(const std::vector<ExportedKey>& keys, int version);
+
+}  // namespace regtool

@@ -1,0 +1,40 @@
+// A registry value as the command-line tool handles it, and its text forms.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace regtool {
+
+inline constexpr platform::Dword kRegQword = 11;
+
+struct RegValue {
+    std::u16string name;  // empty: the key's default value
+    platform::Dword type = platform::kRegSz;
+    std::vector<std::uint8_t> data;
+
+    friend bool operator==(const RegValue&, const RegValue&) = default;
+};
+
+// "REG_SZ", "REG_DWORD", ...; "REG_UNKNOWN(n)" hex-free fallback for other codes.
+std::string TypeName(platform::Dword type);
+// The code of a type name (case-insensitive), or nullopt.
+std::optional<platform::Dword> TypeFromName(std::string_view name);
+
+// UTF-16 text as registry string data, with its terminating NUL.
+std::vector<std::uint8_t> StringData(std::u16string_view text);
+// Registry string data as UTF-16 text, without the terminating NUL (odd byte dropped).
+std::u16string TextOf(const std::vector<std::uint8_t>& data);
+// A 32-bit number as REG_DWORD data, little-endian.
+std::vector<std::uint8_t> DwordData(std::uint32_t value);
+
+// The data as `reg query` shows it: strings as text (REG_MULTI_SZ parts joined by "\0"),
+// REG_DWORD and REG_QWORD as 0x%x, everything else as upper-case hex pairs.
+std::u16string QueryText(const RegValue& value);
+
+}  // namespace regtool
