@@ -18,11 +18,11 @@ QString ToQString(std::u16string_view text) {
 
 std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
 
-QFont FontFor(const FontSpec& spec) {
+QFont FontFor(const FontSpec& definition) {
     QFont font;
-    font.setFamilies({ToQString(spec.family), ToQString(spec.fallback)});
-    font.setPointSize(spec.points);
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    font.setFamilies({ToQString(definition.family), ToQString(definition.fallback)});
+    font.setPointSize(definition.points);
+    font.setWeight(static_cast<QFont::Weight>(definition.weight));
     return font;
 }
 

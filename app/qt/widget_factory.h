@@ -17,7 +17,7 @@ QString ToQString(std::u16string_view text);
 std::u16string ToU16(const QString& text);
 
 // The font a definition names, falling back to a close face where it is not installed.
-QFont FontFor(const FontSpec& spec);
+QFont FontFor(const FontSpec& definition);
 
 // The program's icon, or the licence window's, in both sizes.
 QIcon ProgramIcon();

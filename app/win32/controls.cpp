@@ -13,15 +13,15 @@ const wchar_t* Wide(std::u16string_view text) {
 
 }  // namespace
 
-Font::Font(const FontSpec& spec, int dpi) {
+Font::Font(const FontSpec& definition, int dpi) {
     LOGFONTW description{};
-    description.lfHeight = -MulDiv(spec.points, dpi, 72);
-    description.lfWeight = spec.weight;
+    description.lfHeight = -MulDiv(definition.points, dpi, 72);
+    description.lfWeight = definition.weight;
     description.lfCharSet = DEFAULT_CHARSET;
     description.lfQuality = DEFAULT_QUALITY;
     // The system's font mapper falls back to a similar face when this one is missing.
-    lstrcpynW(description.lfFaceName, Wide(spec.family),
-              static_cast<int>(spec.family.size() + 1));
+    lstrcpynW(description.lfFaceName, Wide(definition.family),
+              static_cast<int>(definition.family.size() + 1));
     font_ = CreateFontIndirectW(&description);
 }
 

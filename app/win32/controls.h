@@ -13,7 +13,7 @@ namespace app::win32 {
 class Font {
 public:
     Font() = default;
-    explicit Font(const FontSpec& spec, int dpi);
+    explicit Font(const FontSpec& definition, int dpi);
     Font(Font&& other) noexcept : font_(other.font_) { other.font_ = nullptr; }
     Font& operator=(Font&& other) noexcept;
     Font(const Font&) = delete;
