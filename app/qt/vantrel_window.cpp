@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <map>

@@ -1,5 +1,7 @@
 #include "registry_store.h"
 
+#include <sqlite3.h>
+
 #include <cstring>
 #include <iostream>
 
@@ -35,8 +37,10 @@ bool TooLong(const std::vector<std::u16string_view>& parts) {
 
 Long StatusOf(const sqlite::Error& error) {
     const int primary = error.Code() & 0xFF;
-    // SQLITE_READONLY, SQLITE_PERM and SQLITE_AUTH: the file may not be written.
-    if (primary == 8 || primary == 3 || primary == 23) return platform::kErrorAccessDenied;
+    // The file may not be written: the registry's "access denied".
+    if (primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_AUTH) {
+        return platform::kErrorAccessDenied;
+    }
     return platform::kErrorBadDb;
 }
 
