@@ -185,8 +185,8 @@ private:
         }
         if (rest.empty() || rest.front() != u':') return Fail("':' expected after hex");
         std::u16string data(rest.substr(1));
-        while (!data.empty() && Trim(data).size() && Trim(data).back() == u'\\') {
-            data = std::u16string(Trim(data));
+        // Lines arrive trimmed, so a continuation is a backslash at the very end.
+        while (!data.empty() && data.back() == u'\\') {
             data.pop_back();
             if (++index_ >= lines_.size()) return Fail("a continued line at the end of the file");
             data += Trim(lines_[index_]);
