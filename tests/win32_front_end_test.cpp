@@ -303,3 +303,17 @@ TEST_F(Win32FrontEnd, EnterAndEscapePressNoButton) {
     EXPECT_FALSE(quit);
     EXPECT_TRUE(IsWindow(window->Handle()));
 }
+
+// Windows takes the tab order from the order of the controls on top of each other; the
+// tab control lies under its pages' controls, so Tab reaches its strip after them.
+TEST_F(Win32FrontEnd, TabMovesThroughTheControlsInTheirOrder) {
+    const HWND main = window->Handle();
+    EXPECT_EQ(GetNextDlgTabItem(main, window->ButtonOf(Button::Command1), FALSE),
+              window->ButtonOf(Button::Command2));
+    EXPECT_EQ(GetNextDlgTabItem(main, window->ButtonOf(Button::Command3), FALSE),
+              window->Box(TextBox::Text1));
+    EXPECT_EQ(GetNextDlgTabItem(main, window->Box(TextBox::Text1), FALSE),
+              window->Box(TextBox::Text2));
+    EXPECT_EQ(GetNextDlgTabItem(main, window->Box(TextBox::Text4), FALSE), window->Tabs());
+    EXPECT_EQ(GetNextDlgTabItem(main, window->Tabs(), FALSE), window->ButtonOf(Button::Command1));
+}
