@@ -139,6 +139,32 @@ Long RegistryStore::Guarded(Operation&& operation) {
     }
 }
 
+// A change to the key a handle names: resolved, checked alive and made in one transaction
+// that commits only when the change succeeds.
+template <typename Change>
+Long RegistryStore::Changing(Hkey handle, Change&& change) {
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(handle, base)) return status;
+        sqlite::Transaction transaction(base.key.hive->Db());
+        if (const Long status = CheckAlive(base)) return status;
+        const Long status = change(base);
+        if (status == platform::kErrorSuccess) transaction.Commit();
+        return status;
+    });
+}
+
+// A reading of the key a handle names, which must still exist.
+template <typename Read>
+Long RegistryStore::Reading(Hkey handle, Read&& read) {
+    return Guarded([&]() -> Long {
+        Resolved base;
+        if (const Long status = Resolve(handle, base)) return status;
+        if (const Long status = CheckAlive(base)) return status;
+        return read(base);
+    });
+}
+
 Long RegistryStore::Resolve(Hkey handle, Resolved& out) const {
     if (handle == platform::kNullKey) return platform::kErrorInvalidHandle;
     for (std::size_t i = 0; i < kRootCount; ++i) {
@@ -219,33 +245,33 @@ Long RegistryStore::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*re
                                     Dword* disposition) {
     if (!result) return platform::kErrorInvalidParameter;
     *result = platform::kNullKey;
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
+    // The handle is made only once the transaction committed.
+    KeyRef made;
+    bool created = false;
+    bool itself = false;
+    const Long status = Changing(key, [&](const Resolved& base) -> Long {
         const auto parts = SplitKeyPath(NameOr(subKey));
         if (!parts) return platform::kErrorBadPathname;
         if (TooLong(*parts)) return platform::kErrorInvalidParameter;
-        Hive& hive = *base.key.hive;
-        sqlite::Transaction transaction(hive.Db());
-        if (const Long status = CheckAlive(base)) return status;
-        std::int64_t id = base.key.id;
-        bool created = false;
+        made = base.key;
         for (const auto part : *parts) {
-            const auto child = hive.FindChild(id, part);
+            const auto child = made.hive->FindChild(made.id, part);
             if (child) {
-                id = *child;
+                made.id = *child;
             } else {
-                id = hive.CreateChild(id, part);
+                made.id = made.hive->CreateChild(made.id, part);
                 created = true;
             }
         }
-        transaction.Commit();
-        if (disposition) {
-            *disposition = created ? platform::kRegCreatedNewKey : platform::kRegOpenedExistingKey;
-        }
-        *result = parts->empty() && base.root ? key : NewHandle({&hive, id});
+        itself = parts->empty() && base.root;
         return platform::kErrorSuccess;
     });
+    if (status != platform::kErrorSuccess) return status;
+    if (disposition) {
+        *disposition = created ? platform::kRegCreatedNewKey : platform::kRegOpenedExistingKey;
+    }
+    *result = itself ? key : NewHandle(made);
+    return platform::kErrorSuccess;
 }
 
 Long RegistryStore::RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved,
@@ -279,28 +305,18 @@ Long RegistryStore::RegSetValueExW(Hkey key, const char16_t* valueName, Dword /*
                                    Dword type, const std::uint8_t* data, Dword size) {
     if (!data && size) return platform::kErrorNoAccess;
     if (NameOr(valueName).size() > kMaxValueNameLength) return platform::kErrorInvalidParameter;
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
-        Hive& hive = *base.key.hive;
-        sqlite::Transaction transaction(hive.Db());
-        if (const Long status = CheckAlive(base)) return status;
-        hive.SetValue(base.key.id, NameOr(valueName), type, data, size);
-        transaction.Commit();
+    return Changing(key, [&](const Resolved& base) -> Long {
+        base.key.hive->SetValue(base.key.id, NameOr(valueName), type, data, size);
         return platform::kErrorSuccess;
     });
 }
 
 Long RegistryStore::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
     if (!subKey) return platform::kErrorInvalidParameter;
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
+    return Changing(key, [&](const Resolved& base) -> Long {
         const auto parts = SplitKeyPath(subKey);
         if (!parts) return platform::kErrorBadPathname;
         Hive& hive = *base.key.hive;
-        sqlite::Transaction transaction(hive.Db());
-        if (const Long status = CheckAlive(base)) return status;
         std::int64_t id = base.key.id;
         for (const auto part : *parts) {
             const auto child = hive.FindChild(id, part);
@@ -310,21 +326,15 @@ Long RegistryStore::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
         // The keys that stand for predefined roots, and keys with subkeys, stay.
         if (IsRootTarget({&hive, id}) || hive.HasChildren(id)) return platform::kErrorAccessDenied;
         hive.DeleteLeaf(id);
-        transaction.Commit();
         return platform::kErrorSuccess;
     });
 }
 
 Long RegistryStore::RegDeleteValueW(Hkey key, const char16_t* valueName) {
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
-        Hive& hive = *base.key.hive;
-        sqlite::Transaction transaction(hive.Db());
-        if (const Long status = CheckAlive(base)) return status;
-        if (!hive.DeleteValue(base.key.id, NameOr(valueName))) return platform::kErrorFileNotFound;
-        transaction.Commit();
-        return platform::kErrorSuccess;
+    return Changing(key, [&](const Resolved& base) -> Long {
+        return base.key.hive->DeleteValue(base.key.id, NameOr(valueName))
+                   ? platform::kErrorSuccess
+                   : platform::kErrorFileNotFound;
     });
 }
 
@@ -343,10 +353,7 @@ Long RegistryStore::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* 
                                   Dword* /*reserved*/, char16_t* className, Dword* classLength,
                                   void* lastWriteTime) {
     if (!name || !nameLength) return platform::kErrorInvalidParameter;
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
-        if (const Long status = CheckAlive(base)) return status;
+    return Reading(key, [&](const Resolved& base) -> Long {
         const auto found = base.key.hive->SubKeyAt(base.key.id, index);
         if (!found) return platform::kErrorNoMoreItems;
         if (*nameLength <= found->size()) return platform::kErrorMoreData;
@@ -364,10 +371,7 @@ Long RegistryStore::RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* 
                                   Dword* /*reserved*/, Dword* type, std::uint8_t* data,
                                   Dword* dataSize) {
     if (!name || !nameLength || (data && !dataSize)) return platform::kErrorInvalidParameter;
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
-        if (const Long status = CheckAlive(base)) return status;
+    return Reading(key, [&](const Resolved& base) -> Long {
         const auto found = base.key.hive->ValueAt(base.key.id, index);
         if (!found) return platform::kErrorNoMoreItems;
         const auto& [valueName, value] = *found;
@@ -391,10 +395,7 @@ Long RegistryStore::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* class
                                      Dword* maxClassLength, Dword* values,
                                      Dword* maxValueNameLength, Dword* maxValueSize,
                                      Dword* securityDescriptorSize, void* lastWriteTime) {
-    return Guarded([&]() -> Long {
-        Resolved base;
-        if (const Long status = Resolve(key, base)) return status;
-        if (const Long status = CheckAlive(base)) return status;
+    return Reading(key, [&](const Resolved& base) -> Long {
         const KeyInfo info = base.key.hive->Info(base.key.id);
         if (className && classLength && *classLength) className[0] = u'\0';
         if (classLength) *classLength = 0;

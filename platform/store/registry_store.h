@@ -92,6 +92,10 @@ private:
 
     template <typename Operation>
     Long Guarded(Operation&& operation);
+    template <typename Change>
+    Long Changing(Hkey handle, Change&& change);
+    template <typename Read>
+    Long Reading(Hkey handle, Read&& read);
     Long Resolve(Hkey handle, Resolved& out) const;
     Long CheckAlive(const Resolved& base) const;
     Hkey NewHandle(KeyRef key);
