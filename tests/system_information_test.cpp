@@ -181,6 +181,10 @@ TEST_F(SystemInformation, LabelsReadWithoutPaddingAndBlankOnesReadAsNoName) {
     EXPECT_EQ(control.VolumeLabel(), u"(No Volume Name!)");
     system.volume->label = " MY DISK ";
     EXPECT_EQ(control.VolumeLabel(), u" MY DISK ");
+    system.volume->label = std::string("AB\0CD", 5);  // cut at the first NUL
+    EXPECT_EQ(control.VolumeLabel(), u"AB");
+    system.volume->label = std::string("\0XY", 3);
+    EXPECT_EQ(control.VolumeLabel(), u"(No Volume Name!)");
     system.volume->label = "";
     EXPECT_EQ(control.VolumeLabel(), u"(No Volume Name!)");
     EXPECT_EQ(control.SerialNumber(), u"0-1");

@@ -60,7 +60,9 @@ public:
                                                 fileSystemName, fileSystemNameSize);
         }
         if (volumeNameSize <= volume->label.size()) return 0;
-        std::memcpy(volumeName, volume->label.c_str(), volume->label.size() + 1);
+        // The label may hold NULs of its own; the buffer gets all of it and one more.
+        std::memcpy(volumeName, volume->label.data(), volume->label.size());
+        volumeName[volume->label.size()] = '\0';
         *serialNumber = volume->serial;
         return 1;
     }
