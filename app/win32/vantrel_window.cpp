@@ -156,12 +156,10 @@ LRESULT VantrelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGING) {
-                previousTab_ = activeTab_;
-            } else if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
+            if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
+                std::int16_t PreviousTab = static_cast<std::int16_t>(activeTab_);
                 activeTab_ = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0));
                 ShowPage(activeTab_);
-                std::int16_t PreviousTab = static_cast<std::int16_t>(previousTab_);
                 if (logic_) logic_->SSTab1_Click(PreviousTab);
             }
             return 0;

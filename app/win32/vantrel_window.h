@@ -54,7 +54,6 @@ private:
     std::vector<std::pair<std::string_view, HWND>> controls_;
     std::array<std::vector<HWND>, 2> pageControls_;
     int activeTab_ = 0;
-    int previousTab_ = 0;
     HWND licenseHandle_ = nullptr;
     bool shownBefore_ = false;
 };
