@@ -19,6 +19,7 @@ inline constexpr Long kErrorFileNotFound = 2;
 inline constexpr Long kErrorAccessDenied = 5;
 inline constexpr Long kErrorInvalidHandle = 6;
 inline constexpr Long kErrorInvalidParameter = 87;
+inline constexpr Long kErrorDiskFull = 112;
 inline constexpr Long kErrorBadPathname = 161;
 inline constexpr Long kErrorMoreData = 234;
 inline constexpr Long kErrorNoMoreItems = 259;

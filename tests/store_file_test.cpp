@@ -3,18 +3,25 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
 #include "platform/store/registry_store.h"
 #include "platform/store/store_file.h"
+#include "tools/regtool/commands.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -291,4 +298,228 @@ TEST_F(StoreFile, ABatchTakesEffectWholeOrNotAtAll) {
     const Hkey seen = CreateKey(other, "Software\\Batch");
     EXPECT_EQ(GetText(other, seen, "a"), "1");
     EXPECT_EQ(GetText(other, seen, "b"), "2");
+}
+
+namespace {
+
+// Runs SQL on the store's file through a connection of its own.
+class RawConnection {
+public:
+    explicit RawConnection(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
+    ~RawConnection() { sqlite3_close(db_); }
+    int Execute(const std::string& sql) {
+        return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+void PatchBigEndian(const std::string& path, long offset, std::uint32_t value) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
+    file.seekp(offset);
+    file.write(bytes, 4);
+}
+
+}  // namespace
+
+// A checkpoint writes page 1, with the grown page count, before the pages that extend the
+// file; a writer killed there, or a full disk, leaves that state with the log beside it.
+TEST_F(StoreFile, AStoreWhoseCheckpointStoppedHalfwayOpensFromItsLog) {
+    { RegistryStore create(path); }
+    RawConnection writer(path);
+    // A connection that has read the store keeps its log from being folded in on close.
+    ASSERT_EQ(writer.Execute("SELECT count(*) FROM key"), SQLITE_OK);
+    {
+        RegistryStore registry(path);
+        const Hkey key = CreateKey(registry, "Software\\Grown");
+        for (int i = 0; i < 400; ++i) {
+            ASSERT_EQ(SetText(registry, key, "v" + std::to_string(i), std::string(200, 'g')),
+                      kErrorSuccess);
+        }
+    }
+    // The writer's connection keeps the log, which now holds every page written.
+    ASSERT_TRUE(std::filesystem::exists(path + "-wal"));
+    const auto pages = std::filesystem::file_size(path) / 4096;
+    PatchBigEndian(path, 28, static_cast<std::uint32_t>(pages + 40));
+
+    RegistryStore reopened(path);
+    ASSERT_FALSE(reopened.Problem()) << *reopened.Problem();
+    Hkey key = kNullKey;
+    ASSERT_EQ(reopened.RegOpenKeyExA(kMachine, "Software\\Grown", 0, kKeyAllAccess, &key),
+              kErrorSuccess);
+    EXPECT_EQ(GetText(reopened, key, "v399"), std::string(200, 'g'));
+}
+
+TEST_F(StoreFile, AForeignDatabaseCarryingOurIdIsRefusedUnwritten) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db,
+                 "PRAGMA application_id = 1448232263; PRAGMA user_version = 1;"
+                 "CREATE TABLE notes (text); INSERT INTO notes VALUES ('mine');",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ExpectRefused("its tables are missing");
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+}
+
+TEST_F(StoreFile, FilesAKilledCreationLeftAreRemovedAndNothingElse) {
+    const std::string abandoned = path + ".new-Ab12Cd";
+    const std::string live = path + ".new-Zz9Yy8";
+    const std::string others[] = {path + ".new-short", path + ".new-ABCDEFG", path + ".old",
+                                  dir.File("other.db.new-Ab12Cd")};
+    WriteAll(abandoned, "half a store");
+    WriteAll(abandoned + "-journal", "its journal");
+    WriteAll(live, "being built");
+    for (const auto& other : others) WriteAll(other, "not ours to remove");
+    // A creation still running holds its file locked.
+    const int held = open(live.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    RegistryStore registry(path);
+    EXPECT_FALSE(registry.Problem());
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_FALSE(std::filesystem::exists(abandoned + "-journal"));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    for (const auto& other : others) EXPECT_TRUE(std::filesystem::exists(other)) << other;
+    close(held);
+}
+
+TEST_F(StoreFile, ACreationKilledAtAnyMomentLeavesNoFileBehindOnceTheNextStartIsDone) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 20; ++trial) {
+        std::filesystem::remove(path);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RegistryStore registry(path);
+            _exit(0);
+        }
+        usleep(std::uniform_int_distribution<int>(0, 3000)(random));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        RegistryStore next(path);
+        ASSERT_FALSE(next.Problem()) << *next.Problem();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File(""))) {
+            const std::string name = entry.path().filename().string();
+            ASSERT_EQ(name.find(".new-"), std::string::npos) << name << " in trial " << trial;
+        }
+    }
+}
+
+// Damage inside the file is found when a read reaches it: that read fails, the rest of
+// the store stays readable, and nothing more is written to the damaged file.
+TEST_F(StoreFile, ADamagedStoreServesWhatCanBeReadAndRefusesWrites) {
+    {
+        RegistryStore registry(path);
+        const Hkey key = CreateKey(registry, "Software\\Big");
+        for (int i = 0; i < 300; ++i) {
+            SetText(registry, key, "v" + std::to_string(i), "MARK" + std::to_string(i) + "." +
+                                                                 std::string(100, 'x'));
+        }
+    }
+    std::string bytes = ReadAll(path);
+    auto pageOf = [&](const std::string& mark) {
+        std::string wide;
+        for (const char c : mark) wide += std::string{c, '\0'};
+        const auto at = bytes.find(wide);
+        EXPECT_NE(at, std::string::npos) << mark;
+        return at / 4096;
+    };
+    const auto damaged = pageOf("MARK150.");
+    ASSERT_NE(pageOf("MARK0."), damaged);
+    ASSERT_NE(pageOf("MARK299."), damaged);
+    std::fill_n(bytes.begin() + static_cast<long>(damaged * 4096), 16, '\xEE');
+    WriteAll(path, bytes);
+
+    RegistryStore registry(path);
+    ASSERT_FALSE(registry.Problem());
+    Hkey key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, "Software\\Big", 0, kKeyAllAccess, &key),
+              kErrorSuccess);
+    char buffer[256];
+    Dword size = sizeof buffer;
+    EXPECT_EQ(registry.RegQueryValueExA(key, "v150", nullptr, nullptr,
+                                        reinterpret_cast<std::uint8_t*>(buffer), &size),
+              kErrorBadDb);
+    ASSERT_TRUE(registry.Problem());
+    EXPECT_NE(registry.Problem()->find(path), std::string::npos);
+    EXPECT_NE(registry.Problem()->find("damaged"), std::string::npos);
+    const std::string reported = *registry.Problem();
+    EXPECT_EQ(GetText(registry, key, "v0").substr(0, 6), "MARK0.");
+    EXPECT_EQ(GetText(registry, key, "v299").substr(0, 8), "MARK299.");
+    EXPECT_EQ(SetText(registry, key, "v0", "changed"), kErrorBadDb);
+    EXPECT_EQ(registry.RegDeleteValueA(key, "v1"), kErrorBadDb);
+    EXPECT_EQ(GetText(registry, key, "v0").substr(0, 6), "MARK0.");
+    EXPECT_EQ(*registry.Problem(), reported) << "reported once";
+    registry.RegCloseKey(key);
+    EXPECT_EQ(ReadAll(path), bytes);
+}
+
+// A file system of its own, 1 MiB of memory, in a mount namespace of this process; the
+// test is skipped where the process may not make one.
+class FullDisk : public StoreFile {
+protected:
+    std::string small = dir.File("small");
+    bool mounted = false;
+
+    void SetUp() override {
+        std::filesystem::create_directory(small);
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0) {
+            GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+        }
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted) umount2(small.c_str(), MNT_DETACH);
+    }
+    // Fills what is left of the file system.
+    void Fill() {
+        std::ofstream filler(small + "/filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+};
+
+TEST_F(FullDisk, AWriteThatDoesNotFitSaysTheDiskIsFullAndChangesNothing) {
+    const std::string store = small + "/registry.db";
+    RegistryStore registry(store);
+    ASSERT_FALSE(registry.Problem());
+    const Hkey key = CreateKey(registry, "Software\\Full");
+    ASSERT_EQ(SetText(registry, key, "kept", "yes"), kErrorSuccess);
+    Fill();
+    const std::string big(300000, 'b');
+    EXPECT_EQ(SetText(registry, key, "big", big), kErrorDiskFull);
+    EXPECT_EQ(GetText(registry, key, "kept"), "yes");
+    EXPECT_EQ(GetText(registry, key, "big"), "<missing>");
+    EXPECT_FALSE(registry.Problem());
+
+    // The tool says so in words.
+    regtool::ToolEnvironment env{registry, nullptr, [](const std::u16string&) { return true; },
+                                 {}, {}};
+    EXPECT_EQ(regtool::RunRegCommand({u"add", u"HKLM\\Software\\Full", u"/v", u"big", u"/d",
+                                      std::u16string(300000, u'b'), u"/f"},
+                                     env),
+              1);
+    EXPECT_EQ(env.err, u"ERROR: There is not enough space on the disk.\n");
+
+    std::filesystem::remove(small + "/filler");
+    EXPECT_EQ(SetText(registry, key, "after", "room again"), kErrorSuccess);
+    EXPECT_EQ(IntegrityOf(store), "ok");
+}
+
+TEST_F(FullDisk, AStoreThatCannotBeCreatedOnAFullDiskSaysSoAndLeavesNothing) {
+    Fill();
+    const std::string store = small + "/registry.db";
+    RegistryStore registry(store);
+    ASSERT_TRUE(registry.Problem());
+    EXPECT_NE(registry.Problem()->find("the disk is full"), std::string::npos)
+        << *registry.Problem();
+    std::filesystem::remove(small + "/filler");
+    EXPECT_TRUE(std::filesystem::is_empty(small));
 }

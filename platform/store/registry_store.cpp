@@ -3,9 +3,9 @@
 #include <sqlite3.h>
 
 #include <cstring>
-#include <iostream>
 
 #include "hive.h"
+#include "platform/utf16.h"
 #include "key_path.h"
 #include "sqlite.h"
 #include "store_file.h"
@@ -28,14 +28,17 @@ bool IsPredefinedRange(Hkey key) {
            value <= static_cast<std::uintptr_t>(platform::RootKey(0x8FFFFFFF));
 }
 
-bool TooLong(const std::vector<std::u16string_view>& parts) {
+// Names the store cannot keep: too long, or holding half of a surrogate pair, which
+// SQLite's text would turn into another character.
+bool Unfit(const std::vector<std::u16string_view>& parts) {
     for (const auto part : parts) {
-        if (part.size() > kMaxKeyNameLength) return true;
+        if (part.size() > kMaxKeyNameLength || platform::HasLoneSurrogate(part)) return true;
     }
     return false;
 }
 
 Long StatusOf(const sqlite::Error& error) {
+    if (error.IsDiskFull()) return platform::kErrorDiskFull;
     const int primary = error.Code() & 0xFF;
     // The file may not be written: the registry's "access denied".
     if (primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_AUTH) {
@@ -68,7 +71,6 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
     if (problem_) {
         fileHive_.reset();
         fileDb_.reset();
-        std::cerr << *problem_ << '\n';
     }
 }
 
@@ -123,19 +125,21 @@ void RegistryStore::FindRoots() {
     roots_[6] = {memoryHive_.get(), *memoryHive_->Top(u"HKEY_DYN_DATA")};
 }
 
-// Every call runs through here: an unusable store fails it with ERROR_BADDB, and a
-// database that turns out damaged makes the store unusable from then on.
+// Every call runs through here: an unusable store fails it with ERROR_BADDB. Damage
+// found inside a store fails the call that met it; from then on what can still be read
+// is read, and nothing more is written to the damaged file.
 template <typename Operation>
 Long RegistryStore::Guarded(Operation&& operation) {
-    if (problem_) return platform::kErrorBadDb;
+    if (problem_ && !damaged_) return platform::kErrorBadDb;
     try {
         return operation();
     } catch (const sqlite::Error& error) {
-        if (error.IsCorruption()) {
-            problem_ = "The registry store " + path_ + " cannot be used: " + error.what() + ".";
-            std::cerr << *problem_ << '\n';
+        if (error.IsCorruption() && !damaged_) {
+            damaged_ = true;
+            problem_ = "The registry store " + path_ + " is damaged (" + error.what() +
+                       "): what can still be read is read, and nothing more is written to it.";
         }
-        return StatusOf(error);
+        return error.IsCorruption() ? platform::kErrorBadDb : StatusOf(error);
     }
 }
 
@@ -143,6 +147,7 @@ Long RegistryStore::Guarded(Operation&& operation) {
 // that commits only when the change succeeds.
 template <typename Change>
 Long RegistryStore::Changing(Hkey handle, Change&& change) {
+    if (damaged_) return platform::kErrorBadDb;
     return Guarded([&]() -> Long {
         Resolved base;
         if (const Long status = Resolve(handle, base)) return status;
@@ -212,7 +217,7 @@ Long RegistryStore::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*opti
         if (const Long status = Resolve(key, base)) return status;
         const auto parts = SplitKeyPath(NameOr(subKey));
         if (!parts) return platform::kErrorBadPathname;
-        if (TooLong(*parts)) return platform::kErrorInvalidParameter;
+        if (Unfit(*parts)) return platform::kErrorInvalidParameter;
         if (parts->empty()) {
             // A predefined root opens as itself; an open key as a new handle to it.
             if (base.root) {
@@ -252,7 +257,7 @@ Long RegistryStore::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*re
     const Long status = Changing(key, [&](const Resolved& base) -> Long {
         const auto parts = SplitKeyPath(NameOr(subKey));
         if (!parts) return platform::kErrorBadPathname;
-        if (TooLong(*parts)) return platform::kErrorInvalidParameter;
+        if (Unfit(*parts)) return platform::kErrorInvalidParameter;
         made = base.key;
         for (const auto part : *parts) {
             const auto child = made.hive->FindChild(made.id, part);
@@ -304,7 +309,10 @@ Long RegistryStore::RegQueryValueExW(Hkey key, const char16_t* valueName, Dword*
 Long RegistryStore::RegSetValueExW(Hkey key, const char16_t* valueName, Dword /*reserved*/,
                                    Dword type, const std::uint8_t* data, Dword size) {
     if (!data && size) return platform::kErrorNoAccess;
-    if (NameOr(valueName).size() > kMaxValueNameLength) return platform::kErrorInvalidParameter;
+    const std::u16string_view name = NameOr(valueName);
+    if (name.size() > kMaxValueNameLength || platform::HasLoneSurrogate(name)) {
+        return platform::kErrorInvalidParameter;
+    }
     return Changing(key, [&](const Resolved& base) -> Long {
         base.key.hive->SetValue(base.key.id, NameOr(valueName), type, data, size);
         return platform::kErrorSuccess;

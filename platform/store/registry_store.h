@@ -40,8 +40,8 @@ public:
     static constexpr const char* kInMemory = ":memory:";
 
     // Opens the store at path, creating it as a new installation has it when no file is
-    // there. A file that cannot be used is left untouched and reported on standard error
-    // and through Problem(); every call then fails with ERROR_BADDB.
+    // there. A file that cannot be used is left untouched and reported through Problem();
+    // every call then fails with ERROR_BADDB.
     explicit RegistryStore(const std::string& path);
     ~RegistryStore() override;
     RegistryStore(const RegistryStore&) = delete;
@@ -50,7 +50,8 @@ public:
     // Opens a batch on a usable store; nullopt when the store cannot be used or is busy.
     std::optional<StoreBatch> BeginBatch();
 
-    // Why the store cannot be used, naming its file; empty while it works.
+    // Why the store cannot be used, or that it was found damaged, naming its file; empty
+    // while it works. A damaged store goes on serving what can be read and refuses writes.
     const std::optional<std::string>& Problem() const noexcept { return problem_; }
 
     using Long = platform::Long;
@@ -104,6 +105,7 @@ private:
 
     std::string path_;
     std::optional<std::string> problem_;
+    bool damaged_ = false;
     std::unique_ptr<sqlite::Database> fileDb_, memoryDb_;
     std::unique_ptr<Hive> fileHive_, memoryHive_;
     // One entry per root code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA; id 0 is no key.

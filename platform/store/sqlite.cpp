@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 namespace store::sqlite {
 
 bool Error::IsCorruption() const noexcept {
@@ -9,12 +11,21 @@ bool Error::IsCorruption() const noexcept {
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+bool Error::IsReadOnly() const noexcept { return (code_ & 0xFF) == SQLITE_READONLY; }
+
+bool Error::IsDiskFull() const noexcept {
+    // A full disk shows as SQLITE_FULL on a data write, but as an I/O error when the
+    // shared-memory index or a file's size could not grow.
+    return (code_ & 0xFF) == SQLITE_FULL || systemError_ == ENOSPC;
+}
+
 void Database::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
 
 Database::Database(const std::string& path, Mode mode) {
-    const int flags = mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
-                      : mode == Mode::Create  ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY;
+    const int flags = mode == Mode::ReadOnly    ? SQLITE_OPEN_READONLY
+                      : mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
+                      : mode == Mode::Create    ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                                : SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY;
     sqlite3* raw = nullptr;
     const int code = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(raw);
@@ -26,7 +37,11 @@ Database::Database(const std::string& path, Mode mode) {
 
 void Database::Check(int code) const {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
-    throw Error(code, sqlite3_errmsg(db_.get()));
+    throw Failure(code);
+}
+
+Error Database::Failure(int code) const {
+    return Error(code, sqlite3_errmsg(db_.get()), sqlite3_system_errno(db_.get()));
 }
 
 void Database::Execute(std::string_view sql) {
@@ -83,7 +98,7 @@ bool Statement::Step() {
     if (code == SQLITE_ROW) return true;
     if (code == SQLITE_DONE) return false;
     // Read the message before the reset replaces it.
-    Error error(code, sqlite3_errmsg(db_.Handle()));
+    Error error = db_.Failure(code);
     Reset();
     throw error;
 }

@@ -18,13 +18,19 @@ namespace store::sqlite {
 // A failed SQLite call: its result code and SQLite's message.
 class Error : public std::runtime_error {
 public:
-    Error(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    Error(int code, const std::string& message, int systemError = 0)
+        : std::runtime_error(message), code_(code), systemError_(systemError) {}
     int Code() const noexcept { return code_; }
     // True for the codes that mean the file is damaged or not a database.
     bool IsCorruption() const noexcept;
+    // True when the connection may not write what the call needed written.
+    bool IsReadOnly() const noexcept;
+    // True when the file system ran out of space, however SQLite's call noticed it.
+    bool IsDiskFull() const noexcept;
 
 private:
     int code_;
+    int systemError_;
 };
 
 class Database;
@@ -73,7 +79,7 @@ private:
 // One connection.
 class Database {
 public:
-    enum class Mode { ReadWrite, Create, Memory };
+    enum class Mode { ReadOnly, ReadWrite, Create, Memory };
 
     Database(const std::string& path, Mode mode);
 
@@ -85,6 +91,8 @@ public:
     int Changes() const noexcept;
     // Throws Error for a result code other than OK, ROW or DONE.
     void Check(int code) const;
+    // The Error for a failed result code, with SQLite's message and the system's errno.
+    Error Failure(int code) const;
 
     sqlite3* Handle() const noexcept { return db_.get(); }
 

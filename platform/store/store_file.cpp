@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "hive.h"
 #include "key_path.h"
@@ -37,35 +41,100 @@ std::uint32_t BigEndian(const unsigned char* bytes, int count) {
     throw StoreRefused("The registry store " + path + " cannot be used: " + reason + ".");
 }
 
-// Checks the file's header before SQLite is let near it, so that a foreign or truncated
-// file is refused without being touched.
-void CheckHeader(const std::string& path) {
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+// What the first 100 bytes of the file say, read before SQLite is let near it.
+struct Header {
+    std::array<unsigned char, 100> bytes{};
+    std::streamsize got = 0;
+    std::uint64_t fileSize = 0;
+    bool hasLog = false;
+
+    // The size the header gives, when it can be trusted, is more than the file holds.
+    bool ShortOfItsPages() const {
+        std::uint64_t pageSize = BigEndian(&bytes[16], 2);
+        if (pageSize == 1) pageSize = 65536;
+        // The page count is only trustworthy while its change counter matches.
+        const bool countValid = BigEndian(&bytes[24], 4) == BigEndian(&bytes[92], 4);
+        return countValid && fileSize < pageSize * BigEndian(&bytes[28], 4);
+    }
+    std::uint64_t PagesSize() const {
+        std::uint64_t pageSize = BigEndian(&bytes[16], 2);
+        if (pageSize == 1) pageSize = 65536;
+        return pageSize * BigEndian(&bytes[28], 4);
+    }
+};
+
+Header ReadHeader(const std::string& path) {
+    Header header;
+    // The log is looked for first: a writer that appears meanwhile only adds a log.
+    header.hasLog = Exists(path + "-wal");
     std::ifstream file(path, std::ios::binary);
     if (!file) Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
-    std::array<unsigned char, 100> header{};
-    file.read(reinterpret_cast<char*>(header.data()), header.size());
-    const auto got = file.gcount();
-    if (got == 0) Refuse(path, "the file is empty");
-    if (got < 16 || std::memcmp(header.data(), "SQLite format 3", 16) != 0) {
+    file.read(reinterpret_cast<char*>(header.bytes.data()), header.bytes.size());
+    header.got = file.gcount();
+    std::error_code error;
+    header.fileSize = std::filesystem::file_size(path, error);
+    return header;
+}
+
+// Refuses a foreign or truncated file without touching it. While a write-ahead log is
+// beside the file, the header's page count is not the truth: a checkpoint writes page 1
+// before the pages that extend the file, and a crash or a full disk can stop it there;
+// SQLite then reads the missing pages from the log. Only a file without a log, which no
+// checkpoint is writing, is held to its page count.
+void CheckHeader(const std::string& path) {
+    Header header = ReadHeader(path);
+    if (header.got == 0) Refuse(path, "the file is empty");
+    if (header.got < 16 || std::memcmp(header.bytes.data(), "SQLite format 3", 16) != 0) {
         Refuse(path, "it is not a registry store");
     }
-    if (got < static_cast<std::streamsize>(header.size())) Refuse(path, "the file is truncated");
-    if (BigEndian(&header[68], 4) != kApplicationId) Refuse(path, "it is not a registry store");
-    const std::uint32_t version = BigEndian(&header[60], 4);
+    if (header.got < static_cast<std::streamsize>(header.bytes.size())) {
+        Refuse(path, "the file is truncated");
+    }
+    if (BigEndian(&header.bytes[68], 4) != kApplicationId) Refuse(path, "it is not a registry store");
+    const std::uint32_t version = BigEndian(&header.bytes[60], 4);
     if (version != kSchemaVersion) {
         Refuse(path, "its format " + std::to_string(version) + " is not known to this program");
     }
-    std::uint64_t pageSize = BigEndian(&header[16], 2);
-    if (pageSize == 1) pageSize = 65536;
-    const std::uint32_t pages = BigEndian(&header[28], 4);
-    // The page count is only trustworthy while its change counter matches.
-    const bool countValid = BigEndian(&header[24], 4) == BigEndian(&header[92], 4);
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (countValid && !error && size < pageSize * pages) {
-        Refuse(path, "the file is truncated (" + std::to_string(size) + " of " +
-                         std::to_string(pageSize * pages) + " bytes)");
+    // A process that opened the store between our look for the log and our read of the
+    // header shows on a second look.
+    for (int attempt = 0; attempt < 3 && !header.hasLog && header.ShortOfItsPages(); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        header = ReadHeader(path);
     }
+    if (!header.hasLog && header.ShortOfItsPages()) {
+        Refuse(path, "the file is truncated (" + std::to_string(header.fileSize) + " of " +
+                         std::to_string(header.PagesSize()) + " bytes)");
+    }
+}
+
+// Checks that the file holds a store's tables through a read-only connection, so that a
+// file that is refused is never written, not even switched to write-ahead logging. A
+// store whose writer was killed may need its log recovered or its journal rolled back,
+// which a read-only connection cannot do; the header has shown it ours, so a read-write
+// connection does it.
+void CheckTables(const std::string& path) {
+    auto tablesOf = [&](sqlite::Database::Mode mode) {
+        sqlite::Database probe(path, mode);
+        probe.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
+        return probe.QueryInt("SELECT count(*) FROM sqlite_schema WHERE name IN ('key', 'value')");
+    };
+    std::int64_t tables = 0;
+    try {
+        tables = tablesOf(sqlite::Database::Mode::ReadOnly);
+    } catch (const sqlite::Error& error) {
+        if (!error.IsReadOnly()) throw;
+        tables = tablesOf(sqlite::Database::Mode::ReadWrite);
+    }
+    if (tables != 2) Refuse(path, "its tables are missing");
+}
+
+std::string Reason(const sqlite::Error& error) {
+    return error.IsDiskFull() ? "the disk is full" : error.what();
 }
 
 void Configure(sqlite::Database& db) {
@@ -84,32 +153,84 @@ std::u16string OwnerName() {
     return user ? platform::posix::Utf8ToUtf16(user) : std::u16string();
 }
 
-// Builds the store in a private file, then links it into place: a crash leaves either
-// no store or a whole one, and a store another process made meanwhile wins.
-void CreateStoreFile(const std::string& path) {
-    const std::filesystem::path target(path);
-    std::error_code ignored;
-    if (target.has_parent_path()) {
-        std::filesystem::create_directories(target.parent_path(), ignored);
+// The name of a file in which a store is being built: the store's name, ".new-" and the
+// six characters mkstemp chose.
+constexpr std::string_view kBuilding = ".new-";
+constexpr std::size_t kBuildingSuffix = 6;
+
+bool IsBuildingName(std::string_view name, std::string_view store) {
+    if (name.size() != store.size() + kBuilding.size() + kBuildingSuffix ||
+        name.substr(0, store.size()) != store ||
+        name.substr(store.size(), kBuilding.size()) != kBuilding) {
+        return false;
     }
-    std::string temporary = path + ".new-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
+    for (const char c : name.substr(store.size() + kBuilding.size())) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+// Removes the files that a creation killed before it finished left beside the store,
+// and nothing else: a file of our building name, ours, that no live creation holds
+// locked, with the journals SQLite may have left beside it.
+void RemoveAbandonedBuilds(const std::filesystem::path& target) {
+    const std::string store = target.filename().string();
+    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::error_code error;
+    std::vector<std::filesystem::path> abandoned;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!IsBuildingName(name, store)) continue;
+        const int fd = open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info {};
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // Removed while the lock is held, so that no creation can take the file over.
+            for (const char* journal : {"", "-journal", "-wal", "-shm"}) {
+                unlink((entry.path().string() + journal).c_str());
+            }
+        }
+        close(fd);
+    }
+}
+
+// Builds the store in a private file, then links it into place: a crash leaves either
+// no store or a whole one, and a store another process made meanwhile wins. The private
+// file is locked while it is built, which tells a later start that it is not abandoned.
+void CreateStoreFile(const std::string& path) {
+    std::string temporary;
+    int fd = -1;
+    while (fd < 0) {
+        temporary = path + std::string(kBuilding) + "XXXXXX";
+        fd = mkostemp(temporary.data(), O_CLOEXEC);
+        if (fd < 0) Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
+        struct stat info {};
+        // A start that cleaned up between mkstemp and the lock took the file away.
+        if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || info.st_nlink == 0) {
+            close(fd);
+            fd = -1;
+        }
+    }
     fchmod(fd, S_IRUSR | S_IWUSR);
-    close(fd);
     try {
         sqlite::Database db(temporary, sqlite::Database::Mode::ReadWrite);
-        Configure(db);
+        // Built without a journal file, so that a crash leaves one file to clean up; the
+        // store switches to write-ahead logging when it is first opened.
+        db.Execute("PRAGMA journal_mode = MEMORY");
+        db.Execute("PRAGMA synchronous = FULL");
         sqlite::Transaction transaction(db);
         SeedNewStore(db);
         transaction.Commit();
     } catch (const sqlite::Error& error) {
         unlink(temporary.c_str());
-        Refuse(path, std::string("it cannot be created (") + error.what() + ")");
+        close(fd);
+        Refuse(path, "it cannot be created (" + Reason(error) + ")");
     }
     const bool linked = link(temporary.c_str(), path.c_str()) == 0;
     const int linkError = errno;
     unlink(temporary.c_str());
+    close(fd);
     if (!linked && linkError != EEXIST) {
         Refuse(path, std::string("it cannot be created (") + std::strerror(linkError) + ")");
     }
@@ -170,6 +291,12 @@ void SeedNewStore(sqlite::Database& db) {
 }
 
 sqlite::Database OpenStoreFile(const std::string& path) {
+    const std::filesystem::path target(path);
+    if (target.has_parent_path()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(target.parent_path(), ignored);
+    }
+    RemoveAbandonedBuilds(target);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         if (errno != ENOENT) {
@@ -181,14 +308,12 @@ sqlite::Database OpenStoreFile(const std::string& path) {
     }
     CheckHeader(path);
     try {
+        CheckTables(path);
         sqlite::Database db(path, sqlite::Database::Mode::ReadWrite);
         Configure(db);
-        if (db.QueryInt("SELECT count(*) FROM sqlite_schema WHERE name IN ('key', 'value')") != 2) {
-            Refuse(path, "its tables are missing");
-        }
         return db;
     } catch (const sqlite::Error& error) {
-        Refuse(path, error.what());
+        Refuse(path, Reason(error));
     }
 }
 
