@@ -2,13 +2,17 @@
 // round trips through export and import.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "temp_dir.h"
 #include "test_registry.h"
 #include "tools/regtool/commands.h"
 #include "tools/regtool/host_io.h"
+#include "tools/regtool/reg_value.h"
 #ifndef _WIN32
+#include <pthread.h>
+
 #include "platform/store/registry_store.h"
 #endif
 
@@ -34,8 +38,8 @@ protected:
 #ifndef _WIN32
         // Our store makes an import one transaction.
         auto* store = dynamic_cast<store::RegistryStore*>(&test.Api());
-        env.beginTransaction = [store]() -> std::unique_ptr<regtool::ImportTransaction> {
-            struct Batch : regtool::ImportTransaction {
+        env.beginTransaction = [store]() -> std::unique_ptr<regtool::RegistryTransaction> {
+            struct Batch : regtool::RegistryTransaction {
                 explicit Batch(store::StoreBatch b) : batch(std::move(b)) {}
                 bool Commit() override { return batch.Commit(); }
                 store::StoreBatch batch;
@@ -225,3 +229,113 @@ TEST_F(RegTool, AChangeTheRegistryRefusesUndoesTheWholeImportOnTheStore) {
         EXPECT_EQ(Run({u"query", kKey + u"\\First"}), 1);
     }
 }
+
+TEST_F(RegTool, ADeleteThatWillBeRefusedDeletesNothing) {
+    // A root cannot go, and HKLM\Software holds the key behind HKEY_CLASSES_ROOT.
+    Run({u"add", u"HKLM\\Software\\VantrelTest\\Below", u"/v", u"Kept", u"/d", u"1", u"/f"});
+    EXPECT_EQ(Run({u"delete", u"HKCU", u"/f"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: HKEY_CURRENT_USER is a root key and cannot be deleted. "
+                       u"Nothing was deleted.\n");
+    EXPECT_EQ(Run({u"delete", u"HKLM\\", u"/f"}), 1);
+    if (testing_support::TestRegistry::IsReal()) return;  // Windows refuses per key
+    EXPECT_EQ(Run({u"delete", u"HKLM\\Software", u"/f"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: Access is denied. Nothing was changed.\n");
+    EXPECT_EQ(Run({u"query", u"HKLM\\Software\\VantrelTest\\Below", u"/v", u"Kept"}), 0);
+    EXPECT_EQ(Run({u"query", u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"}), 0);
+}
+
+TEST_F(RegTool, NamesTheRegistryCannotCarryAreRefusedWithTheirLine) {
+    struct Case {
+        std::u16string line;
+        std::u16string error;
+    };
+    const Case cases[] = {
+        {std::u16string(u"\"I\0mp\"=\"x\"", 10), u"line 4: the value name holds a NUL character"},
+        {u"\"\xDC00\"=\"x\"", u"line 4: the value name holds half of a surrogate pair"},
+        {u"[HKEY_CURRENT_USER\\Software\\VantrelTest\\S\xD800x]",
+         u"line 4: the key name holds half of a surrogate pair"},
+    };
+    for (const Case& c : cases) {
+        const std::u16string file = File("names.reg");
+        Write(file, Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                          u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n" +
+                          c.line + u"\r\n\"After\"=\"y\"\r\n"));
+        EXPECT_EQ(Run({u"import", file}), 1);
+        EXPECT_NE(env.err.find(c.error), std::u16string::npos)
+            << std::string(env.err.begin(), env.err.end());
+        EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing is applied";
+    }
+    // A name with a whole pair is a character like any other, and comes back unchanged.
+    const std::u16string pair = u"Clef \xD834\xDD1E";
+    ASSERT_EQ(Run({u"add", kKey, u"/v", pair, u"/d", u"x", u"/f"}), 0);
+    const std::u16string first = File("pair1.reg"), second = File("pair2.reg");
+    ASSERT_EQ(Run({u"export", kKey, first, u"/y"}), 0);
+    ASSERT_EQ(Run({u"delete", kKey, u"/f"}), 0);
+    ASSERT_EQ(Run({u"import", first}), 0);
+    ASSERT_EQ(Run({u"export", kKey, second, u"/y"}), 0);
+    EXPECT_EQ(Read(first), Read(second));
+    EXPECT_EQ(Run({u"query", kKey, u"/v", pair}), 0);
+}
+
+TEST_F(RegTool, AUtf16FileCutInHalfACharacterIsRefused) {
+    const std::u16string file = File("odd.reg");
+    Write(file, Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                      u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n") + "\x41");
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_NE(env.err.find(u"the file ends in half a UTF-16 character"), std::u16string::npos);
+    EXPECT_EQ(Run({u"query", kKey}), 1);
+}
+
+#ifndef _WIN32
+// Deep trees are walked without recursion: 1,000 levels on a 256 KiB stack.
+TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack) {
+    constexpr int kDepth = 1000;
+    std::u16string deepest = kKey;
+    for (int i = 0; i < kDepth; ++i) deepest += u"\\k";
+    // Made one level at a time, as no key path may be longer than the registry allows.
+    Hkey key = kNullKey;
+    ASSERT_EQ(test.Api().RegCreateKeyExW(RootKey(kHkeyCurrentUser), testing_support::kTestKey, 0, nullptr, 0,
+                                         kKeyAllAccess, nullptr, &key, nullptr),
+              kErrorSuccess);
+    for (int i = 0; i < kDepth; ++i) {
+        Hkey child = kNullKey;
+        ASSERT_EQ(test.Api().RegCreateKeyExW(key, u"k", 0, nullptr, 0, kKeyAllAccess, nullptr,
+                                             &child, nullptr),
+                  kErrorSuccess);
+        test.Api().RegCloseKey(key);
+        key = child;
+    }
+    test.Api().RegSetValueExW(key, u"Bottom", 0, kRegDword,
+                              regtool::DwordData(7).data(), 4);
+    test.Api().RegCloseKey(key);
+
+    struct Results {
+        decltype(this) self;
+        int query = -1, exported = -1, deleted = -1;
+        std::size_t lines = 0;
+    } results{this};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* argument) -> void* {
+                      auto& r = *static_cast<Results*>(argument);
+                      r.query = r.self->Run({u"query", kKey, u"/s"});
+                      r.lines = std::count(r.self->env.out.begin(), r.self->env.out.end(), u'\n');
+                      r.exported = r.self->Run({u"export", kKey, r.self->File("deep.reg"), u"/y"});
+                      r.deleted = r.self->Run({u"delete", kKey, u"/f"});
+                      return nullptr;
+                  },
+                  &results),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_EQ(results.query, 0);
+    EXPECT_EQ(results.lines, 2u * (kDepth + 1) + 1);  // a blank line and a name per key, one value
+    EXPECT_EQ(results.exported, 0);
+    EXPECT_EQ(results.deleted, 0);
+    EXPECT_EQ(Run({u"query", kKey}), 1);
+}
+#endif

@@ -9,7 +9,7 @@
 
 namespace {
 
-class StoreTransaction : public regtool::ImportTransaction {
+class StoreTransaction : public regtool::RegistryTransaction {
 public:
     explicit StoreTransaction(store::StoreBatch batch) : batch_(std::move(batch)) {}
     bool Commit() override { return batch_.Commit(); }
@@ -25,15 +25,41 @@ bool AskUser(const std::u16string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+// An argument as it can be shown whatever it holds: bytes outside printable ASCII as \xNN.
+std::string Shown(std::string_view argument) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : argument) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown.push_back(c);
+        } else {
+            shown += "\\x";
+            shown.push_back(kDigits[byte >> 4]);
+            shown.push_back(kDigits[byte & 15]);
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(regtool::ArgumentText(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        auto text = regtool::ArgumentText(argv[i]);
+        // A name with its bad bytes dropped could name another key: nothing is done.
+        if (!text) {
+            std::cerr << "ERROR: The argument \"" << Shown(argv[i])
+                      << "\" is not valid UTF-8 text. Nothing was changed.\n";
+            return 1;
+        }
+        arguments.push_back(std::move(*text));
+    }
     store::RegistryStore registry(store::DefaultStorePath());
     regtool::ToolEnvironment environment{
         registry,
-        [&registry]() -> std::unique_ptr<regtool::ImportTransaction> {
+        [&registry]() -> std::unique_ptr<regtool::RegistryTransaction> {
             auto batch = registry.BeginBatch();
             if (!batch) return nullptr;
             return std::make_unique<StoreTransaction>(std::move(*batch));
@@ -43,6 +69,7 @@ int main(int argc, char* argv[]) {
         {}};
     const int status = regtool::RunRegCommand(arguments, environment);
     std::cout << regtool::ConsoleText(environment.out);
+    if (registry.Problem()) std::cerr << *registry.Problem() << '\n';
     std::cerr << regtool::ConsoleText(environment.err);
     return status;
 }

@@ -15,7 +15,7 @@ using platform::Long;
 
 constexpr std::u16string_view kSuccess = u"The operation completed successfully.\n";
 constexpr std::u16string_view kNotFound =
-    u"ERROR: The system was unable to find the specified registry key or value.\n";
+    u"ERROR: The system was unable to find the specified registry key or value.";
 constexpr std::u16string_view kSyntax = u"ERROR: Invalid syntax.\n";
 
 std::u16string Lower(std::u16string_view text) {
@@ -97,12 +97,20 @@ private:
         env_.out += kSuccess;
         return 0;
     }
-    int FailStatus(Long status) {
-        if (status == platform::kErrorFileNotFound) return Fail(kNotFound);
-        if (status == platform::kErrorAccessDenied) return Fail(u"ERROR: Access is denied.\n");
-        return Fail(u"ERROR: The registry refused the operation (status " +
-                    Ascii(std::to_string(status)) + u").\n");
+    static std::u16string StatusMessage(Long status) {
+        switch (status) {
+            case platform::kErrorFileNotFound:
+                return std::u16string(kNotFound);
+            case platform::kErrorAccessDenied:
+                return u"ERROR: Access is denied.";
+            case platform::kErrorDiskFull:
+                return u"ERROR: There is not enough space on the disk.";
+            default:
+                return u"ERROR: The registry refused the operation (status " +
+                       Ascii(std::to_string(status)) + u").";
+        }
     }
+    int FailStatus(Long status) { return Fail(StatusMessage(status) + u"\n"); }
 
     std::optional<KeyName> Key(std::size_t positionals) {
         if (line_.positional.size() != positionals) return std::nullopt;
@@ -140,30 +148,38 @@ private:
                     return 0;
                 }
             }
-            return Fail(kNotFound);
+            return FailStatus(platform::kErrorFileNotFound);
         }
         return QueryTree(*key, line_.Has(u"s"));
     }
 
     int QueryTree(const KeyName& key, bool recursive) {
-        platform::Hkey handle = platform::kNullKey;
-        if (const Long status = Open(api_, key, &handle)) return FailStatus(status);
-        OpenKey open(api_, handle);
-        std::vector<RegValue> values;
-        std::vector<std::u16string> children;
-        if (const Long status = ReadValues(api_, open.get(), values)) return FailStatus(status);
-        if (const Long status = ReadSubKeys(api_, open.get(), children)) return FailStatus(status);
-        env_.out += u"\n" + key.Full() + u"\n";
-        for (const auto& value : values) env_.out += ValueLine(value);
         if (!recursive) {
+            platform::Hkey handle = platform::kNullKey;
+            if (const Long status = Open(api_, key, &handle)) return FailStatus(status);
+            OpenKey open(api_, handle);
+            std::vector<std::u16string> children;
+            if (const Long status = ListKey(key, open.get())) return FailStatus(status);
+            if (const Long status = ReadSubKeys(api_, open.get(), children)) {
+                return FailStatus(status);
+            }
             if (!children.empty()) env_.out += u"\n";
             for (const auto& child : children) env_.out += Child(key, child).Full() + u"\n";
             return 0;
         }
-        for (const auto& child : children) {
-            if (const int status = QueryTree(Child(key, child), true)) return status;
-        }
-        return 0;
+        const Long status = WalkTree(api_, key, [this](const KeyName& name, platform::Hkey handle) {
+            return ListKey(name, handle);
+        });
+        return status ? FailStatus(status) : 0;
+    }
+
+    // A key's name and its values, as query shows them.
+    Long ListKey(const KeyName& key, platform::Hkey handle) {
+        std::vector<RegValue> values;
+        if (const Long status = ReadValues(api_, handle, values)) return status;
+        env_.out += u"\n" + key.Full() + u"\n";
+        for (const auto& value : values) env_.out += ValueLine(value);
+        return platform::kErrorSuccess;
     }
 
     // The data of `add` as the registry stores it, or nullopt when /d does not fit /t.
@@ -236,29 +252,33 @@ private:
         }
         const auto data = DataFor(type, line_.Value(u"d"));
         if (!data) return Fail(u"ERROR: Invalid value for " + Ascii(TypeName(type)) + u".\n");
-        platform::Hkey handle = platform::kNullKey;
-        if (const Long status = api_.RegCreateKeyExW(key->root, key->path.c_str(), 0, nullptr, 0,
-                                                     platform::kKeyAllAccess, nullptr, &handle,
-                                                     nullptr)) {
-            return FailStatus(status);
-        }
-        OpenKey open(api_, handle);
-        if (!*choice) return Succeed();
-        const std::u16string& name = **choice;
-        platform::Dword size = 0;
-        const bool exists = api_.RegQueryValueExW(open.get(), name.c_str(), nullptr, nullptr,
-                                                  nullptr, &size) == platform::kErrorSuccess;
-        if (exists && !line_.Has(u"f") &&
-            !env_.confirm(u"Value " + (name.empty() ? u"(Default)" : name) +
+        // Asked before anything is written, so that no change waits on the user.
+        if (*choice && !line_.Has(u"f") && ValueExists(*key, **choice) &&
+            !env_.confirm(u"Value " + ((*choice)->empty() ? u"(Default)" : **choice) +
                           u" exists, overwrite(Yes/No)? ")) {
             env_.out += u"The operation was cancelled by the user.\n";
             return 0;
         }
-        if (const Long status = api_.RegSetValueExW(open.get(), name.c_str(), 0, type, data->data(),
-                                                    static_cast<platform::Dword>(data->size()))) {
-            return FailStatus(status);
-        }
-        return Succeed();
+        return AllOrNothing([&]() -> Long {
+            platform::Hkey handle = platform::kNullKey;
+            if (const Long status = api_.RegCreateKeyExW(key->root, key->path.c_str(), 0, nullptr,
+                                                         0, platform::kKeyAllAccess, nullptr,
+                                                         &handle, nullptr)) {
+                return status;
+            }
+            OpenKey open(api_, handle);
+            if (!*choice) return platform::kErrorSuccess;
+            return api_.RegSetValueExW(open.get(), (*choice)->c_str(), 0, type, data->data(),
+                                       static_cast<platform::Dword>(data->size()));
+        });
+    }
+
+    bool ValueExists(const KeyName& key, const std::u16string& name) {
+        platform::Hkey handle = platform::kNullKey;
+        if (Open(api_, key, &handle) != platform::kErrorSuccess) return false;
+        OpenKey open(api_, handle);
+        return api_.RegQueryValueExW(open.get(), name.c_str(), nullptr, nullptr, nullptr,
+                                     nullptr) == platform::kErrorSuccess;
     }
 
     int Delete() {
@@ -270,13 +290,16 @@ private:
         if (!key) return Fail(u"ERROR: Invalid key name.\n");
         const bool force = line_.Has(u"f");
         if (!*choice && !line_.Has(u"va")) {
+            if (key->path.empty()) {
+                return Fail(u"ERROR: " + key->rootName +
+                            u" is a root key and cannot be deleted. Nothing was deleted.\n");
+            }
             if (!force && !env_.confirm(u"Permanently delete the registry key " + key->Full() +
                                         u" (Yes/No)? ")) {
                 env_.out += u"The operation was cancelled by the user.\n";
                 return 0;
             }
-            if (const Long status = DeleteTree(api_, *key)) return FailStatus(status);
-            return Succeed();
+            return AllOrNothing([&] { return DeleteTree(api_, *key); });
         }
         platform::Hkey handle = platform::kNullKey;
         if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
@@ -297,10 +320,29 @@ private:
             env_.out += u"The operation was cancelled by the user.\n";
             return 0;
         }
-        for (const auto& name : names) {
-            if (const Long status = api_.RegDeleteValueW(open.get(), name.c_str())) {
-                return FailStatus(status);
+        return AllOrNothing([&]() -> Long {
+            for (const auto& name : names) {
+                if (const Long status = api_.RegDeleteValueW(open.get(), name.c_str())) return status;
             }
+            return platform::kErrorSuccess;
+        });
+    }
+
+    // Makes changes in one transaction where the registry has them, so that a change
+    // refused halfway leaves everything as it was.
+    template <typename Changes>
+    int AllOrNothing(Changes&& changes) {
+        std::unique_ptr<RegistryTransaction> transaction;
+        if (env_.beginTransaction) {
+            transaction = env_.beginTransaction();
+            if (!transaction) return Fail(u"ERROR: The registry cannot be changed now.\n");
+        }
+        const Long status = changes();
+        if (status != platform::kErrorSuccess) {
+            return Fail(StatusMessage(status) + (transaction ? u" Nothing was changed.\n" : u"\n"));
+        }
+        if (transaction && !transaction->Commit()) {
+            return Fail(u"ERROR: The registry refused the change. Nothing was changed.\n");
         }
         return Succeed();
     }
@@ -334,7 +376,7 @@ private:
                         u": " + Ascii(error->message) + u". Nothing was imported.\n");
         }
         const RegFile& reg = std::get<RegFile>(parsed);
-        std::unique_ptr<ImportTransaction> transaction;
+        std::unique_ptr<RegistryTransaction> transaction;
         if (env_.beginTransaction) {
             transaction = env_.beginTransaction();
             if (!transaction) return Fail(u"ERROR: The registry cannot be changed now.\n");
@@ -344,10 +386,12 @@ private:
             int failedLine = section.line;
             const Long status = Apply(section, failedLine);
             if (status != platform::kErrorSuccess) {
-                std::u16string message = u"ERROR: " + file + u", line " +
-                                         Ascii(std::to_string(failedLine)) +
-                                         u": the registry refused the change (status " +
-                                         Ascii(std::to_string(status)) + u").";
+                std::u16string message =
+                    u"ERROR: " + file + u", line " + Ascii(std::to_string(failedLine)) + u": " +
+                    (status == platform::kErrorDiskFull
+                         ? u"there is not enough space on the disk."
+                         : u"the registry refused the change (status " +
+                               Ascii(std::to_string(status)) + u").");
                 if (transaction) {
                     message += u" Nothing was imported.\n";
                 } else {

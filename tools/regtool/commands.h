@@ -10,10 +10,10 @@
 
 namespace regtool {
 
-// Makes an import take effect whole or not at all.
-class ImportTransaction {
+// Makes an import or a delete take effect whole or not at all.
+class RegistryTransaction {
 public:
-    virtual ~ImportTransaction() = default;
+    virtual ~RegistryTransaction() = default;
     // False when the registry refused the changes; without Commit none takes effect.
     virtual bool Commit() = 0;
 };
@@ -21,8 +21,8 @@ public:
 struct ToolEnvironment {
     platform::WideRegistryApi& registry;
     // Null where the registry has no transactions (Windows): an import then says which
-    // keys it applied before a failure.
-    std::function<std::unique_ptr<ImportTransaction>()> beginTransaction;
+    // keys it applied before a failure, and a delete may stop halfway.
+    std::function<std::unique_ptr<RegistryTransaction>()> beginTransaction;
     // Asks the user a yes/no question; false when there is nobody to answer.
     std::function<bool(const std::u16string& question)> confirm;
     std::u16string out;

@@ -1,6 +1,7 @@
 // What the tool needs of the system it runs on: whole files and console text.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,7 @@ bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
 bool FileExists(const std::u16string& path);
 // Text as the console shows it (UTF-8).
 std::string ConsoleText(std::u16string_view text);
-// A command-line argument (UTF-8 off Windows) as UTF-16.
-std::u16string ArgumentText(std::string_view argument);
+// A command-line argument (UTF-8 off Windows) as UTF-16; nullopt when it is not valid text.
+std::optional<std::u16string> ArgumentText(std::string_view argument);
 
 }  // namespace regtool

@@ -29,8 +29,8 @@ bool FileExists(const std::u16string& path) {
 
 std::string ConsoleText(std::u16string_view text) { return platform::posix::Utf16ToUtf8(text); }
 
-std::u16string ArgumentText(std::string_view argument) {
-    return platform::posix::Utf8ToUtf16(argument);
+std::optional<std::u16string> ArgumentText(std::string_view argument) {
+    return platform::posix::StrictUtf8ToUtf16(argument);
 }
 
 }  // namespace regtool

@@ -45,13 +45,15 @@ std::string ConsoleText(std::u16string_view text) {
     return out;
 }
 
-std::u16string ArgumentText(std::string_view argument) {
-    if (argument.empty()) return {};
+std::optional<std::u16string> ArgumentText(std::string_view argument) {
+    if (argument.empty()) return std::u16string();
     const int length = static_cast<int>(argument.size());
-    const int size = MultiByteToWideChar(CP_ACP, 0, argument.data(), length, nullptr, 0);
+    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, argument.data(), length,
+                                         nullptr, 0);
+    if (size <= 0) return std::nullopt;
     std::u16string out(static_cast<std::size_t>(size), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, argument.data(), length, reinterpret_cast<wchar_t*>(out.data()),
-                        size);
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, argument.data(), length,
+                        reinterpret_cast<wchar_t*>(out.data()), size);
     return out;
 }
 

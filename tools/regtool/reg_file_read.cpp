@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include "platform/codepage.h"
+#include "platform/utf16.h"
 #include "tools/regtool/reg_file.h"
 
 namespace regtool {
@@ -60,6 +61,14 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
+// Why the registry functions cannot carry a name as it stands, or nullptr: they take
+// names as NUL-terminated UTF-16, and a lone surrogate is no character at all.
+const char* UnfitName(std::u16string_view name) {
+    if (name.find(u'\0') != std::u16string_view::npos) return "holds a NUL character";
+    if (platform::HasLoneSurrogate(name)) return "holds half of a surrogate pair";
+    return nullptr;
+}
+
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -98,6 +107,9 @@ public:
                 }
                 const auto parsed = ParseKeyName(name);
                 if (!parsed) return RegFileError{number, "unknown root key"};
+                if (const char* unfit = UnfitName(parsed->path)) {
+                    return RegFileError{number, std::string("the key name ") + unfit};
+                }
                 key.key = *parsed;
                 file.keys.push_back(std::move(key));
                 continue;
@@ -131,6 +143,7 @@ private:
         } else {
             auto name = ReadQuoted(line, at);
             if (!name) return Fail("a value name without its closing quote");
+            if (const char* unfit = UnfitName(*name)) return Fail(std::string("the value name ") + unfit);
             out.value.name = *name;
         }
         std::u16string_view rest = TrimLeft(line.substr(at));
@@ -250,6 +263,10 @@ private:
 std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes) {
     int version = 5;
     const std::u16string text = Decode(bytes, &version);
+    if (version == 5 && bytes.size() % 2) {
+        return RegFileError{static_cast<int>(Lines(text).size()),
+                            "the file ends in half a UTF-16 character"};
+    }
     return Reader(text, version).Read();
 }
 

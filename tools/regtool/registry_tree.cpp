@@ -48,33 +48,62 @@ Long ReadSubKeys(platform::WideRegistryApi& api, platform::Hkey key,
     }
 }
 
-Long ReadTree(platform::WideRegistryApi& api, const KeyName& name, std::vector<ExportedKey>& keys) {
-    platform::Hkey handle = platform::kNullKey;
-    if (const Long status = Open(api, name, &handle)) return status;
-    OpenKey key(api, handle);
-    ExportedKey exported{name.Full(), {}};
-    if (const Long status = ReadValues(api, key.get(), exported.values)) return status;
-    keys.push_back(std::move(exported));
-    std::vector<std::u16string> children;
-    if (const Long status = ReadSubKeys(api, key.get(), children)) return status;
-    for (const auto& child : children) {
-        if (const Long status = ReadTree(api, Child(name, child), keys)) return status;
+Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey& enter,
+              const LeaveKey& leave) {
+    struct Level {
+        OpenKey key;
+        std::u16string name;  // through the level above, or the whole path at the top
+        std::vector<std::u16string> children;
+        std::size_t next = 0;
+        std::size_t pathLength = 0;
+    };
+    std::vector<Level> levels;
+    KeyName current = top;
+    auto enterLevel = [&](platform::Hkey base, std::u16string name) -> Long {
+        platform::Hkey handle = platform::kNullKey;
+        if (const Long status = api.RegOpenKeyExW(base, name.c_str(), 0, platform::kKeyAllAccess,
+                                                  &handle)) {
+            return status;
+        }
+        levels.push_back({OpenKey(api, handle), std::move(name), {}, 0, current.path.size()});
+        if (const Long status = enter(current, handle)) return status;
+        return ReadSubKeys(api, handle, levels.back().children);
+    };
+    if (const Long status = enterLevel(top.root, top.path)) return status;
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next < level.children.size()) {
+            std::u16string child = level.children[level.next++];
+            current.path.resize(level.pathLength);
+            if (!current.path.empty()) current.path += u'\\';
+            current.path += child;
+            if (const Long status = enterLevel(level.key.get(), std::move(child))) return status;
+            continue;
+        }
+        const std::u16string name = std::move(level.name);
+        levels.pop_back();
+        if (!leave) continue;
+        const platform::Hkey base = levels.empty() ? top.root : levels.back().key.get();
+        if (const Long status = leave(base, name)) return status;
     }
     return platform::kErrorSuccess;
 }
 
+Long ReadTree(platform::WideRegistryApi& api, const KeyName& name, std::vector<ExportedKey>& keys) {
+    return WalkTree(api, name, [&](const KeyName& key, platform::Hkey handle) {
+        ExportedKey exported{key.Full(), {}};
+        const Long status = ReadValues(api, handle, exported.values);
+        keys.push_back(std::move(exported));
+        return status;
+    });
+}
+
 Long DeleteTree(platform::WideRegistryApi& api, const KeyName& name) {
-    platform::Hkey handle = platform::kNullKey;
-    if (const Long status = Open(api, name, &handle)) return status;
-    std::vector<std::u16string> children;
-    {
-        OpenKey key(api, handle);
-        if (const Long status = ReadSubKeys(api, key.get(), children)) return status;
-    }
-    for (const auto& child : children) {
-        if (const Long status = DeleteTree(api, Child(name, child))) return status;
-    }
-    return api.RegDeleteKeyW(name.root, name.path.c_str());
+    return WalkTree(
+        api, name, [](const KeyName&, platform::Hkey) { return platform::kErrorSuccess; },
+        [&](platform::Hkey base, const std::u16string& child) {
+            return api.RegDeleteKeyW(base, child.c_str());
+        });
 }
 
 }  // namespace regtool

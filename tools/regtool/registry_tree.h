@@ -1,7 +1,9 @@
 // Reading and removing whole key trees through the Unicode registry functions.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/wide_registry_api.h"
@@ -14,16 +16,19 @@ namespace regtool {
 // An open key that closes itself.
 class OpenKey {
 public:
-    OpenKey(platform::WideRegistryApi& api, platform::Hkey key) : api_(api), key_(key) {}
+    OpenKey(platform::WideRegistryApi& api, platform::Hkey key) : api_(&api), key_(key) {}
+    OpenKey(OpenKey&& other) noexcept
+        : api_(other.api_), key_(std::exchange(other.key_, platform::kNullKey)) {}
     OpenKey(const OpenKey&) = delete;
     OpenKey& operator=(const OpenKey&) = delete;
+    OpenKey& operator=(OpenKey&&) = delete;
     ~OpenKey() {
-        if (key_ != platform::kNullKey) api_.RegCloseKey(key_);
+        if (key_ != platform::kNullKey) api_->RegCloseKey(key_);
     }
     platform::Hkey get() const noexcept { return key_; }
 
 private:
-    platform::WideRegistryApi& api_;
+    platform::WideRegistryApi* api_;
     platform::Hkey key_;
 };
 
@@ -37,6 +42,19 @@ platform::Long ReadValues(platform::WideRegistryApi& api, platform::Hkey key,
 // The names of an open key's subkeys, in the registry's order.
 platform::Long ReadSubKeys(platform::WideRegistryApi& api, platform::Hkey key,
                            std::vector<std::u16string>& names);
+
+// Called for each key of a walk while it is open; a status other than success ends the walk.
+using EnterKey = std::function<platform::Long(const KeyName& name, platform::Hkey key)>;
+// Called for each key of a walk after everything below it, once it is closed, with the
+// open key and the relative name through which it can be reached (its parent and its own
+// name; the root and the whole path for the walk's first key).
+using LeaveKey = std::function<platform::Long(platform::Hkey base, const std::u16string& name)>;
+
+// Walks a key and every key below it, parents first and subkeys in the registry's order.
+// Each key is opened through its parent, so that the walk takes time in proportion to
+// the tree and no stack in proportion to its depth.
+platform::Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey& enter,
+                        const LeaveKey& leave = {});
 
 // A key and every key below it with their values, parents first.
 platform::Long ReadTree(platform::WideRegistryApi& api, const KeyName& name,
