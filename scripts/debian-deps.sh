@@ -1,6 +1,6 @@
 # The Debian packages the build needs, and a helper that installs those not yet present.
 BUILD_PACKAGES=(
-    cmake ninja-build g++ clang pkg-config
+    cmake ninja-build g++ clang pkg-config python3
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libblkid-dev
     dosfstools e2fsprogs ntfs-3g
