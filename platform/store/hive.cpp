@@ -10,6 +10,11 @@ namespace {
 // Top keys have parent 0, which no key has as its id.
 constexpr KeyId kNoParent = 0;
 
+// Past this many keys or values remembered, the memory is given back and filled anew;
+// larger values are read from the database each time.
+constexpr std::size_t kMaxRemembered = 100000;
+constexpr std::size_t kMaxRememberedData = 4096;
+
 std::uint32_t Units(const std::u16string& text) { return static_cast<std::uint32_t>(text.size()); }
 
 }  // namespace
@@ -60,20 +65,53 @@ std::optional<KeyId> Hive::Top(std::u16string_view name) { return FindChild(kNoP
 
 KeyId Hive::CreateTop(std::u16string_view name) { return CreateChild(kNoParent, name); }
 
+std::size_t Hive::ChildNameHash::operator()(const ChildName& name) const noexcept {
+    return std::hash<std::u16string>()(name.folded) * 31 + std::hash<KeyId>()(name.parent);
+}
+
+void Hive::ForgetStaleKeys() {
+    if (epoch_ == db_.Epoch() && children_.size() < kMaxRemembered &&
+        values_.size() < kMaxRemembered) {
+        return;
+    }
+    children_.clear();
+    names_.clear();
+    values_.clear();
+    epoch_ = db_.Epoch();
+}
+
+void Hive::Remember(KeyId parent, std::u16string folded, KeyId id) {
+    ChildName name{parent, std::move(folded)};
+    names_.emplace(id, name);
+    children_.emplace(std::move(name), id);
+}
+
 std::optional<KeyId> Hive::FindChild(KeyId parent, std::u16string_view name) {
+    ForgetStaleKeys();
+    std::u16string folded = FoldName(name);
+    const auto known = children_.find(ChildName{parent, folded});
+    if (known != children_.end()) return known->second;
     sqlite::ResetOnExit reset(findChild_);
-    findChild_.Bind(1, parent).Bind(2, FoldName(name));
+    findChild_.Bind(1, parent).Bind(2, folded);
     if (!findChild_.Step()) return std::nullopt;
-    return findChild_.Int(0);
+    const KeyId id = findChild_.Int(0);
+    Remember(parent, std::move(folded), id);
+    return id;
 }
 
 KeyId Hive::CreateChild(KeyId parent, std::u16string_view name) {
+    ForgetStaleKeys();
+    std::u16string folded = FoldName(name);
     sqlite::ResetOnExit reset(insertKey_);
-    insertKey_.Bind(1, parent).Bind(2, name).Bind(3, FoldName(name)).Run();
-    return sqlite3_last_insert_rowid(db_.Handle());
+    insertKey_.Bind(1, parent).Bind(2, name).Bind(3, folded).Run();
+    const KeyId id = sqlite3_last_insert_rowid(db_.Handle());
+    Remember(parent, std::move(folded), id);
+    return id;
 }
 
 bool Hive::Exists(KeyId key) {
+    ForgetStaleKeys();
+    if (names_.count(key)) return true;
     sqlite::ResetOnExit reset(keyExists_);
     return keyExists_.Bind(1, key).Step();
 }
@@ -84,6 +122,12 @@ bool Hive::HasChildren(KeyId key) {
 }
 
 void Hive::DeleteLeaf(KeyId key) {
+    ForgetStaleKeys();
+    if (const auto known = names_.find(key); known != names_.end()) {
+        children_.erase(known->second);
+        names_.erase(known);
+    }
+    std::erase_if(values_, [key](const auto& entry) { return entry.first.parent == key; });
     {
         sqlite::ResetOnExit reset(deleteValues_);
         deleteValues_.Bind(1, key).Run();
@@ -93,22 +137,38 @@ void Hive::DeleteLeaf(KeyId key) {
 }
 
 std::optional<StoredValue> Hive::FindValue(KeyId key, std::u16string_view name) {
+    ForgetStaleKeys();
+    ChildName value{key, FoldName(name)};
+    if (const auto known = values_.find(value); known != values_.end()) return known->second;
     sqlite::ResetOnExit reset(findValue_);
-    findValue_.Bind(1, key).Bind(2, FoldName(name));
+    findValue_.Bind(1, key).Bind(2, value.folded);
     if (!findValue_.Step()) return std::nullopt;
-    return StoredValue{static_cast<std::uint32_t>(findValue_.Int(0)), findValue_.Blob(1)};
+    StoredValue found{static_cast<std::uint32_t>(findValue_.Int(0)), findValue_.Blob(1)};
+    if (found.data.size() <= kMaxRememberedData) values_.emplace(std::move(value), found);
+    return found;
 }
 
 void Hive::SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
                     const std::uint8_t* data, std::size_t size) {
+    ForgetStaleKeys();
+    ChildName value{key, FoldName(name)};
     sqlite::ResetOnExit reset(upsertValue_);
-    upsertValue_.Bind(1, key).Bind(2, name).Bind(3, FoldName(name)).Bind(4, std::int64_t{type});
+    upsertValue_.Bind(1, key).Bind(2, name).Bind(3, value.folded).Bind(4, std::int64_t{type});
     upsertValue_.BindBlob(5, data, size).Run();
+    if (size <= kMaxRememberedData) {
+        values_.insert_or_assign(std::move(value),
+                                 StoredValue{type, std::vector<std::uint8_t>(data, data + size)});
+    } else {
+        values_.erase(value);
+    }
 }
 
 bool Hive::DeleteValue(KeyId key, std::u16string_view name) {
+    ForgetStaleKeys();
+    ChildName value{key, FoldName(name)};
+    values_.erase(value);
     sqlite::ResetOnExit reset(deleteValue_);
-    deleteValue_.Bind(1, key).Bind(2, FoldName(name)).Run();
+    deleteValue_.Bind(1, key).Bind(2, value.folded).Run();
     return db_.Changes() > 0;
 }
 

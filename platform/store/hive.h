@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sqlite.h"
@@ -61,7 +62,26 @@ public:
     KeyInfo Info(KeyId key);
 
 private:
+    // A key found or made in the current epoch, by its parent and folded name.
+    struct ChildName {
+        KeyId parent;
+        std::u16string folded;
+        bool operator==(const ChildName&) const = default;
+    };
+    struct ChildNameHash {
+        std::size_t operator()(const ChildName& name) const noexcept;
+    };
+    void ForgetStaleKeys();
+    void Remember(KeyId parent, std::u16string folded, KeyId id);
+
     sqlite::Database& db_;
+    // Opening a key walks its path one name at a time; the keys met are kept so that the
+    // walk costs no query while nobody changed the database.
+    std::unordered_map<ChildName, KeyId, ChildNameHash> children_;
+    std::unordered_map<KeyId, ChildName> names_;
+    // Values read or written in the current epoch, by their key and folded name.
+    std::unordered_map<ChildName, StoredValue, ChildNameHash> values_;
+    std::uint64_t epoch_ = 0;
     sqlite::Statement findChild_, insertKey_, keyExists_, hasChild_, deleteKey_, deleteValues_;
     sqlite::Statement findValue_, upsertValue_, deleteValue_, subKeyAt_, valueAt_;
     sqlite::Statement subKeyNames_, valueSizes_;

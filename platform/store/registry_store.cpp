@@ -152,6 +152,8 @@ Long RegistryStore::Changing(Hkey handle, Change&& change) {
         Resolved base;
         if (const Long status = Resolve(handle, base)) return status;
         sqlite::Transaction transaction(base.key.hive->Db());
+        // Inside the transaction, so that a writer we waited for is seen.
+        NoteOtherWriters();
         if (const Long status = CheckAlive(base)) return status;
         const Long status = change(base);
         if (status == platform::kErrorSuccess) transaction.Commit();
@@ -163,12 +165,16 @@ Long RegistryStore::Changing(Hkey handle, Change&& change) {
 template <typename Read>
 Long RegistryStore::Reading(Hkey handle, Read&& read) {
     return Guarded([&]() -> Long {
+        NoteOtherWriters();
         Resolved base;
         if (const Long status = Resolve(handle, base)) return status;
         if (const Long status = CheckAlive(base)) return status;
         return read(base);
     });
 }
+
+// What this process remembers of the file holds only until another process writes to it.
+void RegistryStore::NoteOtherWriters() { fileDb_->NoteOtherWriters(); }
 
 Long RegistryStore::Resolve(Hkey handle, Resolved& out) const {
     if (handle == platform::kNullKey) return platform::kErrorInvalidHandle;
@@ -213,6 +219,7 @@ Long RegistryStore::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*opti
     if (!result) return platform::kErrorInvalidParameter;
     *result = platform::kNullKey;
     return Guarded([&]() -> Long {
+        NoteOtherWriters();
         Resolved base;
         if (const Long status = Resolve(key, base)) return status;
         const auto parts = SplitKeyPath(NameOr(subKey));
@@ -283,6 +290,7 @@ Long RegistryStore::RegQueryValueExW(Hkey key, const char16_t* valueName, Dword*
                                      Dword* type, std::uint8_t* data, Dword* size) {
     if (reserved || (data && !size)) return platform::kErrorInvalidParameter;
     return Guarded([&]() -> Long {
+        NoteOtherWriters();
         Resolved base;
         if (const Long status = Resolve(key, base)) return status;
         const auto value = base.key.hive->FindValue(base.key.id, NameOr(valueName));

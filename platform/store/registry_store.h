@@ -97,6 +97,7 @@ private:
     Long Changing(Hkey handle, Change&& change);
     template <typename Read>
     Long Reading(Hkey handle, Read&& read);
+    void NoteOtherWriters();
     Long Resolve(Hkey handle, Resolved& out) const;
     Long CheckAlive(const Resolved& base) const;
     Hkey NewHandle(KeyRef key);

@@ -58,7 +58,51 @@ std::int64_t Database::QueryInt(std::string_view sql) {
 
 int Database::Changes() const noexcept { return sqlite3_changes(db_.get()); }
 
-void Statement::Finalizer::operator()(sqlite3_stmt* statement) const noexcept {
+namespace {
+
+sqlite3_stmt* Prepared(const Database& db, std::unique_ptr<sqlite3_stmt, StatementFinalizer>& slot,
+                       const char* sql) {
+    if (!slot) {
+        sqlite3_stmt* raw = nullptr;
+        db.Check(sqlite3_prepare_v3(db.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
+        slot.reset(raw);
+    }
+    return slot.get();
+}
+
+// Steps a statement that returns at most one row and rewinds it; the row's first
+// column, or 0.
+std::int64_t StepOnce(const Database& db, sqlite3_stmt* statement) {
+    const int code = sqlite3_step(statement);
+    const std::int64_t value = code == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        const Error error = db.Failure(code);
+        sqlite3_reset(statement);
+        throw error;
+    }
+    sqlite3_reset(statement);
+    return value;
+}
+
+}  // namespace
+
+void Database::Run(Control control) {
+    static constexpr const char* kSql[] = {"BEGIN IMMEDIATE", "COMMIT",       "ROLLBACK",
+                                           "SAVEPOINT nested", "RELEASE nested",
+                                           "ROLLBACK TO nested"};
+    const int index = static_cast<int>(control);
+    StepOnce(*this, Prepared(*this, controls_[index], kSql[index]));
+}
+
+void Database::NoteOtherWriters() {
+    const std::int64_t version = StepOnce(*this, Prepared(*this, dataVersion_, "PRAGMA data_version"));
+    if (version != lastDataVersion_) {
+        lastDataVersion_ = version;
+        ++epoch_;
+    }
+}
+
+void StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept {
     sqlite3_finalize(statement);
 }
 
@@ -131,20 +175,27 @@ std::vector<std::uint8_t> Statement::Blob(int column) const {
 }
 
 Transaction::Transaction(Database& db) : db_(db), nested_(!sqlite3_get_autocommit(db.Handle())) {
-    db_.Execute(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+    db_.Run(nested_ ? Database::Control::Savepoint : Database::Control::Begin);
 }
 
 Transaction::~Transaction() {
     if (done_) return;
+    // What was read or made inside the transaction is gone with it.
+    db_.StartNewEpoch();
     try {
-        db_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+        if (nested_) {
+            db_.Run(Database::Control::RollbackTo);
+            db_.Run(Database::Control::Release);
+        } else {
+            db_.Run(Database::Control::Rollback);
+        }
     } catch (...) {
         // The connection already rolled back, or is gone; nothing is left to undo.
     }
 }
 
 void Transaction::Commit() {
-    db_.Execute(nested_ ? "RELEASE nested" : "COMMIT");
+    db_.Run(nested_ ? Database::Control::Release : Database::Control::Commit);
     done_ = true;
 }
 

@@ -35,6 +35,10 @@ private:
 
 class Database;
 
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const noexcept;
+};
+
 // A prepared statement, reset after every use.
 class Statement {
 public:
@@ -57,11 +61,8 @@ public:
     std::vector<std::uint8_t> Blob(int column) const;
 
 private:
-    struct Finalizer {
-        void operator()(sqlite3_stmt* statement) const noexcept;
-    };
     Database& db_;
-    std::unique_ptr<sqlite3_stmt, Finalizer> statement_;
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement_;
 };
 
 // Resets a statement when the scope ends, so that no read stays open.
@@ -80,6 +81,8 @@ private:
 class Database {
 public:
     enum class Mode { ReadOnly, ReadWrite, Create, Memory };
+    // The statements that begin and end transactions, prepared once.
+    enum class Control { Begin, Commit, Rollback, Savepoint, Release, RollbackTo, Count };
 
     Database(const std::string& path, Mode mode);
 
@@ -96,11 +99,26 @@ public:
 
     sqlite3* Handle() const noexcept { return db_.get(); }
 
+    void Run(Control control);
+
+    // A number that changes whenever what was read before may no longer hold: another
+    // connection committed since the last look (NoteOtherWriters), or a transaction of
+    // this one rolled back. Caches of what the database holds are kept per epoch.
+    std::uint64_t Epoch() const noexcept { return epoch_; }
+    // Looks whether another connection committed since the last look.
+    void NoteOtherWriters();
+    void StartNewEpoch() noexcept { ++epoch_; }
+
 private:
     struct Closer {
         void operator()(sqlite3* db) const noexcept;
     };
     std::unique_ptr<sqlite3, Closer> db_;
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer>
+        controls_[static_cast<int>(Control::Count)];
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> dataVersion_;
+    std::int64_t lastDataVersion_ = -1;
+    std::uint64_t epoch_ = 0;
 };
 
 // BEGIN IMMEDIATE on construction, or a savepoint inside a transaction already open;
