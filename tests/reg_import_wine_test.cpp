@@ -105,7 +105,7 @@ TEST_P(WineRegImport, OurImportAndTheSystemsGiveTheSameRegistry) {
     ASSERT_TRUE(regtool::WriteWholeFile(theirs, FileWith("Theirs")));
 
     regtool::ToolEnvironment environment{test.Api(), nullptr,
-                                         [](const std::u16string&) { return false; }, {}, {}};
+                                         [](const std::u16string&) { return false; }, {}, {}, {}};
     ASSERT_EQ(regtool::RunRegCommand({u"import", ours}, environment), 0)
         << std::string(environment.err.begin(), environment.err.end());
     ASSERT_EQ(RunSystemReg(u"import \"" + theirs + u"\""), 0u);

@@ -32,7 +32,7 @@ protected:
                                      questions.push_back(question);
                                      return answer;
                                  },
-                                 {}, {}};
+                                 {}, {}, {}};
 
     void SetUp() override {
 #ifndef _WIN32
@@ -79,6 +79,11 @@ protected:
 };
 
 const std::u16string kKey = u"HKCU\\Software\\VantrelTest";
+
+std::u16string Digits(int number) {
+    const std::string text = std::to_string(number);
+    return {text.begin(), text.end()};
+}
 const std::u16string kFull = u"HKEY_CURRENT_USER\\Software\\VantrelTest";
 
 }  // namespace
@@ -339,3 +344,38 @@ TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack)
     EXPECT_EQ(Run({u"query", kKey}), 1);
 }
 #endif
+
+TEST_F(RegTool, ALongListingGoesOutInPiecesThatAddUpToTheWhole) {
+    for (int k = 0; k < 40; ++k) {
+        for (int v = 0; v < 20; ++v) {
+            Run({u"add", kKey + u"\\K" + Digits(k), u"/v",
+                 u"Value" + Digits(v), u"/d", std::u16string(100, u'x'),
+                 u"/f"});
+        }
+    }
+    ASSERT_EQ(Run({u"query", kKey, u"/s"}), 0);
+    const std::u16string whole = env.out;
+    std::u16string pieces;
+    int flushes = 0;
+    env.flushOut = [&](std::u16string& out) {
+        ++flushes;
+        pieces += out;
+        out.clear();
+    };
+    ASSERT_EQ(Run({u"query", kKey, u"/s"}), 0);
+    EXPECT_GT(flushes, 0);
+    EXPECT_EQ(pieces + env.out, whole);
+}
+
+TEST_F(RegTool, AnExportThatCannotBeWrittenLeavesNoFileBehind) {
+    Run({u"add", kKey, u"/v", u"A", u"/d", u"1", u"/f"});
+    const std::u16string file = File("missing-folder/out.reg");
+    EXPECT_EQ(Run({u"export", kKey, file, u"/y"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: Cannot write the file " + file + u".\n");
+    EXPECT_FALSE(regtool::FileExists(file + u".partial"));
+    // A key that is not there is said before any file is touched.
+    const std::u16string kept = File("kept.reg");
+    Write(kept, "old");
+    EXPECT_EQ(Run({u"export", kKey + u"\\Missing", kept, u"/y"}), 1);
+    EXPECT_EQ(Read(kept), "old");
+}

@@ -501,7 +501,7 @@ TEST_F(FullDisk, AWriteThatDoesNotFitSaysTheDiskIsFullAndChangesNothing) {
 
     // The tool says so in words.
     regtool::ToolEnvironment env{registry, nullptr, [](const std::u16string&) { return true; },
-                                 {}, {}};
+                                 {}, {}, {}};
     EXPECT_EQ(regtool::RunRegCommand({u"add", u"HKLM\\Software\\Full", u"/v", u"big", u"/d",
                                       std::u16string(300000, u'b'), u"/f"},
                                      env),
@@ -522,4 +522,39 @@ TEST_F(FullDisk, AStoreThatCannotBeCreatedOnAFullDiskSaysSoAndLeavesNothing) {
         << *registry.Problem();
     std::filesystem::remove(small + "/filler");
     EXPECT_TRUE(std::filesystem::is_empty(small));
+}
+
+// What one connection remembers of keys and values gives way to another's writes at once.
+TEST_F(StoreFile, AnotherConnectionsWritesAreSeenAtTheNextCall) {
+    RegistryStore first(path), second(path);
+    const Hkey mine = CreateKey(first, "Software\\Seen");
+    ASSERT_EQ(SetText(first, mine, "x", "1"), kErrorSuccess);
+    ASSERT_EQ(GetText(first, mine, "x"), "1");
+
+    const Hkey theirs = CreateKey(second, "Software\\Seen");
+    ASSERT_EQ(SetText(second, theirs, "x", "2"), kErrorSuccess);
+    EXPECT_EQ(GetText(first, mine, "x"), "2");
+    ASSERT_EQ(second.RegDeleteValueA(theirs, "x"), kErrorSuccess);
+    EXPECT_EQ(GetText(first, mine, "x"), "<missing>");
+
+    // The key made anew by the other connection is another key: the old handle sees it
+    // deleted, a fresh open finds the new one.
+    second.RegCloseKey(theirs);
+    ASSERT_EQ(second.RegDeleteKeyA(kMachine, "Software\\Seen"), kErrorSuccess);
+    const Hkey again = CreateKey(second, "Software\\Seen");
+    ASSERT_EQ(SetText(second, again, "x", "3"), kErrorSuccess);
+    EXPECT_EQ(SetText(first, mine, "y", "lost"), kErrorKeyDeleted);
+    Hkey reopened = kNullKey;
+    ASSERT_EQ(first.RegOpenKeyExA(kMachine, "Software\\Seen", 0, kKeyAllAccess, &reopened),
+              kErrorSuccess);
+    EXPECT_EQ(GetText(first, reopened, "x"), "3");
+
+    // A change that rolls back leaves nothing remembered of it.
+    {
+        auto batch = first.BeginBatch();
+        ASSERT_TRUE(batch);
+        ASSERT_EQ(SetText(first, reopened, "x", "dropped"), kErrorSuccess);
+        EXPECT_EQ(GetText(first, reopened, "x"), "dropped");
+    }
+    EXPECT_EQ(GetText(first, reopened, "x"), "3");
 }

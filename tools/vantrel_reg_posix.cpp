@@ -66,7 +66,12 @@ int main(int argc, char* argv[]) {
         },
         AskUser,
         {},
+        {},
         {}};
+    environment.flushOut = [](std::u16string& out) {
+        std::cout << regtool::ConsoleText(out);
+        out.clear();
+    };
     const int status = regtool::RunRegCommand(arguments, environment);
     std::cout << regtool::ConsoleText(environment.out);
     if (registry.Problem()) std::cerr << *registry.Problem() << '\n';

@@ -28,7 +28,11 @@ int main() {
     for (int i = 1; i < count; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(wide[i]));
     LocalFree(wide);
     platform::win32::Win32Registry registry;
-    regtool::ToolEnvironment environment{registry, nullptr, AskUser, {}, {}};
+    regtool::ToolEnvironment environment{registry, nullptr, AskUser, {}, {}, {}};
+    environment.flushOut = [](std::u16string& out) {
+        std::cout << regtool::ConsoleText(out);
+        out.clear();
+    };
     const int status = regtool::RunRegCommand(arguments, environment);
     std::cout << regtool::ConsoleText(environment.out);
     std::cerr << regtool::ConsoleText(environment.err);

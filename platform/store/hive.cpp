@@ -55,9 +55,8 @@ Hive::Hive(sqlite::Database& db)
                    "ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, "
                    "data = excluded.data"),
       deleteValue_(db_, "DELETE FROM value WHERE key = ?1 AND folded = ?2"),
-      subKeyAt_(db_, "SELECT name FROM key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2"),
-      valueAt_(db_,
-               "SELECT name, type, data FROM value WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2"),
+      subKeysOf_(db_, "SELECT name FROM key WHERE parent = ?1 ORDER BY folded"),
+      valuesOf_(db_, "SELECT name, type, data FROM value WHERE key = ?1 ORDER BY id"),
       subKeyNames_(db_, "SELECT name FROM key WHERE parent = ?1"),
       valueSizes_(db_, "SELECT name, length(data) FROM value WHERE key = ?1") {}
 
@@ -172,20 +171,23 @@ bool Hive::DeleteValue(KeyId key, std::u16string_view name) {
     return db_.Changes() > 0;
 }
 
-std::optional<std::u16string> Hive::SubKeyAt(KeyId key, std::uint32_t index) {
-    sqlite::ResetOnExit reset(subKeyAt_);
-    subKeyAt_.Bind(1, key).Bind(2, std::int64_t{index});
-    if (!subKeyAt_.Step()) return std::nullopt;
-    return subKeyAt_.Text(0);
+std::vector<std::u16string> Hive::SubKeyNames(KeyId key) {
+    sqlite::ResetOnExit reset(subKeysOf_);
+    subKeysOf_.Bind(1, key);
+    std::vector<std::u16string> names;
+    while (subKeysOf_.Step()) names.push_back(subKeysOf_.Text(0));
+    return names;
 }
 
-std::optional<std::pair<std::u16string, StoredValue>> Hive::ValueAt(KeyId key,
-                                                                     std::uint32_t index) {
-    sqlite::ResetOnExit reset(valueAt_);
-    valueAt_.Bind(1, key).Bind(2, std::int64_t{index});
-    if (!valueAt_.Step()) return std::nullopt;
-    return std::pair{valueAt_.Text(0),
-                     StoredValue{static_cast<std::uint32_t>(valueAt_.Int(1)), valueAt_.Blob(2)}};
+std::vector<std::pair<std::u16string, StoredValue>> Hive::Values(KeyId key) {
+    sqlite::ResetOnExit reset(valuesOf_);
+    valuesOf_.Bind(1, key);
+    std::vector<std::pair<std::u16string, StoredValue>> values;
+    while (valuesOf_.Step()) {
+        values.emplace_back(valuesOf_.Text(0), StoredValue{static_cast<std::uint32_t>(valuesOf_.Int(1)),
+                                                           valuesOf_.Blob(2)});
+    }
+    return values;
 }
 
 KeyInfo Hive::Info(KeyId key) {

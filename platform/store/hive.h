@@ -55,10 +55,10 @@ public:
     // False when there was no such value.
     bool DeleteValue(KeyId key, std::u16string_view name);
 
-    // The index-th subkey's name, in the order of their folded names.
-    std::optional<std::u16string> SubKeyAt(KeyId key, std::uint32_t index);
-    // The index-th value's name, type and data, in the order the values were created.
-    std::optional<std::pair<std::u16string, StoredValue>> ValueAt(KeyId key, std::uint32_t index);
+    // The subkeys' names, in the order of their folded names.
+    std::vector<std::u16string> SubKeyNames(KeyId key);
+    // The values' names, types and data, in the order the values were created.
+    std::vector<std::pair<std::u16string, StoredValue>> Values(KeyId key);
     KeyInfo Info(KeyId key);
 
 private:
@@ -83,7 +83,7 @@ private:
     std::unordered_map<ChildName, StoredValue, ChildNameHash> values_;
     std::uint64_t epoch_ = 0;
     sqlite::Statement findChild_, insertKey_, keyExists_, hasChild_, deleteKey_, deleteValues_;
-    sqlite::Statement findValue_, upsertValue_, deleteValue_, subKeyAt_, valueAt_;
+    sqlite::Statement findValue_, upsertValue_, deleteValue_, subKeysOf_, valuesOf_;
     sqlite::Statement subKeyNames_, valueSizes_;
 };
 

@@ -156,7 +156,10 @@ Long RegistryStore::Changing(Hkey handle, Change&& change) {
         NoteOtherWriters();
         if (const Long status = CheckAlive(base)) return status;
         const Long status = change(base);
-        if (status == platform::kErrorSuccess) transaction.Commit();
+        if (status == platform::kErrorSuccess) {
+            ++changes_;
+            transaction.Commit();
+        }
         return status;
     });
 }
@@ -365,13 +368,26 @@ Long RegistryStore::RegCloseKey(Hkey key) {
     });
 }
 
+template <typename Item, typename Load>
+const std::vector<Item>& RegistryStore::Listed(Listing<Item>& listing, KeyRef key, Load&& load) {
+    const std::uint64_t epoch = key.hive->Db().Epoch();
+    if (!listing.valid || listing.key.hive != key.hive || listing.key.id != key.id ||
+        listing.epoch != epoch || listing.changes != changes_) {
+        listing.valid = false;
+        listing.items = load();
+        listing = {key, epoch, changes_, true, std::move(listing.items)};
+    }
+    return listing.items;
+}
+
 Long RegistryStore::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength,
                                   Dword* /*reserved*/, char16_t* className, Dword* classLength,
                                   void* lastWriteTime) {
     if (!name || !nameLength) return platform::kErrorInvalidParameter;
     return Reading(key, [&](const Resolved& base) -> Long {
-        const auto found = base.key.hive->SubKeyAt(base.key.id, index);
-        if (!found) return platform::kErrorNoMoreItems;
+        const auto& names = Listed(subKeys_, base.key, [&] { return base.key.hive->SubKeyNames(base.key.id); });
+        if (index >= names.size()) return platform::kErrorNoMoreItems;
+        const std::u16string* found = &names[index];
         if (*nameLength <= found->size()) return platform::kErrorMoreData;
         std::memcpy(name, found->c_str(), (found->size() + 1) * sizeof(char16_t));
         *nameLength = static_cast<Dword>(found->size());
@@ -388,9 +404,9 @@ Long RegistryStore::RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* 
                                   Dword* dataSize) {
     if (!name || !nameLength || (data && !dataSize)) return platform::kErrorInvalidParameter;
     return Reading(key, [&](const Resolved& base) -> Long {
-        const auto found = base.key.hive->ValueAt(base.key.id, index);
-        if (!found) return platform::kErrorNoMoreItems;
-        const auto& [valueName, value] = *found;
+        const auto& values = Listed(values_, base.key, [&] { return base.key.hive->Values(base.key.id); });
+        if (index >= values.size()) return platform::kErrorNoMoreItems;
+        const auto& [valueName, value] = values[index];
         const auto stored = static_cast<Dword>(value.data.size());
         if (*nameLength <= valueName.size()) return platform::kErrorMoreData;
         if (data && *dataSize < stored) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/store/hive.h"
 #include "platform/wide_registry_api.h"
 
 namespace store {
@@ -17,7 +18,6 @@ namespace sqlite {
 class Database;
 class Transaction;
 }  // namespace sqlite
-class Hive;
 
 // Calls made through a store while a batch is open take effect together when the batch is
 // committed, or not at all. The in-memory HKEY_DYN_DATA tree is outside it.
@@ -112,6 +112,20 @@ private:
     // One entry per root code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA; id 0 is no key.
     std::array<KeyRef, 7> roots_{};
     std::unordered_map<std::uintptr_t, KeyRef> handles_;
+    // The last key listed, so that enumerating it index by index reads it once. A listing
+    // holds while its database's epoch and this store's count of changes stay the same.
+    template <typename Item>
+    struct Listing {
+        KeyRef key;
+        std::uint64_t epoch = 0, changes = 0;
+        bool valid = false;
+        std::vector<Item> items;
+    };
+    template <typename Item, typename Load>
+    const std::vector<Item>& Listed(Listing<Item>& listing, KeyRef key, Load&& load);
+    Listing<std::u16string> subKeys_;
+    Listing<std::pair<std::u16string, StoredValue>> values_;
+    std::uint64_t changes_ = 0;
     std::uintptr_t nextHandle_ = 0x1000;
 };
 

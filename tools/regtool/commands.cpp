@@ -17,6 +17,7 @@ constexpr std::u16string_view kSuccess = u"The operation completed successfully.
 constexpr std::u16string_view kNotFound =
     u"ERROR: The system was unable to find the specified registry key or value.";
 constexpr std::u16string_view kSyntax = u"ERROR: Invalid syntax.\n";
+constexpr std::size_t kFlushSize = 1 << 16;
 
 std::u16string Lower(std::u16string_view text) {
     std::u16string out(text);
@@ -179,6 +180,8 @@ private:
         if (const Long status = ReadValues(api_, handle, values)) return status;
         env_.out += u"\n" + key.Full() + u"\n";
         for (const auto& value : values) env_.out += ValueLine(value);
+        // A long listing goes out as it is made rather than held whole.
+        if (env_.flushOut && env_.out.size() > kFlushSize) env_.flushOut(env_.out);
         return platform::kErrorSuccess;
     }
 
@@ -352,16 +355,29 @@ private:
         const auto key = ParseKeyName(line_.positional[0]);
         if (!key) return Fail(u"ERROR: Invalid key name.\n");
         const std::u16string& file = line_.positional[1];
-        std::vector<ExportedKey> keys;
-        if (const Long status = ReadTree(api_, *key, keys)) return FailStatus(status);
+        {
+            platform::Hkey handle = platform::kNullKey;
+            if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
+            OpenKey open(api_, handle);
+        }
         if (FileExists(file) && !line_.Has(u"y") &&
             !env_.confirm(u"File " + file + u" already exists. Overwrite (Yes/No)? ")) {
             env_.out += u"The operation was cancelled by the user.\n";
             return 0;
         }
-        if (!WriteWholeFile(file, WriteRegFile(keys, line_.Has(u"regedit4") ? 4 : 5))) {
-            return Fail(u"ERROR: Cannot write the file " + file + u".\n");
-        }
+        // Written one key at a time, so that a tree of any size takes the memory of its
+        // largest key.
+        const int version = line_.Has(u"regedit4") ? 4 : 5;
+        OutputFile output(file);
+        bool written = output.Write(RegFileHeaderText(version));
+        const Long status = WalkTree(api_, *key, [&](const KeyName& name, platform::Hkey handle) {
+            ExportedKey exported{name.Full(), {}};
+            if (const Long read = ReadValues(api_, handle, exported.values)) return read;
+            written = written && output.Write(RegFileKeyText(exported, version));
+            return platform::kErrorSuccess;
+        });
+        if (status) return FailStatus(status);
+        if (!written || !output.Commit()) return Fail(u"ERROR: Cannot write the file " + file + u".\n");
         return Succeed();
     }
 

@@ -27,6 +27,8 @@ struct ToolEnvironment {
     std::function<bool(const std::u16string& question)> confirm;
     std::u16string out;
     std::u16string err;
+    // When set, takes what out holds so far (and empties it) during a long listing.
+    std::function<void(std::u16string& out)> flushOut;
 };
 
 // Runs one command (arguments after the program's name); returns the exit status, 0 on

@@ -12,6 +12,25 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes);
 // Writes a whole file, replacing it; false when it cannot be written.
 bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
 bool FileExists(const std::u16string& path);
+
+// A file written piece by piece beside its final name and put in its place by Commit, so
+// that a write that fails halfway leaves whatever file was there before.
+class OutputFile {
+public:
+    explicit OutputFile(const std::u16string& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool Write(std::string_view bytes);
+    // Closes the file and renames it to its name; false when anything failed.
+    bool Commit();
+
+private:
+    std::u16string path_, temporary_;
+    void* file_ = nullptr;
+    bool failed_ = false;
+};
 // Text as the console shows it (UTF-8).
 std::string ConsoleText(std::u16string_view text);
 // A command-line argument (UTF-8 off Windows) as UTF-16; nullopt when it is not valid text.

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -20,6 +21,35 @@ bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {
     std::ofstream file(platform::posix::Utf16ToUtf8(path), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
+}
+
+OutputFile::OutputFile(const std::u16string& path)
+    : path_(path), temporary_(path + u".partial") {
+    file_ = std::fopen(platform::posix::Utf16ToUtf8(temporary_).c_str(), "wb");
+    failed_ = !file_;
+}
+
+OutputFile::~OutputFile() {
+    if (!file_) return;
+    std::fclose(static_cast<FILE*>(file_));
+    std::remove(platform::posix::Utf16ToUtf8(temporary_).c_str());
+}
+
+bool OutputFile::Write(std::string_view bytes) {
+    if (!failed_) failed_ = std::fwrite(bytes.data(), 1, bytes.size(), static_cast<FILE*>(file_)) != bytes.size();
+    return !failed_;
+}
+
+bool OutputFile::Commit() {
+    if (!file_) return false;
+    const bool closed = std::fclose(static_cast<FILE*>(file_)) == 0;
+    file_ = nullptr;
+    const std::string temporary = platform::posix::Utf16ToUtf8(temporary_);
+    if (failed_ || !closed || std::rename(temporary.c_str(), platform::posix::Utf16ToUtf8(path_).c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool FileExists(const std::u16string& path) {

@@ -31,6 +31,35 @@ bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {
     return std::fclose(file) == 0 && written;
 }
 
+OutputFile::OutputFile(const std::u16string& path)
+    : path_(path), temporary_(path + u".partial") {
+    file_ = _wfopen(Wide(temporary_), L"wb");
+    failed_ = !file_;
+}
+
+OutputFile::~OutputFile() {
+    if (!file_) return;
+    std::fclose(static_cast<FILE*>(file_));
+    _wremove(Wide(temporary_));
+}
+
+bool OutputFile::Write(std::string_view bytes) {
+    if (!failed_) failed_ = std::fwrite(bytes.data(), 1, bytes.size(), static_cast<FILE*>(file_)) != bytes.size();
+    return !failed_;
+}
+
+bool OutputFile::Commit() {
+    if (!file_) return false;
+    const bool closed = std::fclose(static_cast<FILE*>(file_)) == 0;
+    file_ = nullptr;
+    if (failed_ || !closed ||
+        !MoveFileExW(Wide(temporary_), Wide(path_), MOVEFILE_REPLACE_EXISTING)) {
+        _wremove(Wide(temporary_));
+        return false;
+    }
+    return true;
+}
+
 bool FileExists(const std::u16string& path) {
     return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }

@@ -51,4 +51,9 @@ struct ExportedKey {
 // The file an export writes: version 5 (UTF-16LE with BOM) or 4 (REGEDIT4, 8-bit).
 std::string WriteRegFile(const std::vector<ExportedKey>& keys, int version);
 
+// The same file piece by piece, so that an export holds one key at a time: the header
+// line, then each key with its values, each encoded as the version asks.
+std::string RegFileHeaderText(int version);
+std::string RegFileKeyText(const ExportedKey& key, int version);
+
 }  // namespace regtool

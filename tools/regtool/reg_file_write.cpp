@@ -65,33 +65,49 @@ std::u16string ValueLine(const RegValue& value, int version) {
         bytes.assign(narrow.begin(), narrow.end());
     }
     line += value.type == platform::kRegBinary ? u"hex:" : u"hex(" + TypeHex(value.type) + u"):";
+    line.reserve(line.size() + bytes.size() * 3 + bytes.size() / 24 * 5);
+    std::size_t lineStart = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         line += Hex(bytes[i], 2);
         if (i + 1 == bytes.size()) break;
         line += u",";
         // Long data goes on continued lines, as the export of Windows writes it.
-        const std::size_t lineStart = line.rfind(u'\n') == std::u16string::npos ? 0 : line.rfind(u'\n') + 1;
-        if (line.size() - lineStart > kLineWidth - 4) line += u"\\\r\n  ";
+        if (line.size() - lineStart > kLineWidth - 4) {
+            line += u"\\\r\n  ";
+            lineStart = line.size() - 2;
+        }
     }
     return line;
 }
 
-}  // namespace
-
-std::string WriteRegFile(const std::vector<ExportedKey>& keys, int version) {
-    std::u16string text = version == 4 ? u"REGEDIT4\r\n\r\n"
-                                       : u"Windows Registry Editor Version 5.00\r\n\r\n";
-    for (const auto& key : keys) {
-        text += u"[" + key.name + u"]\r\n";
-        for (const auto& value : key.values) text += ValueLine(value, version) + u"\r\n";
-        text += u"\r\n";
-    }
+std::string Encoded(const std::u16string& text, int version) {
     if (version == 4) return platform::codepage::Encode(text);
-    std::string bytes = "\xFF\xFE";
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
     for (const char16_t c : text) {
         bytes.push_back(static_cast<char>(c & 0xFF));
         bytes.push_back(static_cast<char>(c >> 8));
     }
+    return bytes;
+}
+
+}  // namespace
+
+std::string RegFileHeaderText(int version) {
+    if (version == 4) return Encoded(u"REGEDIT4\r\n\r\n", 4);
+    return "\xFF\xFE" + Encoded(u"Windows Registry Editor Version 5.00\r\n\r\n", 5);
+}
+
+std::string RegFileKeyText(const ExportedKey& key, int version) {
+    std::u16string text = u"[" + key.name + u"]\r\n";
+    for (const auto& value : key.values) text += ValueLine(value, version) + u"\r\n";
+    text += u"\r\n";
+    return Encoded(text, version);
+}
+
+std::string WriteRegFile(const std::vector<ExportedKey>& keys, int version) {
+    std::string bytes = RegFileHeaderText(version);
+    for (const auto& key : keys) bytes += RegFileKeyText(key, version);
     return bytes;
 }
 

@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""Times vantrel-reg against Wine's reg.exe on one large .reg file, side by side.
+
+Writes a version-5 file of KEYS keys of VALUES values each (1,000 x 100 by default:
+strings, dwords and binary data in turn), then for our tool (natively, on a fresh store)
+and for Wine's reg (in the Wine prefix of scripts/with-wine) times, by turns:
+import of the file, export of the tree, and query /s of the tree. Prints the median of
+each and the ratio (Wine / ours). Run from the project root after building the native
+preset:
+
+    scripts/with-wine python3 bench/reg_tool_compare.py [--rounds 3]
+"""
+import argparse
+import os
+import statistics
+import subprocess
+import tempfile
+import time
+
+ROOT = "HKEY_CURRENT_USER\\Software\\VantrelToolBench"
+
+
+def write_reg(path, keys, values):
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for k in range(keys):
+        lines.append(f"[{ROOT}\\Key{k:04d}]")
+        for v in range(values):
+            kind = v % 3
+            if kind == 0:
+                lines.append(f'"Text{v:03d}"="value {k} {v} of the generated tree"')
+            elif kind == 1:
+                lines.append(f'"Number{v:03d}"=dword:{(k * values + v):08x}')
+            else:
+                lines.append(f'"Bytes{v:03d}"=hex:' + ",".join(f"{(k + v + i) % 256:02x}" for i in range(24)))
+        lines.append("")
+    with open(path, "wb") as f:
+        f.write(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
+
+
+def timed(command, env=None):
+    start = time.perf_counter()
+    subprocess.run(command, check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--keys", type=int, default=1000)
+    parser.add_argument("--values", type=int, default=100)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--tool", default="build/native/tools/vantrel-reg")
+    args = parser.parse_args()
+    with tempfile.TemporaryDirectory(prefix="vantrel-toolbench-") as folder:
+        source = os.path.join(folder, "tree.reg")
+        write_reg(source, args.keys, args.values)
+        print(f"{args.keys} keys x {args.values} values, {os.path.getsize(source) / 1e6:.1f} MB")
+        env = dict(os.environ, VANTREL_REGISTRY=os.path.join(folder, "registry.db"))
+        wine_out = "Z:" + os.path.join(folder, "wine-out.reg").replace("/", "\\")
+        wine_source = "Z:" + source.replace("/", "\\")
+        ours_out = os.path.join(folder, "ours-out.reg")
+        times = {name: ([], []) for name in ("import", "export", "query /s")}
+        for _ in range(args.rounds):
+            for store in ("registry.db", "registry.db-wal", "registry.db-shm"):
+                if os.path.exists(os.path.join(folder, store)):
+                    os.remove(os.path.join(folder, store))
+            subprocess.run(["wine", "reg", "delete", ROOT, "/f"], capture_output=True)
+            times["import"][0].append(timed(["wine", "reg", "import", wine_source]))
+            times["import"][1].append(timed([args.tool, "import", source], env))
+            times["export"][0].append(timed(["wine", "reg", "export", ROOT, wine_out, "/y"]))
+            times["export"][1].append(timed([args.tool, "export", ROOT, ours_out, "/y"], env))
+            times["query /s"][0].append(timed(["wine", "reg", "query", ROOT, "/s"]))
+            times["query /s"][1].append(timed([args.tool, "query", ROOT, "/s"], env))
+        print(f"{'work':<10}{'Wine reg (s)':>14}{'vantrel-reg (s)':>17}{'ratio':>8}")
+        for name, (wine, ours) in times.items():
+            a, b = statistics.median(wine), statistics.median(ours)
+            print(f"{name:<10}{a:>14.3f}{b:>17.3f}{a / b:>7.1f}x")
+
+
+if __name__ == "__main__":
+    main()
