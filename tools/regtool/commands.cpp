@@ -137,21 +137,20 @@ private:
         const auto choice = ValueChoice();
         if (line_.positional.size() != 1 || !choice) return Fail(kSyntax);
         if (!key) return Fail(u"ERROR: Invalid key name.\n");
+        if (!*choice) return QueryTree(*key, line_.Has(u"s"));
         platform::Hkey handle = platform::kNullKey;
         if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
         OpenKey open(api_, handle);
+        // Listed rather than read by name, to show the name as the registry spells it.
         std::vector<RegValue> values;
         if (const Long status = ReadValues(api_, open.get(), values)) return FailStatus(status);
-        if (*choice) {
-            for (const auto& value : values) {
-                if (Lower(value.name) == Lower(**choice)) {
-                    env_.out += u"\n" + key->Full() + u"\n" + ValueLine(value) + u"\n";
-                    return 0;
-                }
+        for (const auto& value : values) {
+            if (Lower(value.name) == Lower(**choice)) {
+                env_.out += u"\n" + key->Full() + u"\n" + ValueLine(value) + u"\n";
+                return 0;
             }
-            return FailStatus(platform::kErrorFileNotFound);
         }
-        return QueryTree(*key, line_.Has(u"s"));
+        return FailStatus(platform::kErrorFileNotFound);
     }
 
     int QueryTree(const KeyName& key, bool recursive) {
