@@ -375,7 +375,10 @@ const std::vector<Item>& RegistryStore::Listed(Listing<Item>& listing, KeyRef ke
         listing.epoch != epoch || listing.changes != changes_) {
         listing.valid = false;
         listing.items = load();
-        listing = {key, epoch, changes_, true, std::move(listing.items)};
+        listing.key = key;
+        listing.epoch = epoch;
+        listing.changes = changes_;
+        listing.valid = true;
     }
     return listing.items;
 }

@@ -55,11 +55,9 @@ struct Header {
 
     // The size the header gives, when it can be trusted, is more than the file holds.
     bool ShortOfItsPages() const {
-        std::uint64_t pageSize = BigEndian(&bytes[16], 2);
-        if (pageSize == 1) pageSize = 65536;
         // The page count is only trustworthy while its change counter matches.
         const bool countValid = BigEndian(&bytes[24], 4) == BigEndian(&bytes[92], 4);
-        return countValid && fileSize < pageSize * BigEndian(&bytes[28], 4);
+        return countValid && fileSize < PagesSize();
     }
     std::uint64_t PagesSize() const {
         std::uint64_t pageSize = BigEndian(&bytes[16], 2);
