@@ -126,7 +126,8 @@ void Hive::DeleteLeaf(KeyId key) {
         children_.erase(known->second);
         names_.erase(known);
     }
-    std::erase_if(values_, [key](const auto& entry) { return entry.first.parent == key; });
+    // Deletes are rare; forgetting every value keeps a tree delete linear.
+    values_.clear();
     {
         sqlite::ResetOnExit reset(deleteValues_);
         deleteValues_.Bind(1, key).Run();

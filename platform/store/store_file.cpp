@@ -175,7 +175,6 @@ void RemoveAbandonedBuilds(const std::filesystem::path& target) {
     const std::string store = target.filename().string();
     const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::error_code error;
-    std::vector<std::filesystem::path> abandoned;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         if (!IsBuildingName(name, store)) continue;

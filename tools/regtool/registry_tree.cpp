@@ -89,15 +89,6 @@ Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey
     return platform::kErrorSuccess;
 }
 
-Long ReadTree(platform::WideRegistryApi& api, const KeyName& name, std::vector<ExportedKey>& keys) {
-    return WalkTree(api, name, [&](const KeyName& key, platform::Hkey handle) {
-        ExportedKey exported{key.Full(), {}};
-        const Long status = ReadValues(api, handle, exported.values);
-        keys.push_back(std::move(exported));
-        return status;
-    });
-}
-
 Long DeleteTree(platform::WideRegistryApi& api, const KeyName& name) {
     return WalkTree(
         api, name, [](const KeyName&, platform::Hkey) { return platform::kErrorSuccess; },

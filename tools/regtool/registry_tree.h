@@ -8,7 +8,6 @@
 
 #include "platform/wide_registry_api.h"
 #include "tools/regtool/key_name.h"
-#include "tools/regtool/reg_file.h"
 #include "tools/regtool/reg_value.h"
 
 namespace regtool {
@@ -55,10 +54,6 @@ using LeaveKey = std::function<platform::Long(platform::Hkey base, const std::u1
 // the tree and no stack in proportion to its depth.
 platform::Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey& enter,
                         const LeaveKey& leave = {});
-
-// A key and every key below it with their values, parents first.
-platform::Long ReadTree(platform::WideRegistryApi& api, const KeyName& name,
-                        std::vector<ExportedKey>& keys);
 
 // Deletes a key and everything below it.
 platform::Long DeleteTree(platform::WideRegistryApi& api, const KeyName& name);
