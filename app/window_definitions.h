@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -18,6 +19,12 @@ enum class ControlKind { TabControl, Button, Label, TextBox, ReadOnlyMultiLineTe
 // Where a control sits: on the window itself, or on one page of the tab control, placed
 // relative to the tab control's outer corner (tab strip included).
 enum class Page { Window, RegistrationInfo, About };
+
+// The tab that shows a page: tab 0 shows the first page after the window itself.
+constexpr int TabOf(Page page) { return static_cast<int>(page) - 1; }
+
+// A control by its place in its window's definition list.
+using ControlId = std::size_t;
 
 struct FontSpec {
     std::u16string_view family;
@@ -77,7 +84,7 @@ inline constexpr std::array<ControlDefinition, 17> kVantrelControls{{
     {"Text3", ControlKind::TextBox, u"", {1920, 1320, 3615, 285}, 10, Page::RegistrationInfo, {}},
     {"Text4", ControlKind::TextBox, u"", {1920, 1680, 3615, 285}, 11, Page::RegistrationInfo, {}},
     {"Picture1", ControlKind::Picture, u"", {840, 480, 615, 615}, 14, Page::About, {}},
-    {"Label5", ControlKind::Label, u"Vantrel Edit 98", {1560, 600, 1575, 375}, 12, Page::About,
+    {"Label5", ControlKind::Label, u"Vantrel Edit 98", {1560, 600, 1800, 375}, 12, Page::About,
      kTitleFont},
     {"Label6", ControlKind::Label, u"Version 1.0", {3360, 600, 1815, 375}, 13, Page::About,
      kTitleFont},
@@ -101,14 +108,22 @@ inline constexpr std::array<ControlDefinition, 2> kLicenseControls{{
 // The licence agreement the licence window shows, in lines ended by CR LF.
 extern const std::u16string_view kLicenseText;
 
-// The control of this name in a definition list.
+// The place of the control of this name in a definition list. A name the list does not
+// hold cannot be evaluated, so it stops the build.
 template <std::size_t N>
-constexpr const ControlDefinition& Find(const std::array<ControlDefinition, N>& controls,
-                                        std::string_view name) {
-    for (const auto& control : controls) {
-        if (control.name == name) return control;
+consteval ControlId IndexOf(const std::array<ControlDefinition, N>& controls,
+                            std::string_view name) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (controls[i].name == name) return i;
     }
-    return controls[0];
+    throw "no control of this name in the definition";
+}
+
+// The control of this name in a definition list, found while building.
+template <std::size_t N>
+consteval const ControlDefinition& Find(const std::array<ControlDefinition, N>& controls,
+                                        std::string_view name) {
+    return controls[IndexOf(controls, name)];
 }
 
 }  // namespace app

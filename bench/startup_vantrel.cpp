@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     store::RegistryStore registry(store::DefaultStorePath());
     platform::posix::PosixSystem system;
     app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window);
+    app::Vantrel logic(platform::Platform{registry, system}, window.View());
     window.Connect(logic);
     logic.Form_Load();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;

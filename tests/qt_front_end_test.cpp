@@ -36,7 +36,7 @@ protected:
     store::RegistryStore registry{dir.File("registry.db")};
     posix::PosixSystem system;
     app::qt::VantrelWindow window;
-    app::Vantrel logic{platform::Platform{registry, system}, window};
+    app::Vantrel logic{platform::Platform{registry, system}, window.View()};
 
     void SetUp() override {
         window.Connect(logic);
@@ -151,15 +151,46 @@ TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
     EXPECT_EQ(title->font().weight(), 600);
 }
 
-TEST_F(QtFrontEnd, FocusFollowsTheTabOrder) {
-    QWidget* ok = window.ButtonOf(Button::Command1);
-    EXPECT_EQ(ok->nextInFocusChain(), window.ButtonOf(Button::Command2));
-    EXPECT_EQ(window.ButtonOf(Button::Command2)->nextInFocusChain(),
-              window.ButtonOf(Button::Command3));
-    EXPECT_EQ(window.ButtonOf(Button::Command3)->nextInFocusChain(), window.Tabs());
-    window.Box(TextBox::Text1)->setFocus();
-    QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_Tab);
-    EXPECT_EQ(window.focusWidget(), window.Box(TextBox::Text2));
+// Where Tab and Shift+Tab take the focus, as names, starting on `from`.
+std::vector<std::string> FocusWalk(app::qt::VantrelWindow& window, QWidget* from, int steps,
+                                   bool backwards) {
+    from->setFocus(Qt::OtherFocusReason);
+    std::vector<std::string> names;
+    for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        const auto id = window.FocusedControl();
+        names.emplace_back(id ? window.Model().Definition(*id).name : "outside");
+    }
+    return names;
+}
+
+TEST_F(QtFrontEnd, TabAndShiftTabFollowTheFormsOrderOnEachPage) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(FocusWalk(window, window.ButtonOf(Button::Command1), 8, false),
+              (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4",
+                     "Command1"}));
+    EXPECT_EQ(FocusWalk(window, window.Box(TextBox::Text1), 3, true),
+              (Names{"SSTab1", "Command3", "Command2"}));
+    ClickTab(1);
+    EXPECT_EQ(FocusWalk(window, window.ButtonOf(Button::Command2), 3, false),
+              (Names{"SSTab1", "Command4", "Command2"}));
+}
+
+TEST_F(QtFrontEnd, LoadedTextShowsFromItsStart) {
+    window.View().SetText(TextBox::Text2, std::u16string(200, u'w'));
+    EXPECT_EQ(window.Box(TextBox::Text2)->cursorPosition(), 0);
+    EXPECT_EQ(window.Box(TextBox::Text1)->cursorPosition(), 0);
+}
+
+TEST_F(QtFrontEnd, TheTitleFitsItsLabelAndStaysClearOfTheVersion) {
+    ClickTab(1);
+    auto* title = window.findChild<QLabel*>("Label5");
+    auto* version = window.findChild<QLabel*>("Label6");
+    ASSERT_TRUE(title && version);
+    const int needed = title->fontMetrics().horizontalAdvance(title->text());
+    EXPECT_LE(needed, title->contentsRect().width()) << "needs " << needed << " px";
+    EXPECT_LE(title->geometry().right(), version->geometry().left());
 }
 
 TEST_F(QtFrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {

@@ -4,28 +4,32 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/qt/twips.h"
+#include "app/vantrel_form.h"
 #include "app/qt/widget_factory.h"
-#include "app/window_definitions.h"
 
 namespace app::qt {
 
 LicenseWindow::LicenseWindow(License& logic)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      logic_(logic) {
+      logic_(logic),
+      form_(MakeLicenseForm(logic)) {
     const int dpi = logicalDpiX();
     setFont(FontFor(kDefaultFont));
-    setWindowTitle(ToQString(kLicenseWindow.caption));
+    setWindowTitle(ToQString(form_->Window().caption));
     setWindowIcon(LicenseIcon());
-    setFixedSize(TwipsToPixels(kLicenseWindow.clientWidth, dpi),
-                 TwipsToPixels(kLicenseWindow.clientHeight, dpi));
-    text_ = static_cast<QPlainTextEdit*>(CreateControl(Find(kLicenseControls, "Text1"), this, dpi));
-    close_ = static_cast<QPushButton*>(CreateControl(Find(kLicenseControls, "Command1"), this, dpi));
+    setFixedSize(ToQRect(form_->ClientArea(dpi)).size());
+    constexpr ControlId kText = IndexOf(kLicenseControls, "Text1");
+    constexpr ControlId kClose = IndexOf(kLicenseControls, "Command1");
+    text_ = static_cast<QPlainTextEdit*>(
+        CreateControl(form_->Definition(kText), this, ToQRect(form_->Place(kText, dpi))));
+    close_ = static_cast<QPushButton*>(
+        CreateControl(form_->Definition(kClose), this, ToQRect(form_->Place(kClose, dpi))));
     // The text is kept with CR LF line ends; Qt's text box wants LF alone.
-    text_->setPlainText(ToQString(kLicenseText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    text_->setPlainText(
+        ToQString(form_->Text(kText)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     setTabOrder(text_, close_);
-    connect(close_, &QPushButton::clicked, this, [this] { logic_.Command1_Click(); });
+    connect(close_, &QPushButton::clicked, this, [this] { form_->Click(kClose); });
 }
 
 void LicenseWindow::CloseForLogic() {

@@ -1,9 +1,10 @@
-// The licence window in Qt.
+// The licence window in Qt: the widgets of the licence form.
 #pragma once
 
 #include <QWidget>
 #include <memory>
 
+#include "app/form.h"
 #include "app/license.h"
 #include "app/views.h"
 
@@ -28,6 +29,7 @@ protected:
 
 private:
     License& logic_;
+    std::unique_ptr<Form> form_;
     QPlainTextEdit* text_ = nullptr;
     QPushButton* close_ = nullptr;
     bool closingForLogic_ = false;

@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
                            : std::u16string();
 
     app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window, notice);
+    app::Vantrel logic(platform::Platform{registry, system}, window.View(), notice);
     window.Connect(logic);
     logic.Form_Load();
     return application.exec();

@@ -5,104 +5,123 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
-#include <map>
 
 #include "app/qt/license_window.h"
-#include "app/qt/twips.h"
 #include "app/qt/widget_factory.h"
-#include "app/window_definitions.h"
 
 namespace app::qt {
 namespace {
 
-// The tab control's double rule: lines drawn in the window's text colour.
+// The form's lines, drawn over the client area in the window's text colour.
 class Rules : public QWidget {
 public:
-    Rules(QWidget* parent, int dpi) : QWidget(parent), dpi_(dpi) {
+    Rules(QWidget* parent, const Form& form, int dpi) : QWidget(parent), form_(form), dpi_(dpi) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGeometry(parent->rect());
+        setGeometry(ToQRect(form.ClientArea(dpi)));
     }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        for (const auto& line : kVantrelLines) {
-            painter.drawLine(TwipsToPixels(line.x1, dpi_), TwipsToPixels(line.y1, dpi_),
-                             TwipsToPixels(line.x2, dpi_), TwipsToPixels(line.y2, dpi_));
+        for (std::size_t line = 0; line < form_.Lines().size(); ++line) {
+            if (form_.LineVisible(line)) {
+                painter.fillRect(ToQRect(form_.LinePlace(line, dpi_)),
+                                 palette().color(QPalette::WindowText));
+            }
         }
     }
 
 private:
+    const Form& form_;
     int dpi_;
 };
-
-int PageIndex(Page page) { return page == Page::RegistrationInfo ? 0 : 1; }
 
 }  // namespace
 
 VantrelWindow::VantrelWindow()
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      form_(*this) {
+    const Form& form = form_.Model();
     const int dpi = logicalDpiX();
     setFont(FontFor(kDefaultFont));
-    setWindowTitle(ToQString(kVantrelWindow.caption));
+    setWindowTitle(ToQString(form.Window().caption));
     setWindowIcon(ProgramIcon());
-    setFixedSize(TwipsToPixels(kVantrelWindow.clientWidth, dpi),
-                 TwipsToPixels(kVantrelWindow.clientHeight, dpi));
+    setFixedSize(ToQRect(form.ClientArea(dpi)).size());
 
-    std::map<int, QWidget*> byTabIndex;
-    const ControlDefinition& tabDefinition = Find(kVantrelControls, "SSTab1");
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName("SSTab1");
-    tabs_->setGeometry(ToPixels(tabDefinition.rect, dpi));
-    for (const auto caption : kTabCaptions) tabs_->addTab(new QWidget, ToQString(caption));
-    byTabIndex[tabDefinition.tabIndex] = tabs_;
-
-    // Controls on a page are placed against the tab control's outer corner, over its
-    // pages, and shown only while their page is active.
-    auto* rules = new Rules(tabs_, dpi);
-    pageControls_[1].push_back(rules);
-    for (const auto& definition : kVantrelControls) {
-        if (definition.kind == ControlKind::TabControl) continue;
-        QWidget* parent = definition.page == Page::Window ? static_cast<QWidget*>(this) : tabs_;
-        QWidget* widget = CreateControl(definition, parent, dpi);
-        if (definition.page != Page::Window) {
-            pageControls_[PageIndex(definition.page)].push_back(widget);
-            widget->raise();
+    // Every control is a child of the window; those created after the tab control stand
+    // above its pages.
+    widgets_.resize(form.ControlCount());
+    for (ControlId id = 0; id < form.ControlCount(); ++id) {
+        const ControlDefinition& definition = form.Definition(id);
+        if (definition.kind == ControlKind::TabControl) {
+            tabs_ = new QTabWidget(this);
+            tabs_->setObjectName(QString::fromLatin1(definition.name.data(),
+                                                      static_cast<qsizetype>(definition.name.size())));
+            tabs_->setGeometry(ToQRect(form.Place(id, dpi)));
+            for (const auto caption : form.TabCaptions()) tabs_->addTab(new QWidget, ToQString(caption));
+            tabs_->lower();
+            widgets_[id] = tabs_;
+            continue;
         }
-        byTabIndex[definition.tabIndex] = widget;
-    }
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        boxes_[i] = findChild<QLineEdit*>(QString("Text%1").arg(i + 1));
-        buttons_[i] = findChild<QPushButton*>(QString("Command%1").arg(i + 1));
-    }
-    ApplyTabOrder(byTabIndex);
-    ShowPage(0);
-}
-
-void VantrelWindow::Connect(Vantrel& logic) {
-    logic_ = &logic;
-    connect(buttons_[0], &QPushButton::clicked, this, [this] { logic_->Command1_Click(); });
-    connect(buttons_[1], &QPushButton::clicked, this, [this] { logic_->Command2_Click(); });
-    connect(buttons_[2], &QPushButton::clicked, this, [this] { logic_->Command3_Click(); });
-    connect(buttons_[3], &QPushButton::clicked, this, [this] { logic_->Command4_Click(); });
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        std::int16_t PreviousTab = static_cast<std::int16_t>(activeTab_);
-        activeTab_ = index;
-        ShowPage(index);
-        logic_->SSTab1_Click(PreviousTab);
-    });
-}
-
-void VantrelWindow::ShowPage(int index) {
-    for (int page = 0; page < 2; ++page) {
-        for (QWidget* widget : pageControls_[static_cast<std::size_t>(page)]) {
-            widget->setVisible(page == index);
+        widgets_[id] = CreateControl(definition, this, ToQRect(form.Place(id, dpi)));
+        if (auto* button = qobject_cast<QPushButton*>(widgets_[id])) {
+            connect(button, &QPushButton::clicked, this, [this, id] { form_.Model().Click(id); });
+        }
+        if (auto* box = qobject_cast<QLineEdit*>(widgets_[id])) {
+            connect(box, &QLineEdit::textChanged, this,
+                    [this, id](const QString& text) { form_.Model().Typed(id, ToU16(text)); });
         }
     }
+    rules_ = new Rules(this, form, dpi);
+    if (tabs_) {
+        connect(tabs_, &QTabWidget::currentChanged, this,
+                [this](int index) { form_.Model().SelectTab(index); });
+    }
+    for (ControlId id = 0; id < form.ControlCount(); ++id) ControlChanged(id);
+    form_.Model().Observe(this);
 }
+
+QLineEdit* VantrelWindow::Box(TextBox box) const {
+    return static_cast<QLineEdit*>(widgets_[VantrelForm::IdOf(box)]);
+}
+
+QPushButton* VantrelWindow::ButtonOf(Button button) const {
+    return static_cast<QPushButton*>(widgets_[VantrelForm::IdOf(button)]);
+}
+
+std::optional<ControlId> VantrelWindow::FocusedControl() const {
+    QWidget* focused = focusWidget();
+    for (ControlId id = 0; id < widgets_.size(); ++id) {
+        if (focused && (focused == widgets_[id] || widgets_[id]->isAncestorOf(focused))) return id;
+    }
+    return std::nullopt;
+}
+
+bool VantrelWindow::focusNextPrevChild(bool next) {
+    const auto target = form_.Model().NextInTabOrder(FocusedControl(), !next);
+    if (!target) return false;
+    widgets_[*target]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void VantrelWindow::ControlChanged(ControlId id) {
+    const Form& form = form_.Model();
+    QWidget* widget = widgets_[id];
+    if (auto* box = qobject_cast<QLineEdit*>(widget); box && ToU16(box->text()) != form.Text(id)) {
+        box->setText(ToQString(form.Text(id)));
+        // As in a native edit box, the caret stands at the start of a text put in.
+        box->setCursorPosition(0);
+    }
+    widget->setEnabled(form.Enabled(id));
+    widget->setVisible(form.Visible(id));
+}
+
+void VantrelWindow::LineChanged(std::size_t) { rules_->update(); }
+
+void VantrelWindow::FocusMoved(ControlId id) { widgets_[id]->setFocus(Qt::OtherFocusReason); }
 
 void VantrelWindow::Show() {
     show();
@@ -112,25 +131,14 @@ void VantrelWindow::Show() {
     }
 }
 
-std::u16string VantrelWindow::Text(TextBox box) const { return ToU16(Box(box)->text()); }
-
-void VantrelWindow::SetText(TextBox box, const std::u16string& text) {
-    Box(box)->setText(ToQString(text));
-}
-
-void VantrelWindow::SetEnabled(Button button, bool enabled) {
-    ButtonOf(button)->setEnabled(enabled);
-}
-
-void VantrelWindow::SetFocus(TextBox box) { Box(box)->setFocus(Qt::OtherFocusReason); }
-
 void VantrelWindow::ShowMessage(const std::u16string& text) {
-    QMessageBox::warning(this, ToQString(kVantrelWindow.caption), ToQString(text));
+    QMessageBox::warning(this, ToQString(form_.Model().Window().caption), ToQString(text));
 }
 
 // Every window goes without a close event, then the event loop ends.
 void VantrelWindow::EndProgram() {
     ended_ = true;
+    form_.Disconnect();
     for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
     QCoreApplication::exit(0);
 }

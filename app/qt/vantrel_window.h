@@ -1,13 +1,11 @@
-// The main window in Qt: builds the controls of the window's definition and hands every
-// click to the window logic.
+// The main window in Qt: one widget per control of the window's form, drawn as the form
+// says; clicks, typing, tab changes and Tab go to the form.
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <vector>
 
-#include "app/vantrel.h"
-#include "app/views.h"
+#include "app/vantrel_form.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,42 +15,46 @@ namespace app::qt {
 
 class LicenseWindow;
 
-class VantrelWindow : public QWidget, public VantrelView {
+class VantrelWindow : public QWidget, public VantrelFrontEnd, private FormObserver {
     Q_OBJECT
 public:
     VantrelWindow();
 
+    // The view the window logic is given.
+    VantrelView& View() noexcept { return form_; }
+    const Form& Model() const noexcept { return form_.Model(); }
     // Connects the window to its logic; clicks go nowhere before.
-    void Connect(Vantrel& logic);
+    void Connect(Vantrel& logic) { form_.Connect(logic); }
 
     void Show() override;
-    std::u16string Text(TextBox box) const override;
-    void SetText(TextBox box, const std::u16string& text) override;
-    void SetEnabled(Button button, bool enabled) override;
-    void SetFocus(TextBox box) override;
     void ShowMessage(const std::u16string& text) override;
     void EndProgram() override;
     std::unique_ptr<LicenseView> CreateLicenseWindow(License& logic) override;
 
-    QLineEdit* Box(TextBox box) const { return boxes_[static_cast<std::size_t>(box)]; }
-    QPushButton* ButtonOf(Button button) const {
-        return buttons_[static_cast<std::size_t>(button)];
-    }
+    QWidget* Widget(ControlId id) const { return widgets_[id]; }
+    QLineEdit* Box(TextBox box) const;
+    QPushButton* ButtonOf(Button button) const;
     QTabWidget* Tabs() const { return tabs_; }
+    // The form's control that holds the focus, if any.
+    std::optional<ControlId> FocusedControl() const;
     // The licence window while it exists.
     LicenseWindow* LicenseWidget() const { return license_; }
     // Whether the logic ended the program.
     bool Ended() const { return ended_; }
 
-private:
-    void ShowPage(int index);
+protected:
+    // Tab and Shift+Tab move the focus in the form's order.
+    bool focusNextPrevChild(bool next) override;
 
-    Vantrel* logic_ = nullptr;
+private:
+    void ControlChanged(ControlId id) override;
+    void LineChanged(std::size_t line) override;
+    void FocusMoved(ControlId id) override;
+
+    VantrelForm form_;
+    std::vector<QWidget*> widgets_;
     QTabWidget* tabs_ = nullptr;
-    std::array<QLineEdit*, 4> boxes_{};
-    std::array<QPushButton*, 4> buttons_{};
-    std::array<std::vector<QWidget*>, 2> pageControls_;
-    int activeTab_ = 0;
+    QWidget* rules_ = nullptr;
     LicenseWindow* license_ = nullptr;
     bool shownBefore_ = false;
     bool ended_ = false;

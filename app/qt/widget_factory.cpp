@@ -8,8 +8,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/qt/twips.h"
-
 namespace app::qt {
 
 QString ToQString(std::u16string_view text) {
@@ -40,7 +38,7 @@ QIcon LicenseIcon() {
     return icon;
 }
 
-QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, int dpi) {
+QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, QRect place) {
     QWidget* widget = nullptr;
     const QString caption = ToQString(definition.caption);
     switch (definition.kind) {
@@ -74,22 +72,13 @@ QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, int
             break;
         }
         case ControlKind::TabControl:
-            return nullptr;  // the window builds its tab control itself
+            return nullptr;  // a window builds its tab control itself, with its tabs
     }
     widget->setObjectName(QString::fromLatin1(definition.name.data(),
                                               static_cast<qsizetype>(definition.name.size())));
-    widget->setGeometry(ToPixels(definition.rect, dpi));
+    widget->setGeometry(place);
     if (definition.font) widget->setFont(FontFor(*definition.font));
     return widget;
-}
-
-void ApplyTabOrder(const std::map<int, QWidget*>& byTabIndex) {
-    QWidget* previous = nullptr;
-    for (const auto& [index, widget] : byTabIndex) {
-        if (widget->focusPolicy() == Qt::NoFocus) continue;
-        if (previous) QWidget::setTabOrder(previous, widget);
-        previous = widget;
-    }
 }
 
 void CenterOnScreen(QWidget* window) {

@@ -4,12 +4,12 @@
 #include <QFont>
 #include <QIcon>
 #include <QString>
+#include <QRect>
 #include <QWidget>
-#include <map>
 #include <string>
 #include <string_view>
 
-#include "app/window_definitions.h"
+#include "app/form.h"
 
 namespace app::qt {
 
@@ -23,11 +23,12 @@ QFont FontFor(const FontSpec& definition);
 QIcon ProgramIcon();
 QIcon LicenseIcon();
 
-// Creates one widget for a definition as a child of parent, at its place in pixels.
-QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, int dpi);
+inline QRect ToQRect(const PixelRect& place) {
+    return {place.left, place.top, place.width, place.height};
+}
 
-// Chains the focus through the widgets in the order of their tab indices.
-void ApplyTabOrder(const std::map<int, QWidget*>& byTabIndex);
+// Creates one widget for a definition as a child of parent, at place.
+QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, QRect place);
 
 // Centres a window on the screen it is on.
 void CenterOnScreen(QWidget* window);

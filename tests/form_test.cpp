@@ -1,0 +1,169 @@
+// The main window's form with the real window logic behind it and no toolkit: what a
+// front end is told to draw, in which order, and where the focus and the pixels go.
+#include "app/vantrel_form.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "native_platform.h"
+#include "test_registry.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A front end that only writes down what it is told.
+class RecordingFrontEnd : public app::VantrelFrontEnd, public app::FormObserver {
+public:
+    const app::Form* form = nullptr;  // set once the form exists
+    Names events;
+
+    void Show() override { events.push_back("show window"); }
+    void ShowMessage(const std::u16string&) override { events.push_back("message"); }
+    void EndProgram() override { events.push_back("end"); }
+    std::unique_ptr<app::LicenseView> CreateLicenseWindow(app::License&) override { return {}; }
+
+    void ControlChanged(app::ControlId id) override {
+        const std::string name(form->Definition(id).name);
+        events.push_back(name + (form->Visible(id) ? " shown" : " hidden") +
+                         (form->Enabled(id) ? "" : " disabled"));
+    }
+    void LineChanged(std::size_t line) override {
+        events.push_back(std::string(form->Lines()[line].name) +
+                         (form->LineVisible(line) ? " shown" : " hidden"));
+    }
+    void FocusMoved(app::ControlId id) override {
+        events.push_back("focus " + std::string(form->Definition(id).name));
+    }
+};
+
+class MainForm : public ::testing::Test {
+protected:
+    testing_support::TestRegistry registry;
+    RecordingFrontEnd frontEnd;
+    app::VantrelForm form{frontEnd};
+    app::Vantrel logic{platform::Platform{registry.Api(), testing_support::NativeSystem()}, form};
+
+    void SetUp() override {
+        frontEnd.form = &form.Model();
+        form.Connect(logic);
+        form.Model().Observe(&frontEnd);
+    }
+
+    app::Form& Model() { return form.Model(); }
+    app::ControlId Id(std::string_view name) const {
+        for (app::ControlId id = 0; id < form.Model().ControlCount(); ++id) {
+            if (form.Model().Definition(id).name == name) return id;
+        }
+        ADD_FAILURE() << "no control " << name;
+        return 0;
+    }
+    Names Order() {
+        Names names;
+        for (const auto id : Model().TabOrder()) names.emplace_back(Model().Definition(id).name);
+        return names;
+    }
+    Names Visible() {
+        Names names;
+        for (app::ControlId id = 0; id < Model().ControlCount(); ++id) {
+            if (Model().Visible(id)) names.emplace_back(Model().Definition(id).name);
+        }
+        return names;
+    }
+};
+
+TEST_F(MainForm, ATabChangeSwapsThePagesThenTheLogicSwitchesOkAndClearInOrder) {
+    Model().SelectTab(1);
+    EXPECT_EQ(frontEnd.events,
+              (Names{"Label1 hidden", "Label2 hidden", "Label3 hidden", "Label4 hidden",
+                     "Text1 hidden", "Text2 hidden", "Text3 hidden", "Text4 hidden",
+                     "Picture1 shown", "Label5 shown", "Label6 shown", "Command4 shown",
+                     "Label7 shown", "Line1 shown", "Line2 shown", "Command1 shown disabled",
+                     "Command3 shown disabled"}));
+    EXPECT_EQ(Model().ActiveTab(), 1);
+    EXPECT_EQ(Model().PreviousTab(), 0);
+
+    frontEnd.events.clear();
+    Model().SelectTab(0);
+    EXPECT_EQ(Names(frontEnd.events.end() - 2, frontEnd.events.end()),
+              (Names{"Command1 shown", "Command3 shown"}));
+    EXPECT_EQ(Model().PreviousTab(), 1);
+
+    frontEnd.events.clear();
+    Model().SelectTab(0);  // the tab already active: no change, no handler
+    Model().SelectTab(2);  // no such tab
+    EXPECT_TRUE(frontEnd.events.empty());
+}
+
+TEST_F(MainForm, OnlyTheActivePagesControlsAreVisible) {
+    EXPECT_EQ(Visible(), (Names{"SSTab1", "Command1", "Command2", "Command3", "Label1", "Label2",
+                                "Label3", "Label4", "Text1", "Text2", "Text3", "Text4"}));
+    EXPECT_FALSE(Model().LineVisible(0));
+    Model().SelectTab(1);
+    EXPECT_EQ(Visible(), (Names{"SSTab1", "Command1", "Command2", "Command3", "Picture1",
+                                "Label5", "Label6", "Command4", "Label7"}));
+    EXPECT_TRUE(Model().LineVisible(0) && Model().LineVisible(1));
+}
+
+TEST_F(MainForm, TheFocusMovesByTabIndexThroughWhatIsShownAndEnabled) {
+    EXPECT_EQ(Order(), (Names{"Command1", "Command2", "Command3", "SSTab1", "Text1", "Text2",
+                              "Text3", "Text4"}));
+    EXPECT_EQ(Model().NextInTabOrder(Id("Text4"), false), Id("Command1"));
+    EXPECT_EQ(Model().NextInTabOrder(Id("Command1"), true), Id("Text4"));
+    EXPECT_EQ(Model().NextInTabOrder(Id("SSTab1"), false), Id("Text1"));
+    // From a label, which takes no focus, Tab starts at the first control.
+    EXPECT_EQ(Model().NextInTabOrder(Id("Label1"), false), Id("Command1"));
+    EXPECT_EQ(Model().NextInTabOrder(std::nullopt, true), Id("Text4"));
+
+    Model().SelectTab(1);
+    EXPECT_EQ(Order(), (Names{"Command2", "SSTab1", "Command4"}));
+    EXPECT_EQ(Model().NextInTabOrder(Id("Command4"), false), Id("Command2"));
+}
+
+TEST_F(MainForm, ControlsArePlacedInPixelsAt96And144Dpi) {
+    using app::PixelRect;
+    EXPECT_EQ(Model().ClientArea(96), (PixelRect{0, 0, 373, 195}));
+    EXPECT_EQ(Model().Place(Id("Command1"), 96), (PixelRect{96, 160, 81, 25}));
+    EXPECT_EQ(Model().Place(Id("SSTab1"), 96), (PixelRect{0, 8, 373, 145}));
+    // Page controls stand against the tab control's outer corner.
+    EXPECT_EQ(Model().Place(Id("Text1"), 96), (PixelRect{128, 48, 241, 19}));
+    EXPECT_EQ(Model().LinePlace(0, 96), (PixelRect{8, 88, 352, 1}));
+
+    EXPECT_EQ(Model().ClientArea(144), (PixelRect{0, 0, 560, 293}));
+    EXPECT_EQ(Model().Place(Id("Text1"), 144), (PixelRect{192, 72, 362, 29}));
+    EXPECT_EQ(Model().Place(Id("Picture1"), 144), (PixelRect{84, 60, 62, 62}));
+    EXPECT_EQ(Model().LinePlace(1, 144), (PixelRect{12, 137, 528, 1}));
+    // The rounding rule: halves go up.
+    EXPECT_EQ(app::TwipsToPixels(7, 96), 0);
+    EXPECT_EQ(app::TwipsToPixels(8, 96), 1);
+    EXPECT_EQ(app::TwipsToPixels(1455, 96), 97);
+}
+
+TEST_F(MainForm, AClickReachesItsHandlerOnlyWhileItsButtonIsEnabledAndShown) {
+    Model().Typed(Id("Text1"), u"typed");
+    Model().Click(Id("Command3"));  // "Clear" empties the boxes through the form
+    EXPECT_EQ(Model().Text(Id("Text1")), u"");
+    EXPECT_EQ(frontEnd.events.front(), "Text1 shown");
+
+    Model().SelectTab(1);
+    Model().Typed(Id("Text1"), u"kept");
+    Model().Click(Id("Command3"));  // disabled on the About tab
+    Model().Click(Id("Command1"));  // so is OK: nothing is saved, the program goes on
+    EXPECT_EQ(Model().Text(Id("Text1")), u"kept");
+    EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "end"), 0);
+
+    Model().Click(Id("Command2"));
+    EXPECT_EQ(frontEnd.events.back(), "end");
+}
+
+TEST_F(MainForm, LoadingFillsTheBoxesThroughTheFormAndFocusesTheFirst) {
+    logic.Form_Load();
+    EXPECT_EQ(frontEnd.events.front(), "show window");
+    EXPECT_EQ(frontEnd.events.back(), "focus Text1");
+    EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "Text1 shown"), 1);
+}
+
+}  // namespace
