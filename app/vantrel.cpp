@@ -1,5 +1,9 @@
 #include "app/vantrel.h"
 
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "regctl/error_codes.h"
 #include "regctl/memory_property_bag.h"
 
 namespace app {
@@ -37,15 +41,26 @@ regctl::MemoryPropertyBag StoredSettings(std::int16_t root, const char16_t* keyN
     };
 }
 
-std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
+// The labels of the values marked, separated by commas.
+std::u16string Labels(const std::array<bool, 4>& marked) {
     std::u16string names;
-    int count = 0;
-    for (std::size_t i = 0; i < notSaved.size(); ++i) {
-        if (!notSaved[i]) continue;
-        if (count++) names += u", ";
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        if (!marked[i]) continue;
+        if (!names.empty()) names += u", ";
         names += kRegistrationValues[i].label;
     }
-    if (count == static_cast<int>(notSaved.size())) {
+    return names;
+}
+
+std::u16string UnsavableMessage(const std::array<bool, 4>& unsavable) {
+    return u"Nothing was saved.\n\nThese boxes hold characters that the registry cannot "
+           u"store: " + Labels(unsavable) +
+           u".\n\nChange those characters, then press OK again, or press Cancel.";
+}
+
+std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
+    const std::u16string names = Labels(notSaved);
+    if (std::find(notSaved.begin(), notSaved.end(), false) == notSaved.end()) {
         return u"The registration information could not be saved.\n\nNot saved: " + names +
                u".\n\nCheck that you may change this part of the registry, then press OK "
                u"again, or press Cancel.";
@@ -57,9 +72,9 @@ std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
 
 }  // namespace
 
-Vantrel::Vantrel(platform::Platform platform, VantrelView& view, std::u16string platformNotice)
+Vantrel::Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem)
     : view_(view),
-      platformNotice_(std::move(platformNotice)),
+      registryProblem_(std::move(registryProblem)),
       TavRegistry1(platform, *this),
       TavRegistry2(platform, *this) {
     auto settings1 = StoredSettings(2, u"software\\microsoft\\windows\\currentversion");
@@ -72,11 +87,15 @@ Vantrel::Vantrel(platform::Platform platform, VantrelView& view, std::u16string 
 
 Vantrel::~Vantrel() = default;
 
-void Vantrel::PropertyChanged(std::string_view /*propertyName*/) { settingsChanged_ = true; }
+std::u16string Vantrel::RegistryProblem() const {
+    return registryProblem_ ? registryProblem_() : std::u16string();
+}
 
 void Vantrel::Form_Load() {
     view_.Show();
-    if (!platformNotice_.empty()) view_.ShowMessage(platformNotice_);
+    if (const std::u16string problem = RegistryProblem(); !problem.empty()) {
+        view_.ShowMessage(problem);
+    }
     for (const auto& value : kRegistrationValues) {
         TavRegistry1.ValueName(value.valueName);
         // RegKey has stored the value in strValue before QueryValue returns.
@@ -94,10 +113,20 @@ void Vantrel::TavRegistry1_RegKey(regctl::Variant& vValue, bool& /*vType*/) {
 // write that fails leaves the old value in place. While the four values are written, a
 // failed open or write marks that value as not saved, and the window stays open to say so.
 void Vantrel::Command1_Click() {
+    std::array<bool, 4> unsavable{};
+    for (std::size_t i = 0; i < kRegistrationValues.size(); ++i) {
+        unsavable[i] = !platform::codepage::CanEncode(view_.Text(kRegistrationValues[i].box));
+    }
+    if (std::find(unsavable.begin(), unsavable.end(), true) != unsavable.end()) {
+        view_.ShowMessage(UnsavableMessage(unsavable));
+        return;
+    }
     std::array<bool, 4> notSaved{};
     std::size_t current = 0;
     TavRegistry1.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {
-        if (ErrCode == 1001 || ErrCode == 1003) notSaved[current] = true;
+        if (ErrCode == regctl::kErrorValueKeyNotOpened || ErrCode == regctl::kErrorStringNotWritten) {
+            notSaved[current] = true;
+        }
     });
     for (current = 0; current < kRegistrationValues.size(); ++current) {
         const auto& value = kRegistrationValues[current];
@@ -115,7 +144,9 @@ void Vantrel::Command1_Click() {
     }
     for (const bool failed : notSaved) {
         if (failed) {
-            view_.ShowMessage(NotSavedMessage(notSaved));
+            const std::u16string problem = RegistryProblem();
+            view_.ShowMessage(NotSavedMessage(notSaved) +
+                              (problem.empty() ? u"" : u"\n\n" + problem));
             return;
         }
     }

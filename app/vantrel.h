@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,16 +16,21 @@ namespace app {
 
 class Vantrel : private regctl::ControlSite {
 public:
-    // Creates the window's two registry controls from the window's stored settings.
-    // A notice about the platform (a registry that cannot be used) is shown once at load.
-    Vantrel(platform::Platform platform, VantrelView& view, std::u16string platformNotice = {});
+    // Says, in words for the user, why the registry cannot be used or changed; empty
+    // while it can.
+    using ProblemSource = std::function<std::u16string()>;
+
+    // Creates the window's two registry controls from the window's stored settings. A
+    // problem of the registry is told once at load, and again with a save that failed.
+    Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem = {});
     Vantrel(const Vantrel&) = delete;
     Vantrel& operator=(const Vantrel&) = delete;
     ~Vantrel() override;
 
     // Shows the window and loads the four registration values into the boxes.
     void Form_Load();
-    // "OK": saves the four values and the setup defaults, then ends the program.
+    // "OK": saves the four values and the setup defaults, then ends the program. Text
+    // that the registry's code page cannot hold is refused before anything is written.
     void Command1_Click();
     // "Cancel": ends the program without saving.
     void Command2_Click();
@@ -35,19 +41,18 @@ public:
     // The active tab changed; PreviousTab was active before.
     void SSTab1_Click(std::int16_t& PreviousTab);
 
-    // Whether a property of a registry control changed since the window was created.
-    bool SettingsChanged() const noexcept { return settingsChanged_; }
     // The licence window's logic while the window exists.
     License* LicenseWindow() const noexcept { return license_.get(); }
 
 private:
-    void PropertyChanged(std::string_view propertyName) override;
+    // The window keeps no settings of its own: a change of a control's property is not saved.
+    void PropertyChanged(std::string_view) override {}
     void TavRegistry1_RegKey(regctl::Variant& vValue, bool& vType);
+    std::u16string RegistryProblem() const;
 
     VantrelView& view_;
-    std::u16string platformNotice_;
+    ProblemSource registryProblem_;
     std::u16string strValue;
-    bool settingsChanged_ = false;
     regctl::TavRegistry TavRegistry1;
     regctl::TavRegistry TavRegistry2;
     std::unique_ptr<License> license_;

@@ -13,4 +13,8 @@ std::string Encode(std::u16string_view text);
 // Converts 8-bit text of the active code page to wide text; every byte maps to one character.
 std::u16string Decode(std::string_view bytes);
 
+// Whether the active code page holds every character of text, so that it comes back
+// unchanged from Encode and Decode.
+inline bool CanEncode(std::u16string_view text) { return Decode(Encode(text)) == text; }
+
 }  // namespace platform::codepage

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "regctl/runtime_error.h"
+#include "regctl/error_codes.h"
 #include "regctl/tav_registry.h"
 
 namespace regctl {
@@ -56,10 +57,10 @@ void TavRegistry::DeleteKey() {
     OpenedKey key(registry);
     if (registry.RegOpenKeyExA(root, Encode(KeyName_).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
-        RaiseError(1000, u"Unable To Open Key");
+        RaiseError(kErrorKeyNotReached, u"Unable To Open Key");
     }
     if (registry.RegDeleteKeyA(key.get(), Encode(SubKey_).c_str()) != platform::kErrorSuccess) {
-        RaiseError(1001, u"Unable To Delete Key");
+        RaiseError(kErrorValueKeyNotOpened, u"Unable To Delete Key");
     }
     key.Close();
 }
@@ -74,7 +75,7 @@ void TavRegistry::CreateKey() {
         root, Encode(path).c_str(), 0, nullptr, platform::kRegOptionNonVolatile,
         platform::kKeyAllAccess, nullptr, key.Out(), &disposition);
     key.Close();
-    if (status != platform::kErrorSuccess) RaiseError(1000, u"Unable To Create A New Key");
+    if (status != platform::kErrorSuccess) RaiseError(kErrorKeyNotReached, u"Unable To Create A New Key");
 }
 
 void TavRegistry::QueryValue() {
@@ -84,13 +85,13 @@ void TavRegistry::QueryValue() {
     OpenedKey key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
-        RaiseError(1001, u"Unable To Open Key");
+        RaiseError(kErrorValueKeyNotOpened, u"Unable To Open Key");
     }
     platform::Dword type = 0;
     platform::Dword size = 0;
     if (registry.RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
         platform::kErrorSuccess) {
-        RaiseError(1002, u"Unable To Query Reg Value");
+        RaiseError(kErrorValueNotRead, u"Unable To Query Reg Value");
     }
 
     Variant value;
@@ -129,7 +130,7 @@ void TavRegistry::SetValue() {
     OpenedKey key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
-        RaiseError(1001, u"Unable To Open Registry Key");
+        RaiseError(kErrorValueKeyNotOpened, u"Unable To Open Registry Key");
     }
     if (kind == platform::kRegSz) {
         Text1.Text(ToText(ValueSetting_));
@@ -139,7 +140,7 @@ void TavRegistry::SetValue() {
         if (registry.RegSetValueExA(key.get(), name.c_str(), 0, platform::kRegSz, Bytes(text),
                                     static_cast<platform::Dword>(text.size() + 1)) !=
             platform::kErrorSuccess) {
-            RaiseError(1003, u"Unable To Set String Value");
+            RaiseError(kErrorStringNotWritten, u"Unable To Set String Value");
         }
     } else {
         const auto number = static_cast<std::uint32_t>(ToInt32(ValueSetting_));
@@ -148,7 +149,7 @@ void TavRegistry::SetValue() {
             static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
         if (registry.RegSetValueExA(key.get(), name.c_str(), 0, platform::kRegDword, bytes.data(),
                                     bytes.size()) != platform::kErrorSuccess) {
-            RaiseError(1004, u"Unable To Set Long Value");
+            RaiseError(kErrorLongNotWritten, u"Unable To Set Long Value");
         }
     }
     key.Close();
@@ -160,11 +161,11 @@ void TavRegistry::DeleteValue() {
     OpenedKey key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
-        RaiseError(1000, u"Unable To Open Key");
+        RaiseError(kErrorKeyNotReached, u"Unable To Open Key");
     }
     if (registry.RegDeleteValueA(key.get(), Encode(ValueName_).c_str()) !=
         platform::kErrorSuccess) {
-        RaiseError(1005, u"Unable To Delete Key Value");
+        RaiseError(kErrorValueNotDeleted, u"Unable To Delete Key Value");
     }
     key.Close();
 }

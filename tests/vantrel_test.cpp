@@ -33,9 +33,9 @@ protected:
     testing_support::FakeVantrelView view;
     std::unique_ptr<app::Vantrel> editor;
 
-    void Load(std::u16string notice = {}) {
+    void Load(app::Vantrel::ProblemSource problem = {}) {
         editor = std::make_unique<app::Vantrel>(
-            platform::Platform{registry, testing_support::NativeSystem()}, view, notice);
+            platform::Platform{registry, testing_support::NativeSystem()}, view, std::move(problem));
         editor->Form_Load();
     }
 
@@ -264,13 +264,52 @@ TEST_F(Editor, AStoreThatCannotBeUsedIsToldOnceAndTheWindowStillOpens) {
     store::RegistryStore foreign(path);
     ASSERT_TRUE(foreign.Problem());
     testing_support::RecordingRegistry recorder(foreign);
-    app::Vantrel broken(platform::Platform{recorder, testing_support::NativeSystem()}, view,
-                        std::u16string(foreign.Problem()->begin(), foreign.Problem()->end()));
+    app::Vantrel broken(platform::Platform{recorder, testing_support::NativeSystem()}, view, [&] {
+        return std::u16string(foreign.Problem()->begin(), foreign.Problem()->end());
+    });
     broken.Form_Load();
     EXPECT_EQ(view.calls.front(), "Show");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find(u"registry.db"), std::u16string::npos);
     for (const auto& text : view.texts) EXPECT_EQ(text, u"");
+}
+
+TEST_F(Editor, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
+    SeedAll();
+    Load();
+    Type(TextBox::Text1, u"\u0141\u00F3d\u017A \u6771\u4EAC");  // "Lodz Tokyo", in their letters
+    Type(TextBox::Text3, u"caf\u00E9");  // the code page holds this one
+    Type(TextBox::Text4, u"key \U0001F511");
+    registry.calls.clear();
+    editor->Command1_Click();
+    EXPECT_TRUE(registry.calls.empty()) << "the registry was touched";
+    ASSERT_EQ(view.messages.size(), 1u);
+    const std::u16string& message = view.messages[0];
+    EXPECT_NE(message.find(u"Nothing was saved"), std::u16string::npos);
+    EXPECT_NE(message.find(u"Registered Owner, Product Key."), std::u16string::npos);
+    EXPECT_EQ(message.find(u"Product ID"), std::u16string::npos);
+    EXPECT_FALSE(view.ended);
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
+
+    // Once the text fits, OK saves it.
+    Type(TextBox::Text1, u"\u00C5sa \u00D8berg");
+    Type(TextBox::Text4, u"key");
+    editor->Command1_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("\xC5" "sa \xD8" "berg"));
+}
+
+TEST_F(Editor, AFailedSaveAddsWhatTheRegistrySaysOfItself) {
+    SeedAll();
+    std::u16string problem;
+    Load([&] { return problem; });
+    EXPECT_TRUE(view.messages.empty());
+    registry.Inject({"RegSetValueExA", std::nullopt, kErrorAccessDenied, -1});
+    problem = u"The registry store is read-only.";
+    editor->Command1_Click();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find(u"Not saved: Registered Owner"), std::u16string::npos);
+    EXPECT_NE(view.messages[0].find(u"\n\nThe registry store is read-only."), std::u16string::npos);
 }
 
 TEST_F(Editor, CancelEndsWithoutWriting) {

@@ -12,12 +12,13 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     store::RegistryStore registry(store::DefaultStorePath());
     platform::posix::PosixSystem system;
-    const std::u16string notice =
-        registry.Problem() ? app::qt::ToU16(QString::fromStdString(*registry.Problem()))
-                           : std::u16string();
+    auto problem = [&registry] {
+        return registry.Problem() ? app::qt::ToU16(QString::fromStdString(*registry.Problem()))
+                                  : std::u16string();
+    };
 
     app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window.View(), notice);
+    app::Vantrel logic(platform::Platform{registry, system}, window.View(), problem);
     window.Connect(logic);
     logic.Form_Load();
     return application.exec();

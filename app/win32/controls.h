@@ -1,11 +1,12 @@
-// Child controls built from a window definition, and the resources they share.
+// Child controls built from a form, and the resources they share. Every text crosses to
+// the window system in the active code page.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "app/window_definitions.h"
+#include "app/form.h"
 
 namespace app::win32 {
 
@@ -26,22 +27,20 @@ private:
     HFONT font_ = nullptr;
 };
 
-// Twips to pixels at dpi dots per inch (15 twips to a pixel at 96).
-int TwipsToPixels(int twips, int dpi);
-
 // The screen's resolution in dots per inch.
 int ScreenDpi();
 
-// The frame of a window whose client area is width by height twips, centred on the screen.
-RECT CenteredFrame(int widthTwips, int heightTwips, DWORD style, int dpi);
+// The frame of a window whose client area is `client`, centred on the screen.
+RECT CenteredFrame(const PixelRect& client, DWORD style);
 
-// Creates one child control at its place; page controls are placed against the tab
-// control's outer corner at tabOrigin (pixels).
-HWND CreateControl(HWND parent, const ControlDefinition& definition, int id, POINT tabOrigin,
-                   int dpi, HFONT font);
+// Creates the control `id` of a form as a child of parent, at its place, with the control
+// id kFirstControlId + id. Throws WindowError when the window system refuses.
+inline constexpr int kFirstControlId = 1000;  // above IDOK and IDCANCEL: Enter and Esc press nothing
+HWND CreateControl(HWND parent, const Form& form, ControlId id, int dpi, HFONT font);
 
-// The text of a window, as typed.
+// The text of a window, and a new text for it.
 std::u16string WindowText(HWND window);
+void PutWindowText(HWND window, std::u16string_view text);
 
 // The program's and the licence window's icons at a given size.
 HICON LoadProgramIcon(int size);

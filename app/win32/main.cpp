@@ -13,16 +13,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InitCommonControlsEx(&controls);
     platform::win32::Win32Registry registry;
     platform::win32::Win32System system;
-    app::win32::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window);
-    window.Connect(logic);
-    logic.Form_Load();
+    try {
+        app::win32::VantrelWindow window;
+        app::Vantrel logic(platform::Platform{registry, system}, window.View());
+        window.Connect(logic);
+        logic.Form_Load();
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (app::win32::TranslateDialogKeys(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            if (app::win32::TranslateDialogKeys(message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    } catch (const app::win32::WindowError& error) {
+        MessageBoxA(nullptr, error.what(), "Vantrel Edit 98", MB_OK | MB_ICONSTOP);
+        return 1;
     }
     return 0;
 }

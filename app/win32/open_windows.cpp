@@ -26,9 +26,12 @@ const std::vector<HWND>& OpenWindows() { return Windows(); }
 
 bool TranslateDialogKeys(MSG& message) {
     for (HWND window : Windows()) {
-        if (window == message.hwnd || IsChild(window, message.hwnd)) {
-            return IsDialogMessageW(window, &message) != 0;
+        if (window != message.hwnd && !IsChild(window, message.hwnd)) continue;
+        if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+            const bool backwards = GetKeyState(VK_SHIFT) < 0;
+            if (SendMessageA(window, kMoveFocusMessage, backwards ? 1 : 0, 0)) return true;
         }
+        return IsDialogMessageA(window, &message) != 0;
     }
     return false;
 }

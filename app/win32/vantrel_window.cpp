@@ -2,105 +2,69 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "app/win32/license_window.h"
 #include "app/win32/open_windows.h"
+#include "platform/codepage.h"
 
 namespace app::win32 {
 namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-// Control ids start above IDOK and IDCANCEL, so that Enter and Esc press no button.
-constexpr int kFirstId = 1000;
-
-const wchar_t* Wide(std::u16string_view text) {
-    return reinterpret_cast<const wchar_t*>(text.data());
-}
-
-int PageIndex(Page page) { return page == Page::RegistrationInfo ? 0 : 1; }
-
-// A line drawn as a one-pixel black rectangle.
-HWND CreateLine(HWND parent, const LineDefinition& line, POINT origin, int dpi) {
-    const int left = TwipsToPixels(line.x1, dpi) + origin.x;
-    const int top = TwipsToPixels(line.y1, dpi) + origin.y;
-    return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_BLACKRECT, left, top,
-                           TwipsToPixels(line.x2 - line.x1, dpi), 1, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
 
 }  // namespace
 
-VantrelWindow::VantrelWindow() {
+VantrelWindow::VantrelWindow() : form_(*this), controls_(form_.Model()) {
+    const Form& form = form_.Model();
     const int dpi = ScreenDpi();
     font_ = Font(kDefaultFont, dpi);
     titleFont_ = Font(kTitleFont, dpi);
-    CreateFor(L"VantrelMain", Wide(kVantrelWindow.caption), kStyle,
-              CenteredFrame(kVantrelWindow.clientWidth, kVantrelWindow.clientHeight, kStyle, dpi),
-              LoadProgramIcon(32), LoadProgramIcon(16));
+    icon_ = LoadProgramIcon(32);
+    const std::string caption = platform::codepage::Encode(form.Window().caption);
+    CreateFor("VantrelMain", caption.c_str(), kStyle, CenteredFrame(form.ClientArea(dpi), kStyle),
+              icon_, LoadProgramIcon(16));
     Track(hwnd_);
 
-    // Created in tab order, which is the order Tab moves the focus in.
-    std::vector<std::pair<const ControlDefinition*, int>> ordered;
-    for (std::size_t i = 0; i < kVantrelControls.size(); ++i) {
-        ordered.emplace_back(&kVantrelControls[i], kFirstId + static_cast<int>(i));
-    }
-    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
-        return a.first->tabIndex < b.first->tabIndex;
+    controls_.Create(hwnd_, dpi, [this](const ControlDefinition& definition) {
+        return definition.font ? titleFont_.get() : font_.get();
     });
-    const ControlDefinition& tab = Find(kVantrelControls, "SSTab1");
-    const POINT origin{TwipsToPixels(tab.rect.left, dpi), TwipsToPixels(tab.rect.top, dpi)};
-    for (const auto& [definition, id] : ordered) {
-        HFONT font = definition->font ? titleFont_.get() : font_.get();
-        HWND control = CreateControl(hwnd_, *definition, id, origin, dpi, font);
-        controls_.emplace_back(definition->name, control);
-        if (definition->kind == ControlKind::TabControl) tabs_ = control;
-        if (definition->kind == ControlKind::Picture) {
-            SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(LoadProgramIcon(32)), 0);
-        }
-        if (definition->page != Page::Window) {
-            pageControls_[PageIndex(definition->page)].push_back(control);
-        }
+    for (ControlId id = 0; id < form.ControlCount(); ++id) {
+        if (form.Definition(id).kind == ControlKind::TabControl) tabs_ = controls_[id];
     }
-    for (const auto& line : kVantrelLines) {
-        pageControls_[PageIndex(line.page)].push_back(CreateLine(hwnd_, line, origin, dpi));
+    for (std::size_t line = 0; line < form.Lines().size(); ++line) {
+        const PixelRect place = form.LinePlace(line, dpi);
+        lines_.push_back(CreateWindowExA(0, "STATIC", "", WS_CHILD, place.left, place.top,
+                                         place.width, place.height, hwnd_, nullptr,
+                                         GetModuleHandleA(nullptr), nullptr));
+        if (!lines_.back()) throw WindowError("A line of the window cannot be created.");
     }
-    for (std::size_t i = 0; i < kTabCaptions.size(); ++i) {
-        TCITEMW item{};
+    for (std::size_t i = 0; tabs_ && i < form.TabCaptions().size(); ++i) {
+        std::string text = platform::codepage::Encode(form.TabCaptions()[i]);
+        TCITEMA item{};
         item.mask = TCIF_TEXT;
-        std::u16string caption(kTabCaptions[i]);
-        item.pszText = reinterpret_cast<wchar_t*>(caption.data());
-        SendMessageW(tabs_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        item.pszText = text.data();
+        SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     // The tab control lies beneath the controls placed on its pages.
-    SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    boxes_ = {Control("Text1"), Control("Text2"), Control("Text3"), Control("Text4")};
-    buttons_ = {Control("Command1"), Control("Command2"), Control("Command3"), Control("Command4")};
-    ShowPage(0);
+    if (tabs_) SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    form_.Model().Observe(this);
 }
 
 VantrelWindow::~VantrelWindow() {
+    form_.Model().Observe(nullptr);
     if (hwnd_) DestroyWindow(hwnd_);
-}
-
-HWND VantrelWindow::Control(std::string_view name) const {
-    for (const auto& [controlName, control] : controls_) {
-        if (controlName == name) return control;
-    }
-    return nullptr;
 }
 
 HWND VantrelWindow::LicenseHandle() const {
     return IsWindow(licenseHandle_) ? licenseHandle_ : nullptr;
 }
 
-void VantrelWindow::ShowPage(int index) {
-    for (int page = 0; page < 2; ++page) {
-        for (HWND control : pageControls_[static_cast<std::size_t>(page)]) {
-            ShowWindow(control, page == index ? SW_SHOWNA : SW_HIDE);
-        }
-    }
+void VantrelWindow::ControlChanged(ControlId id) { controls_.Apply(id); }
+
+void VantrelWindow::LineChanged(std::size_t line) {
+    ShowWindow(lines_[line], form_.Model().LineVisible(line) ? SW_SHOWNA : SW_HIDE);
 }
+
+void VantrelWindow::FocusMoved(ControlId id) { ::SetFocus(controls_[id]); }
 
 void VantrelWindow::Show() {
     ShowWindow(hwnd_, shownBefore_ ? SW_SHOW : SW_SHOWNORMAL);
@@ -108,25 +72,15 @@ void VantrelWindow::Show() {
     UpdateWindow(hwnd_);
 }
 
-std::u16string VantrelWindow::Text(TextBox box) const { return WindowText(Box(box)); }
-
-void VantrelWindow::SetText(TextBox box, const std::u16string& text) {
-    SetWindowTextW(Box(box), Wide(text.c_str()));
-}
-
-void VantrelWindow::SetEnabled(Button button, bool enabled) {
-    EnableWindow(ButtonOf(button), enabled);
-}
-
-void VantrelWindow::SetFocus(TextBox box) { ::SetFocus(Box(box)); }
-
 void VantrelWindow::ShowMessage(const std::u16string& text) {
-    MessageBoxW(hwnd_, Wide(text.c_str()), Wide(kVantrelWindow.caption), MB_OK | MB_ICONWARNING);
+    MessageBoxA(hwnd_, platform::codepage::Encode(text).c_str(),
+                platform::codepage::Encode(form_.Model().Window().caption).c_str(),
+                MB_OK | MB_ICONWARNING);
 }
 
 // Every window goes without further events, then the message loop ends.
 void VantrelWindow::EndProgram() {
-    logic_ = nullptr;
+    form_.Disconnect();
     const std::vector<HWND> windows = OpenWindows();
     for (HWND window : windows) ShowWindow(window, SW_HIDE);
     for (HWND window : windows) DestroyWindow(window);
@@ -138,39 +92,65 @@ std::unique_ptr<LicenseView> VantrelWindow::CreateLicenseWindow(License& logic) 
     return window;
 }
 
-void VantrelWindow::OnCommand(int id, int code) {
-    if (!logic_ || code != BN_CLICKED) return;
-    const int index = id - kFirstId;
-    if (index < 0 || index >= static_cast<int>(kVantrelControls.size())) return;
-    const std::string_view name = kVantrelControls[static_cast<std::size_t>(index)].name;
-    if (name == "Command1") logic_->Command1_Click();
-    if (name == "Command2") logic_->Command2_Click();
-    if (name == "Command3") logic_->Command3_Click();
-    if (name == "Command4") logic_->Command4_Click();
+void VantrelWindow::PaintPageBackground(HWND control, HDC dc) const {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, tabs_, reinterpret_cast<POINT*>(&place), 2);
+    POINT origin{};
+    OffsetViewportOrgEx(dc, -place.left, -place.top, &origin);
+    SendMessageA(tabs_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+}
+
+// Labels stand on whatever the tab control draws for its page, themed or not; the rules
+// are drawn in the window's text colour, as the Qt front end draws them.
+LRESULT VantrelWindow::StaticColours(HWND control, HDC dc) const {
+    for (HWND line : lines_) {
+        if (line == control) return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOWTEXT));
+    }
+    const auto id = controls_.IdOf(control);
+    if (!id || !tabs_ || form_.Model().Definition(*id).page == Page::Window) {
+        return DefWindowProcA(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(control));
+    }
+    PaintPageBackground(control, dc);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+// The picture at its own size in the top-left corner of its box, as a picture box shows it.
+void VantrelWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
+    PaintPageBackground(item.hwndItem, item.hDC);
+    DrawIconEx(item.hDC, item.rcItem.left, item.rcItem.top, icon_, 32, 32, 0, nullptr, DI_NORMAL);
 }
 
 LRESULT VantrelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            controls_.Command(wParam, lParam);  // may end the program
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
-                std::int16_t PreviousTab = static_cast<std::int16_t>(activeTab_);
-                activeTab_ = static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0));
-                ShowPage(activeTab_);
-                if (logic_) logic_->SSTab1_Click(PreviousTab);
+                form_.Model().SelectTab(static_cast<int>(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)));
             }
             return 0;
         }
+        case WM_CTLCOLORSTATIC:
+            return StaticColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        case WM_DRAWITEM:
+            DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case kMoveFocusMessage:
+            return controls_.MoveFocus(wParam != 0) ? 1 : 0;
         case WM_DESTROY:
             Untrack(hwnd_);
             return 0;
         default:
             break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace app::win32
