@@ -22,6 +22,7 @@
 #include "platform/store/registry_store.h"
 #include "platform/store/store_file.h"
 #include "tools/regtool/commands.h"
+#include "read_only_mount.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -456,6 +457,51 @@ TEST_F(StoreFile, ADamagedStoreServesWhatCanBeReadAndRefusesWrites) {
     EXPECT_EQ(*registry.Problem(), reported) << "reported once";
     registry.RegCloseKey(key);
     EXPECT_EQ(ReadAll(path), bytes);
+}
+
+// A store in a folder this process may not write: everything reads, every write is refused
+// with ERROR_ACCESS_DENIED and a word on why, and SQLite leaves no file beside it.
+TEST_F(StoreFile, AStoreInAFolderThatMayNotBeWrittenReadsAndRefusesWritesInWords) {
+    const std::string folder = dir.File("shared");
+    std::filesystem::create_directory(folder);
+    const std::string store = folder + "/registry.db";
+    {
+        RegistryStore registry(store);
+        ASSERT_EQ(SetText(registry, CreateKey(registry, "Software\\Shared"), "kept", "yes"),
+                  kErrorSuccess);
+    }
+    const std::string before = ReadAll(store);
+    if (const std::string why = testing_support::MakeFolderReadOnly(folder); !why.empty()) {
+        GTEST_SKIP() << "cannot make a read-only folder here: " << why;
+    }
+    RegistryStore registry(store);
+    EXPECT_FALSE(registry.Problem()) << *registry.Problem();
+    Hkey key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, "Software\\Shared", 0, kKeyAllAccess, &key),
+              kErrorSuccess);
+    EXPECT_EQ(GetText(registry, key, "kept"), "yes");
+    EXPECT_FALSE(registry.Problem()) << "reading says nothing";
+
+    EXPECT_EQ(SetText(registry, key, "new", "no"), kErrorAccessDenied);
+    EXPECT_EQ(registry.RegDeleteValueA(key, "kept"), kErrorAccessDenied);
+    Hkey made = kNullKey;
+    EXPECT_EQ(registry.RegCreateKeyExA(kMachine, "Software\\Made", 0, nullptr, 0, kKeyAllAccess,
+                                       nullptr, &made, nullptr),
+              kErrorAccessDenied);
+    EXPECT_FALSE(registry.BeginBatch());
+    ASSERT_TRUE(registry.Problem());
+    EXPECT_NE(registry.Problem()->find(store + " is read-only (it is on a disk that may only be read)"),
+              std::string::npos)
+        << *registry.Problem();
+    EXPECT_EQ(GetText(registry, key, "kept"), "yes");
+    // The in-memory tree of dynamic data is no part of the file and still takes writes.
+    EXPECT_EQ(SetText(registry, RootKey(kHkeyDynData), "live", "1"), kErrorSuccess);
+    registry.RegCloseKey(key);
+
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().filename(), "registry.db") << "left behind";
+    }
+    EXPECT_EQ(ReadAll(store), before);
 }
 
 // A file system of its own, 1 MiB of memory, in a mount namespace of this process; the

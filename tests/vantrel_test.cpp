@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/store/registry_store.h"
 #include "recording_registry.h"
+#include "read_only_mount.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -310,6 +311,32 @@ TEST_F(Editor, AFailedSaveAddsWhatTheRegistrySaysOfItself) {
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find(u"Not saved: Registered Owner"), std::u16string::npos);
     EXPECT_NE(view.messages[0].find(u"\n\nThe registry store is read-only."), std::u16string::npos);
+}
+
+TEST_F(Editor, AStoreThatMayOnlyBeReadLoadsAndOnlyASaveSaysItIsReadOnly) {
+    SeedAll();
+    store.reset();
+    if (const std::string why = testing_support::MakeFolderReadOnly(dir.File("")); !why.empty()) {
+        GTEST_SKIP() << "cannot make a read-only folder here: " << why;
+    }
+    store::RegistryStore readOnly(path);
+    testing_support::RecordingRegistry recorder(readOnly);
+    app::Vantrel window(platform::Platform{recorder, testing_support::NativeSystem()}, view, [&] {
+        return readOnly.Problem() ? std::u16string(readOnly.Problem()->begin(), readOnly.Problem()->end())
+                                  : std::u16string();
+    });
+    window.Form_Load();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(Shown(TextBox::Text1), u"Ann Owner");
+    EXPECT_EQ(Shown(TextBox::Text4), u"AAAAA-BBBBB");
+
+    Type(TextBox::Text1, u"Changed");
+    window.Command1_Click();
+    EXPECT_FALSE(view.ended);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find(u"Not saved: Registered Owner, Registered Organization"),
+              std::u16string::npos);
+    EXPECT_NE(view.messages[0].find(u"is read-only"), std::u16string::npos);
 }
 
 TEST_F(Editor, CancelEndsWithoutWriting) {

@@ -83,7 +83,7 @@ protected:
         Put("ProductKey", "AAAAA-BBBBB");
         window = std::make_unique<app::win32::VantrelWindow>();
         logic = std::make_unique<app::Vantrel>(
-            platform::Platform{registry, testing_support::NativeSystem()}, *window);
+            platform::Platform{registry, testing_support::NativeSystem()}, window->View());
         window->Connect(*logic);
         logic->Form_Load();
         Pump();
@@ -304,16 +304,126 @@ TEST_F(Win32FrontEnd, EnterAndEscapePressNoButton) {
     EXPECT_TRUE(IsWindow(window->Handle()));
 }
 
-// Windows takes the tab order from the order of the controls on top of each other; the
-// tab control lies under its pages' controls, so Tab reaches its strip after them.
-TEST_F(Win32FrontEnd, TabMovesThroughTheControlsInTheirOrder) {
-    const HWND main = window->Handle();
-    EXPECT_EQ(GetNextDlgTabItem(main, window->ButtonOf(Button::Command1), FALSE),
-              window->ButtonOf(Button::Command2));
-    EXPECT_EQ(GetNextDlgTabItem(main, window->ButtonOf(Button::Command3), FALSE),
-              window->Box(TextBox::Text1));
-    EXPECT_EQ(GetNextDlgTabItem(main, window->Box(TextBox::Text1), FALSE),
-              window->Box(TextBox::Text2));
-    EXPECT_EQ(GetNextDlgTabItem(main, window->Box(TextBox::Text4), FALSE), window->Tabs());
-    EXPECT_EQ(GetNextDlgTabItem(main, window->Tabs(), FALSE), window->ButtonOf(Button::Command1));
+// Where Tab and Shift+Tab take the focus, as names, starting on `from`.
+std::vector<std::string> FocusWalk(app::win32::VantrelWindow& window, HWND from, int steps,
+                                   bool backwards) {
+    SetFocus(from);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = backwards ? 0x80 : 0;
+    SetKeyboardState(keys);
+    std::vector<std::string> names;
+    for (int i = 0; i < steps; ++i) {
+        MSG message{};
+        message.hwnd = GetFocus();
+        message.message = WM_KEYDOWN;
+        message.wParam = VK_TAB;
+        EXPECT_TRUE(app::win32::TranslateDialogKeys(message));
+        std::string name = "outside";
+        for (app::ControlId id = 0; id < window.Model().ControlCount(); ++id) {
+            if (window.Control(id) == GetFocus()) name = window.Model().Definition(id).name;
+        }
+        names.push_back(name);
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    return names;
+}
+
+TEST_F(Win32FrontEnd, TabAndShiftTabFollowTheFormsOrderOnEachPage) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(FocusWalk(*window, window->ButtonOf(Button::Command1), 8, false),
+              (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4",
+                     "Command1"}));
+    EXPECT_EQ(FocusWalk(*window, window->Box(TextBox::Text1), 3, true),
+              (Names{"SSTab1", "Command3", "Command2"}));
+    ClickTab(1);
+    EXPECT_EQ(FocusWalk(*window, window->ButtonOf(Button::Command2), 3, false),
+              (Names{"SSTab1", "Command4", "Command2"}));
+}
+
+// What a control draws of itself, into a bitmap of its size.
+class Printed {
+public:
+    explicit Printed(HWND control) {
+        RECT rect{};
+        GetClientRect(control, &rect);
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+        ReleaseDC(nullptr, screen);
+        old_ = SelectObject(dc_, bitmap_);
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+    }
+    ~Printed() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+private:
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+POINT Offset(HWND control, HWND within) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, within, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top};
+}
+
+TEST_F(Win32FrontEnd, LabelsAndThePictureStandOnThePagesOwnBackground) {
+    ClickTab(1);
+    const Printed page(window->Tabs());
+    for (const char* name : {"Label5", "Label7", "Picture1"}) {
+        HWND control = nullptr;
+        for (app::ControlId id = 0; id < window->Model().ControlCount(); ++id) {
+            if (window->Model().Definition(id).name == name) control = window->Control(id);
+        }
+        ASSERT_NE(control, nullptr);
+        RECT size{};
+        GetClientRect(control, &size);
+        const POINT at = Offset(control, window->Tabs());
+        const Printed drawn(control);
+        // The bottom-right corner holds no text and no icon: only the background shows.
+        const int x = size.right - 1, y = size.bottom - 1;
+        EXPECT_EQ(drawn.At(x, y), page.At(at.x + x, at.y + y)) << name;
+    }
+}
+
+TEST_F(Win32FrontEnd, ThePictureKeepsItsSizeAndTheTitleItsLine) {
+    const int dpi = app::win32::ScreenDpi();
+    for (app::ControlId id = 0; id < window->Model().ControlCount(); ++id) {
+        const auto& definition = window->Model().Definition(id);
+        if (definition.name != "Picture1" && definition.name != "Label5") continue;
+        RECT size{};
+        GetClientRect(window->Control(id), &size);
+        EXPECT_EQ(size.right, MulDiv(definition.rect.width, dpi, 1440)) << definition.name;
+        EXPECT_EQ(size.bottom, MulDiv(definition.rect.height, dpi, 1440)) << definition.name;
+        if (definition.name == "Label5") {
+            HDC dc = GetDC(window->Control(id));
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window->Control(id), WM_GETFONT, 0, 0)));
+            SIZE text{};
+            GetTextExtentPoint32W(dc, L"Vantrel Edit 98", 15, &text);
+            ReleaseDC(window->Control(id), dc);
+            EXPECT_LE(text.cx, size.right) << "the title wraps";
+        }
+    }
+}
+
+TEST_F(Win32FrontEnd, PastedTextTheCodePageCannotHoldIsRefusedAndNothingIsWritten) {
+    SetWindowTextW(window->Box(TextBox::Text1), L"\u0141\u00F3d\u017A \u6771\u4EAC");
+    Pump();
+    MessageBoxAnswerer answerer;
+    Click(window->ButtonOf(Button::Command1));
+    EXPECT_TRUE(answerer.answered);
+    EXPECT_NE(answerer.text.find("Nothing was saved"), std::string::npos) << answerer.text;
+    EXPECT_NE(answerer.text.find("Registered Owner."), std::string::npos) << answerer.text;
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(IsWindow(window->Handle()));
+    EXPECT_EQ(Stored("RegisteredOwner"), "Ann Owner");
 }

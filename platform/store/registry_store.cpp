@@ -60,6 +60,7 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
             SeedNewStore(*fileDb_);
         } else {
             fileDb_ = std::make_unique<sqlite::Database>(OpenStoreFile(path));
+            readOnly_ = fileDb_->IsReadOnly();
         }
         fileHive_ = std::make_unique<Hive>(*fileDb_);
         FindRoots();
@@ -69,9 +70,20 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
         problem_ = "The registry store " + path + " cannot be used: " + error.what() + ".";
     }
     if (problem_) {
+        unusable_ = true;
         fileHive_.reset();
         fileDb_.reset();
     }
+}
+
+// A store that may not be written serves every reading; the first write refused says why.
+Long RegistryStore::RefuseWrite() {
+    if (!problem_) {
+        const std::string why = WhyReadOnly(path_);
+        problem_ = "The registry store " + path_ + " is read-only" +
+                   (why.empty() ? std::string() : " (" + why + ")") + ", so nothing can be saved in it.";
+    }
+    return platform::kErrorAccessDenied;
 }
 
 RegistryStore::~RegistryStore() = default;
@@ -91,7 +103,11 @@ bool StoreBatch::Commit() {
 }
 
 std::optional<StoreBatch> RegistryStore::BeginBatch() {
-    if (problem_) return std::nullopt;
+    if (unusable_ || damaged_) return std::nullopt;
+    if (readOnly_) {
+        RefuseWrite();
+        return std::nullopt;
+    }
     try {
         return StoreBatch(std::make_unique<sqlite::Transaction>(*fileDb_));
     } catch (const sqlite::Error&) {
@@ -130,7 +146,7 @@ void RegistryStore::FindRoots() {
 // is read, and nothing more is written to the damaged file.
 template <typename Operation>
 Long RegistryStore::Guarded(Operation&& operation) {
-    if (problem_ && !damaged_) return platform::kErrorBadDb;
+    if (unusable_) return platform::kErrorBadDb;
     try {
         return operation();
     } catch (const sqlite::Error& error) {
@@ -151,6 +167,7 @@ Long RegistryStore::Changing(Hkey handle, Change&& change) {
     return Guarded([&]() -> Long {
         Resolved base;
         if (const Long status = Resolve(handle, base)) return status;
+        if (readOnly_ && base.key.hive == fileHive_.get()) return RefuseWrite();
         sqlite::Transaction transaction(base.key.hive->Db());
         // Inside the transaction, so that a writer we waited for is seen.
         NoteOtherWriters();

@@ -50,8 +50,9 @@ public:
     // Opens a batch on a usable store; nullopt when the store cannot be used or is busy.
     std::optional<StoreBatch> BeginBatch();
 
-    // Why the store cannot be used, or that it was found damaged, naming its file; empty
-    // while it works. A damaged store goes on serving what can be read and refuses writes.
+    // Why the store cannot be used, that it was found damaged, or, once a write was
+    // refused, that it is read-only, naming its file; empty while it works. A damaged or
+    // read-only store goes on serving what can be read and refuses writes.
     const std::optional<std::string>& Problem() const noexcept { return problem_; }
 
     using Long = platform::Long;
@@ -98,6 +99,7 @@ private:
     template <typename Read>
     Long Reading(Hkey handle, Read&& read);
     void NoteOtherWriters();
+    Long RefuseWrite();
     Long Resolve(Hkey handle, Resolved& out) const;
     Long CheckAlive(const Resolved& base) const;
     Hkey NewHandle(KeyRef key);
@@ -106,7 +108,9 @@ private:
 
     std::string path_;
     std::optional<std::string> problem_;
+    bool unusable_ = false;
     bool damaged_ = false;
+    bool readOnly_ = false;
     std::unique_ptr<sqlite::Database> fileDb_, memoryDb_;
     std::unique_ptr<Hive> fileHive_, memoryHive_;
     // One entry per root code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA; id 0 is no key.

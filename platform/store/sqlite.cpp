@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cerrno>
 
 namespace store::sqlite {
@@ -21,19 +22,50 @@ bool Error::IsDiskFull() const noexcept {
 
 void Database::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
 
+namespace {
+
+// A file name as a URI, with every byte but the unreserved ones and '/' escaped.
+std::string FileUri(const std::string& path, const char* query) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 15];
+        }
+    }
+    return uri + "?" + query;
+}
+
+}  // namespace
+
 Database::Database(const std::string& path, Mode mode) {
+    if (mode == Mode::Immutable) {
+        Open(FileUri(path, "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        return;
+    }
     const int flags = mode == Mode::ReadOnly    ? SQLITE_OPEN_READONLY
                       : mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
                       : mode == Mode::Create    ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY;
+    Open(path, flags);
+}
+
+void Database::Open(const std::string& name, int flags) {
     sqlite3* raw = nullptr;
-    const int code = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int code = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(raw);
     if (code != SQLITE_OK) {
         throw Error(code, raw ? sqlite3_errmsg(raw) : sqlite3_errstr(code));
     }
     sqlite3_extended_result_codes(raw, 1);
 }
+
+bool Database::IsReadOnly() const noexcept { return sqlite3_db_readonly(db_.get(), "main") == 1; }
 
 void Database::Check(int code) const {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;

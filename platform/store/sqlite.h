@@ -80,7 +80,9 @@ private:
 // One connection.
 class Database {
 public:
-    enum class Mode { ReadOnly, ReadWrite, Create, Memory };
+    // Immutable: read-only, for a file nobody can change meanwhile (on a read-only disk or
+    // in a folder no one may write); SQLite then needs no -shm or -wal file beside it.
+    enum class Mode { ReadOnly, Immutable, ReadWrite, Create, Memory };
     // The statements that begin and end transactions, prepared once.
     enum class Control { Begin, Commit, Rollback, Savepoint, Release, RollbackTo, Count };
 
@@ -98,6 +100,8 @@ public:
     Error Failure(int code) const;
 
     sqlite3* Handle() const noexcept { return db_.get(); }
+    // Whether the connection may not write.
+    bool IsReadOnly() const noexcept;
 
     void Run(Control control);
 
@@ -110,6 +114,8 @@ public:
     void StartNewEpoch() noexcept { ++epoch_; }
 
 private:
+    void Open(const std::string& name, int flags);
+
     struct Closer {
         void operator()(sqlite3* db) const noexcept;
     };

@@ -115,11 +115,15 @@ void CheckHeader(const std::string& path) {
 // store whose writer was killed may need its log recovered or its journal rolled back,
 // which a read-only connection cannot do; the header has shown it ours, so a read-write
 // connection does it.
+std::int64_t TablesIn(sqlite::Database& db) {
+    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
+    return db.QueryInt("SELECT count(*) FROM sqlite_schema WHERE name IN ('key', 'value')");
+}
+
 void CheckTables(const std::string& path) {
     auto tablesOf = [&](sqlite::Database::Mode mode) {
         sqlite::Database probe(path, mode);
-        probe.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
-        return probe.QueryInt("SELECT count(*) FROM sqlite_schema WHERE name IN ('key', 'value')");
+        return TablesIn(probe);
     };
     std::int64_t tables = 0;
     try {
@@ -129,6 +133,17 @@ void CheckTables(const std::string& path) {
         tables = tablesOf(sqlite::Database::Mode::ReadWrite);
     }
     if (tables != 2) Refuse(path, "its tables are missing");
+}
+
+// A store that may not be written is opened to be read only. Unless a writer's log is
+// beside it, nothing can change it meanwhile, and SQLite is told so: it then needs no
+// -shm or -wal file, which it could not make there, and leaves none behind.
+sqlite::Database OpenReadOnly(const std::string& path) {
+    const bool hasLog = Exists(path + "-wal");
+    sqlite::Database db(path, hasLog ? sqlite::Database::Mode::ReadOnly
+                                     : sqlite::Database::Mode::Immutable);
+    if (TablesIn(db) != 2) Refuse(path, "its tables are missing");
+    return db;
 }
 
 std::string Reason(const sqlite::Error& error) {
@@ -249,6 +264,18 @@ KeyId CreatePath(Hive& hive, KeyId from, std::u16string_view path) {
 
 }  // namespace
 
+std::string WhyReadOnly(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    auto because = [](const char* what) {
+        return errno == EROFS ? std::string("it is on a disk that may only be read")
+                              : std::string("you may not write to ") + what;
+    };
+    if (access(path.c_str(), W_OK) != 0 && errno != ENOENT) return because("the file");
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return because("its folder");
+    return {};
+}
+
 std::string DefaultStorePath() {
     if (const char* named = std::getenv("VANTREL_REGISTRY"); named && *named) return named;
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
@@ -305,6 +332,7 @@ sqlite::Database OpenStoreFile(const std::string& path) {
     }
     CheckHeader(path);
     try {
+        if (!WhyReadOnly(path).empty()) return OpenReadOnly(path);
         CheckTables(path);
         sqlite::Database db(path, sqlite::Database::Mode::ReadWrite);
         Configure(db);

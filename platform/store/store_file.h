@@ -20,8 +20,12 @@ std::string DefaultStorePath();
 
 // Opens the store at path, creating a fresh one (as a new installation has it) when no
 // file is there. A file that is not a store of ours, or is damaged, is refused with
-// StoreRefused and left exactly as it was.
+// StoreRefused and left exactly as it was. A store that may not be written is opened
+// read-only.
 sqlite::Database OpenStoreFile(const std::string& path);
+
+// Why the store at path may not be written, in words for the user; empty when it may.
+std::string WhyReadOnly(const std::string& path);
 
 // Creates the tables of a store and the keys of a new installation in db.
 void SeedNewStore(sqlite::Database& db);
