@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/codepage.h"
+#include "platform/key_handle.h"
 #include "regctl/runtime_error.h"
 #include "regctl/error_codes.h"
 #include "regctl/tav_registry.h"
@@ -15,30 +16,6 @@ using platform::codepage::Encode;
 const std::uint8_t* Bytes(const std::string& text) {
     return reinterpret_cast<const std::uint8_t*>(text.c_str());
 }
-
-// A key handle that is closed at the step the operation names, or at the latest when an
-// error leaves the operation. A failed open leaves it null, and null is closed all the same.
-class OpenedKey {
-public:
-    explicit OpenedKey(platform::RegistryApi& registry) : registry_(registry) {}
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-    ~OpenedKey() {
-        if (!closed_) registry_.RegCloseKey(key_);
-    }
-
-    platform::Hkey* Out() noexcept { return &key_; }
-    platform::Hkey get() const noexcept { return key_; }
-    void Close() {
-        closed_ = true;
-        registry_.RegCloseKey(key_);
-    }
-
-private:
-    platform::RegistryApi& registry_;
-    platform::Hkey key_ = platform::kNullKey;
-    bool closed_ = false;
-};
 
 }  // namespace
 
@@ -54,7 +31,7 @@ std::u16string TavRegistry::ValuePath() const { return KeyName_ + u"\\" + SubKey
 void TavRegistry::DeleteKey() {
     const platform::Hkey root = platform::RootKey(GetHkey());
     auto& registry = platform_.registry;
-    OpenedKey key(registry);
+    platform::KeyHandle key(registry);
     if (registry.RegOpenKeyExA(root, Encode(KeyName_).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
         RaiseError(kErrorKeyNotReached, u"Unable To Open Key");
@@ -69,7 +46,7 @@ void TavRegistry::CreateKey() {
     const platform::Hkey root = platform::RootKey(GetHkey());
     const std::u16string path = SubKey_.empty() ? KeyName_ : KeyName_ + u"\\" + SubKey_;
     auto& registry = platform_.registry;
-    OpenedKey key(registry);
+    platform::KeyHandle key(registry);
     platform::Dword disposition = 0;
     const platform::Long status = registry.RegCreateKeyExA(
         root, Encode(path).c_str(), 0, nullptr, platform::kRegOptionNonVolatile,
@@ -82,7 +59,7 @@ void TavRegistry::QueryValue() {
     const platform::Hkey root = platform::RootKey(GetHkey());
     const std::string name = Encode(ValueName_);
     auto& registry = platform_.registry;
-    OpenedKey key(registry);
+    platform::KeyHandle key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
         RaiseError(kErrorValueKeyNotOpened, u"Unable To Open Key");
@@ -127,7 +104,7 @@ void TavRegistry::SetValue() {
     const platform::Dword kind = GetVtype();
     const std::string name = Encode(ValueName_);
     auto& registry = platform_.registry;
-    OpenedKey key(registry);
+    platform::KeyHandle key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
         RaiseError(kErrorValueKeyNotOpened, u"Unable To Open Registry Key");
@@ -158,7 +135,7 @@ void TavRegistry::SetValue() {
 void TavRegistry::DeleteValue() {
     const platform::Hkey root = platform::RootKey(GetHkey());
     auto& registry = platform_.registry;
-    OpenedKey key(registry);
+    platform::KeyHandle key(registry);
     if (registry.RegOpenKeyExA(root, Encode(ValuePath()).c_str(), 0, platform::kKeyAllAccess,
                                key.Out()) != platform::kErrorSuccess) {
         RaiseError(kErrorKeyNotReached, u"Unable To Open Key");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/key_handle.h"
 #include "regctl/tav_registry.h"
 
 namespace regctl {
@@ -37,24 +38,24 @@ std::u16string Hex(std::uint16_t value) {
 
 std::u16string TavRegistry::ReadSetupDefault(const char* valueName) {
     auto& registry = platform_.registry;
-    platform::Hkey key = platform::kNullKey;
+    platform::KeyHandle key(registry);
     if (registry.RegOpenKeyExA(platform::RootKey(platform::kHkeyCurrentUser),
                                "SOFTWARE\\Microsoft\\MS Setup (ACME)\\User Info", 0,
-                               platform::kKeyAllAccess, &key) != platform::kErrorSuccess) {
+                               platform::kKeyAllAccess, key.Out()) != platform::kErrorSuccess) {
+        key.Forget();
         return {};
     }
     std::array<std::uint8_t, kTextBuffer> buffer{};
     platform::Dword type = 0;
     platform::Dword size = buffer.size();
     std::u16string result;
-    if (registry.RegQueryValueExA(key, valueName, nullptr, &type, buffer.data(), &size) ==
+    if (registry.RegQueryValueExA(key.get(), valueName, nullptr, &type, buffer.data(), &size) ==
         platform::kErrorSuccess) {
         std::string text(reinterpret_cast<const char*>(buffer.data()), size);
         // Only the one final NUL goes; a value stored without one is taken whole.
         if (!text.empty() && text.back() == '\0') text.pop_back();
         result = TrimSpaces(platform::codepage::Decode(text));
     }
-    registry.RegCloseKey(key);
     return result;
 }
 

@@ -140,7 +140,7 @@ private:
         if (!*choice) return QueryTree(*key, line_.Has(u"s"));
         platform::Hkey handle = platform::kNullKey;
         if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
-        OpenKey open(api_, handle);
+        platform::KeyHandle open(api_, handle);
         // Listed rather than read by name, to show the name as the registry spells it.
         std::vector<RegValue> values;
         if (const Long status = ReadValues(api_, open.get(), values)) return FailStatus(status);
@@ -157,7 +157,7 @@ private:
         if (!recursive) {
             platform::Hkey handle = platform::kNullKey;
             if (const Long status = Open(api_, key, &handle)) return FailStatus(status);
-            OpenKey open(api_, handle);
+            platform::KeyHandle open(api_, handle);
             std::vector<std::u16string> children;
             if (const Long status = ListKey(key, open.get())) return FailStatus(status);
             if (const Long status = ReadSubKeys(api_, open.get(), children)) {
@@ -268,7 +268,7 @@ private:
                                                          &handle, nullptr)) {
                 return status;
             }
-            OpenKey open(api_, handle);
+            platform::KeyHandle open(api_, handle);
             if (!*choice) return platform::kErrorSuccess;
             return api_.RegSetValueExW(open.get(), (*choice)->c_str(), 0, type, data->data(),
                                        static_cast<platform::Dword>(data->size()));
@@ -278,7 +278,7 @@ private:
     bool ValueExists(const KeyName& key, const std::u16string& name) {
         platform::Hkey handle = platform::kNullKey;
         if (Open(api_, key, &handle) != platform::kErrorSuccess) return false;
-        OpenKey open(api_, handle);
+        platform::KeyHandle open(api_, handle);
         return api_.RegQueryValueExW(open.get(), name.c_str(), nullptr, nullptr, nullptr,
                                      nullptr) == platform::kErrorSuccess;
     }
@@ -305,7 +305,7 @@ private:
         }
         platform::Hkey handle = platform::kNullKey;
         if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
-        OpenKey open(api_, handle);
+        platform::KeyHandle open(api_, handle);
         std::vector<std::u16string> names;
         if (*choice) {
             names.push_back(**choice);
@@ -357,7 +357,7 @@ private:
         {
             platform::Hkey handle = platform::kNullKey;
             if (const Long status = Open(api_, *key, &handle)) return FailStatus(status);
-            OpenKey open(api_, handle);
+            platform::KeyHandle open(api_, handle);
         }
         if (FileExists(file) && !line_.Has(u"y") &&
             !env_.confirm(u"File " + file + u" already exists. Overwrite (Yes/No)? ")) {
@@ -436,7 +436,7 @@ private:
                                                      &handle, nullptr)) {
             return status;
         }
-        OpenKey open(api_, handle);
+        platform::KeyHandle open(api_, handle);
         for (const auto& entry : section.values) {
             failedLine = entry.line;
             Long status = platform::kErrorSuccess;

@@ -51,7 +51,7 @@ Long ReadSubKeys(platform::WideRegistryApi& api, platform::Hkey key,
 Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey& enter,
               const LeaveKey& leave) {
     struct Level {
-        OpenKey key;
+        platform::KeyHandle key;
         std::u16string name;  // through the level above, or the whole path at the top
         std::vector<std::u16string> children;
         std::size_t next = 0;
@@ -65,7 +65,7 @@ Long WalkTree(platform::WideRegistryApi& api, const KeyName& top, const EnterKey
                                                   &handle)) {
             return status;
         }
-        levels.push_back({OpenKey(api, handle), std::move(name), {}, 0, current.path.size()});
+        levels.push_back({platform::KeyHandle(api, handle), std::move(name), {}, 0, current.path.size()});
         if (const Long status = enter(current, handle)) return status;
         return ReadSubKeys(api, handle, levels.back().children);
     };

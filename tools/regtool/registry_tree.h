@@ -7,29 +7,11 @@
 #include <vector>
 
 #include "platform/wide_registry_api.h"
+#include "platform/key_handle.h"
 #include "tools/regtool/key_name.h"
 #include "tools/regtool/reg_value.h"
 
 namespace regtool {
-
-// An open key that closes itself.
-class OpenKey {
-public:
-    OpenKey(platform::WideRegistryApi& api, platform::Hkey key) : api_(&api), key_(key) {}
-    OpenKey(OpenKey&& other) noexcept
-        : api_(other.api_), key_(std::exchange(other.key_, platform::kNullKey)) {}
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    OpenKey& operator=(OpenKey&&) = delete;
-    ~OpenKey() {
-        if (key_ != platform::kNullKey) api_->RegCloseKey(key_);
-    }
-    platform::Hkey get() const noexcept { return key_; }
-
-private:
-    platform::WideRegistryApi* api_;
-    platform::Hkey key_;
-};
 
 // Opens a key; the status of the open when it fails.
 platform::Long Open(platform::WideRegistryApi& api, const KeyName& name, platform::Hkey* key);
