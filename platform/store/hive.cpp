@@ -108,6 +108,27 @@ KeyId Hive::CreateChild(KeyId parent, std::u16string_view name) {
     return id;
 }
 
+std::optional<KeyId> Hive::Walk(KeyId from, std::span<const std::u16string_view> names) {
+    for (const auto name : names) {
+        const auto child = FindChild(from, name);
+        if (!child) return std::nullopt;
+        from = *child;
+    }
+    return from;
+}
+
+KeyId Hive::WalkCreating(KeyId from, std::span<const std::u16string_view> names, bool* created) {
+    for (const auto name : names) {
+        if (const auto child = FindChild(from, name)) {
+            from = *child;
+        } else {
+            from = CreateChild(from, name);
+            if (created) *created = true;
+        }
+    }
+    return from;
+}
+
 bool Hive::Exists(KeyId key) {
     ForgetStaleKeys();
     if (names_.count(key)) return true;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +45,11 @@ public:
 
     std::optional<KeyId> FindChild(KeyId parent, std::u16string_view name);
     KeyId CreateChild(KeyId parent, std::u16string_view name);
+    // The key a path of names leads to from `from`, when every name is there.
+    std::optional<KeyId> Walk(KeyId from, std::span<const std::u16string_view> names);
+    // The same, making the keys that are missing; `created` tells whether one was made.
+    KeyId WalkCreating(KeyId from, std::span<const std::u16string_view> names,
+                       bool* created = nullptr);
     bool Exists(KeyId key);
     bool HasChildren(KeyId key);
     // Deletes a key that has no children, with its values.

@@ -123,13 +123,7 @@ void RegistryStore::FindRoots() {
                            " cannot be used: its root keys are missing.");
     }
     auto below = [&](std::int64_t from, std::u16string_view path) -> std::int64_t {
-        const auto parts = SplitKeyPath(path);
-        for (const auto part : *parts) {
-            const auto child = fileHive_->FindChild(from, part);
-            if (!child) return 0;
-            from = *child;
-        }
-        return from;
+        return fileHive_->Walk(from, *SplitKeyPath(path)).value_or(0);
     };
     Hive* file = fileHive_.get();
     roots_[0] = {file, below(*machine, u"Software\\Classes")};
@@ -255,17 +249,12 @@ Long RegistryStore::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*opti
             *result = NewHandle(base.key);
             return platform::kErrorSuccess;
         }
-        Hive& hive = *base.key.hive;
-        std::int64_t id = base.key.id;
-        for (const auto part : *parts) {
-            const auto child = hive.FindChild(id, part);
-            if (!child) {
-                if (const Long status = CheckAlive(base)) return status;
-                return platform::kErrorFileNotFound;
-            }
-            id = *child;
+        const auto found = base.key.hive->Walk(base.key.id, *parts);
+        if (!found) {
+            if (const Long status = CheckAlive(base)) return status;
+            return platform::kErrorFileNotFound;
         }
-        *result = NewHandle({&hive, id});
+        *result = NewHandle({base.key.hive, *found});
         return platform::kErrorSuccess;
     });
 }
@@ -285,16 +274,7 @@ Long RegistryStore::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*re
         const auto parts = SplitKeyPath(NameOr(subKey));
         if (!parts) return platform::kErrorBadPathname;
         if (Unfit(*parts)) return platform::kErrorInvalidParameter;
-        made = base.key;
-        for (const auto part : *parts) {
-            const auto child = made.hive->FindChild(made.id, part);
-            if (child) {
-                made.id = *child;
-            } else {
-                made.id = made.hive->CreateChild(made.id, part);
-                created = true;
-            }
-        }
+        made = {base.key.hive, base.key.hive->WalkCreating(base.key.id, *parts, &created)};
         itself = parts->empty() && base.root;
         return platform::kErrorSuccess;
     });
@@ -353,12 +333,9 @@ Long RegistryStore::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
         const auto parts = SplitKeyPath(subKey);
         if (!parts) return platform::kErrorBadPathname;
         Hive& hive = *base.key.hive;
-        std::int64_t id = base.key.id;
-        for (const auto part : *parts) {
-            const auto child = hive.FindChild(id, part);
-            if (!child) return platform::kErrorFileNotFound;
-            id = *child;
-        }
+        const auto found = hive.Walk(base.key.id, *parts);
+        if (!found) return platform::kErrorFileNotFound;
+        const KeyId id = *found;
         // The keys that stand for predefined roots, and keys with subkeys, stay.
         if (IsRootTarget({&hive, id}) || hive.HasChildren(id)) return platform::kErrorAccessDenied;
         hive.DeleteLeaf(id);

@@ -254,12 +254,7 @@ std::vector<std::uint8_t> StringData(const std::u16string& text) {
 }
 
 KeyId CreatePath(Hive& hive, KeyId from, std::u16string_view path) {
-    const auto parts = SplitKeyPath(path);
-    for (const auto part : *parts) {
-        const auto existing = hive.FindChild(from, part);
-        from = existing ? *existing : hive.CreateChild(from, part);
-    }
-    return from;
+    return hive.WalkCreating(from, *SplitKeyPath(path));
 }
 
 }  // namespace
