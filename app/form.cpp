@@ -22,13 +22,15 @@ bool Form::OnShownPage(Page page) const {
 }
 
 PixelRect Form::ClientArea(int dpi) const {
-    return {0, 0, TwipsToPixels(window_.clientWidth, dpi), TwipsToPixels(window_.clientHeight, dpi)};
+    return {0, 0, TwipsToPixels(window_.clientWidth, dpi),
+            TwipsToPixels(window_.clientHeight, dpi)};
 }
 
 PixelRect Form::Place(ControlId id, int dpi) const {
     const ControlDefinition& control = controls_[id];
     PixelRect place{TwipsToPixels(control.rect.left, dpi), TwipsToPixels(control.rect.top, dpi),
-                    TwipsToPixels(control.rect.width, dpi), TwipsToPixels(control.rect.height, dpi)};
+                    TwipsToPixels(control.rect.width, dpi),
+                    TwipsToPixels(control.rect.height, dpi)};
     if (control.page != Page::Window && tabControl_) {
         const TwipRect& corner = controls_[*tabControl_].rect;
         place.left += TwipsToPixels(corner.left, dpi);

@@ -54,7 +54,8 @@ std::u16string Labels(const std::array<bool, 4>& marked) {
 
 std::u16string UnsavableMessage(const std::array<bool, 4>& unsavable) {
     return u"Nothing was saved.\n\nThese boxes hold characters that the registry cannot "
-           u"store: " + Labels(unsavable) +
+           u"store: " +
+           Labels(unsavable) +
            u".\n\nChange those characters, then press OK again, or press Cancel.";
 }
 
@@ -124,7 +125,8 @@ void Vantrel::Command1_Click() {
     std::array<bool, 4> notSaved{};
     std::size_t current = 0;
     TavRegistry1.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {
-        if (ErrCode == regctl::kErrorValueKeyNotOpened || ErrCode == regctl::kErrorStringNotWritten) {
+        if (ErrCode == regctl::kErrorValueKeyNotOpened ||
+            ErrCode == regctl::kErrorStringNotWritten) {
             notSaved[current] = true;
         }
     });

@@ -43,8 +43,12 @@ public:
 
     void Show() override { frontEnd_.Show(); }
     std::u16string Text(TextBox box) const override { return form_.Text(IdOf(box)); }
-    void SetText(TextBox box, const std::u16string& text) override { form_.SetText(IdOf(box), text); }
-    void SetEnabled(Button button, bool enabled) override { form_.SetEnabled(IdOf(button), enabled); }
+    void SetText(TextBox box, const std::u16string& text) override {
+        form_.SetText(IdOf(box), text);
+    }
+    void SetEnabled(Button button, bool enabled) override {
+        form_.SetEnabled(IdOf(button), enabled);
+    }
     void SetFocus(TextBox box) override { form_.SetFocus(IdOf(box)); }
     void ShowMessage(const std::u16string& text) override { frontEnd_.ShowMessage(text); }
     void EndProgram() override { frontEnd_.EndProgram(); }

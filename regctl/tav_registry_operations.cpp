@@ -4,8 +4,8 @@
 
 #include "platform/codepage.h"
 #include "platform/key_handle.h"
-#include "regctl/runtime_error.h"
 #include "regctl/error_codes.h"
+#include "regctl/runtime_error.h"
 #include "regctl/tav_registry.h"
 
 namespace regctl {
@@ -52,7 +52,8 @@ void TavRegistry::CreateKey() {
         root, Encode(path).c_str(), 0, nullptr, platform::kRegOptionNonVolatile,
         platform::kKeyAllAccess, nullptr, key.Out(), &disposition);
     key.Close();
-    if (status != platform::kErrorSuccess) RaiseError(kErrorKeyNotReached, u"Unable To Create A New Key");
+    if (status != platform::kErrorSuccess)
+        RaiseError(kErrorKeyNotReached, u"Unable To Create A New Key");
 }
 
 void TavRegistry::QueryValue() {
@@ -76,9 +77,9 @@ void TavRegistry::QueryValue() {
     if (type == platform::kRegSz) {
         std::string buffer(size, '\0');
         platform::Dword got = size;
-        const platform::Long status = registry.RegQueryValueExA(
-            key.get(), name.c_str(), nullptr, &type, reinterpret_cast<std::uint8_t*>(buffer.data()),
-            &got);
+        const platform::Long status =
+            registry.RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                                      reinterpret_cast<std::uint8_t*>(buffer.data()), &got);
         // The whole buffer goes through the text box, which keeps what stands before the
         // first NUL: the terminator, and anything behind an embedded NUL, fall away.
         Text1.Text(platform::codepage::Decode(buffer));

@@ -1,13 +1,12 @@
 // The main window's form with the real window logic behind it and no toolkit: what a
 // front end is told to draw, in which order, and where the focus and the pixels go.
-#include "app/vantrel_form.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/vantrel_form.h"
 #include "native_platform.h"
 #include "test_registry.h"
 
@@ -77,12 +76,12 @@ protected:
 
 TEST_F(MainForm, ATabChangeSwapsThePagesThenTheLogicSwitchesOkAndClearInOrder) {
     Model().SelectTab(1);
-    EXPECT_EQ(frontEnd.events,
-              (Names{"Label1 hidden", "Label2 hidden", "Label3 hidden", "Label4 hidden",
-                     "Text1 hidden", "Text2 hidden", "Text3 hidden", "Text4 hidden",
-                     "Picture1 shown", "Label5 shown", "Label6 shown", "Command4 shown",
-                     "Label7 shown", "Line1 shown", "Line2 shown", "Command1 shown disabled",
-                     "Command3 shown disabled"}));
+    EXPECT_EQ(
+        frontEnd.events,
+        (Names{"Label1 hidden", "Label2 hidden", "Label3 hidden", "Label4 hidden", "Text1 hidden",
+               "Text2 hidden", "Text3 hidden", "Text4 hidden", "Picture1 shown", "Label5 shown",
+               "Label6 shown", "Command4 shown", "Label7 shown", "Line1 shown", "Line2 shown",
+               "Command1 shown disabled", "Command3 shown disabled"}));
     EXPECT_EQ(Model().ActiveTab(), 1);
     EXPECT_EQ(Model().PreviousTab(), 0);
 
@@ -103,8 +102,8 @@ TEST_F(MainForm, OnlyTheActivePagesControlsAreVisible) {
                                 "Label3", "Label4", "Text1", "Text2", "Text3", "Text4"}));
     EXPECT_FALSE(Model().LineVisible(0));
     Model().SelectTab(1);
-    EXPECT_EQ(Visible(), (Names{"SSTab1", "Command1", "Command2", "Command3", "Picture1",
-                                "Label5", "Label6", "Command4", "Label7"}));
+    EXPECT_EQ(Visible(), (Names{"SSTab1", "Command1", "Command2", "Command3", "Picture1", "Label5",
+                                "Label6", "Command4", "Label7"}));
     EXPECT_TRUE(Model().LineVisible(0) && Model().LineVisible(1));
 }
 

@@ -4,8 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/vantrel_form.h"
 #include "app/qt/widget_factory.h"
+#include "app/vantrel_form.h"
 
 namespace app::qt {
 

@@ -58,10 +58,11 @@ VantrelWindow::VantrelWindow()
         const ControlDefinition& definition = form.Definition(id);
         if (definition.kind == ControlKind::TabControl) {
             tabs_ = new QTabWidget(this);
-            tabs_->setObjectName(QString::fromLatin1(definition.name.data(),
-                                                      static_cast<qsizetype>(definition.name.size())));
+            tabs_->setObjectName(QString::fromLatin1(
+                definition.name.data(), static_cast<qsizetype>(definition.name.size())));
             tabs_->setGeometry(ToQRect(form.Place(id, dpi)));
-            for (const auto caption : form.TabCaptions()) tabs_->addTab(new QWidget, ToQString(caption));
+            for (const auto caption : form.TabCaptions())
+                tabs_->addTab(new QWidget, ToQString(caption));
             tabs_->lower();
             widgets_[id] = tabs_;
             continue;

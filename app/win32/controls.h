@@ -35,7 +35,8 @@ RECT CenteredFrame(const PixelRect& client, DWORD style);
 
 // Creates the control `id` of a form as a child of parent, at its place, with the control
 // id kFirstControlId + id. Throws WindowError when the window system refuses.
-inline constexpr int kFirstControlId = 1000;  // above IDOK and IDCANCEL: Enter and Esc press nothing
+inline constexpr int kFirstControlId =
+    1000;  // above IDOK and IDCANCEL: Enter and Esc press nothing
 HWND CreateControl(HWND parent, const Form& form, ControlId id, int dpi, HFONT font);
 
 // The text of a window, and a new text for it.

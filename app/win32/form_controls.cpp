@@ -42,7 +42,8 @@ void FormControls::Command(WPARAM wParam, LPARAM lParam) {
     const ControlKind kind = form_.Definition(*id).kind;
     const int code = HIWORD(wParam);
     if (kind == ControlKind::Button && code == BN_CLICKED) form_.Click(*id);
-    if (kind == ControlKind::TextBox && code == EN_CHANGE) form_.Typed(*id, WindowText(controls_[*id]));
+    if (kind == ControlKind::TextBox && code == EN_CHANGE)
+        form_.Typed(*id, WindowText(controls_[*id]));
 }
 
 bool FormControls::MoveFocus(bool backwards) {

@@ -17,8 +17,9 @@ LicenseWindow::LicenseWindow(License& logic, HFONT font)
     : logic_(logic), form_(MakeLicenseForm(logic)), controls_(*form_) {
     const int dpi = ScreenDpi();
     const std::string caption = platform::codepage::Encode(form_->Window().caption);
-    CreateFor("VantrelLicense", caption.c_str(), kStyle, CenteredFrame(form_->ClientArea(dpi), kStyle),
-              LoadLicenseIcon(32), LoadLicenseIcon(16));
+    CreateFor("VantrelLicense", caption.c_str(), kStyle,
+              CenteredFrame(form_->ClientArea(dpi), kStyle), LoadLicenseIcon(32),
+              LoadLicenseIcon(16));
     // The text keeps its CR LF line ends, which a multi-line edit box wants.
     controls_.Create(hwnd_, dpi, [font](const ControlDefinition&) { return font; });
     Track(hwnd_);

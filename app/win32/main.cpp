@@ -1,5 +1,6 @@
 // Vantrel Edit 98 for Windows: the real registry and a native front end.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "app/vantrel.h"

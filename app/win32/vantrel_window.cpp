@@ -45,7 +45,8 @@ VantrelWindow::VantrelWindow() : form_(*this), controls_(form_.Model()) {
         SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     // The tab control lies beneath the controls placed on its pages.
-    if (tabs_) SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (tabs_)
+        SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     form_.Model().Observe(this);
 }
 

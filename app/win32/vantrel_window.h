@@ -13,7 +13,9 @@
 
 namespace app::win32 {
 
-class VantrelWindow : public WindowBase<VantrelWindow>, public VantrelFrontEnd, private FormObserver {
+class VantrelWindow : public WindowBase<VantrelWindow>,
+                      public VantrelFrontEnd,
+                      private FormObserver {
 public:
     VantrelWindow();
     ~VantrelWindow() override;

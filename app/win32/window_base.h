@@ -22,8 +22,8 @@ public:
 
 protected:
     // Registers the class once, then creates the window with this object behind it.
-    void CreateFor(const char* className, const char* caption, DWORD style, RECT frame,
-                   HICON icon, HICON smallIcon) {
+    void CreateFor(const char* className, const char* caption, DWORD style, RECT frame, HICON icon,
+                   HICON smallIcon) {
         static bool registered = false;
         if (!registered) {
             WNDCLASSEXA windowClass{};

@@ -206,8 +206,9 @@ std::vector<std::pair<std::u16string, StoredValue>> Hive::Values(KeyId key) {
     valuesOf_.Bind(1, key);
     std::vector<std::pair<std::u16string, StoredValue>> values;
     while (valuesOf_.Step()) {
-        values.emplace_back(valuesOf_.Text(0), StoredValue{static_cast<std::uint32_t>(valuesOf_.Int(1)),
-                                                           valuesOf_.Blob(2)});
+        values.emplace_back(
+            valuesOf_.Text(0),
+            StoredValue{static_cast<std::uint32_t>(valuesOf_.Int(1)), valuesOf_.Blob(2)});
     }
     return values;
 }

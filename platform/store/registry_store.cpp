@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "hive.h"
-#include "platform/utf16.h"
 #include "key_path.h"
+#include "platform/utf16.h"
 #include "sqlite.h"
 #include "store_file.h"
 
@@ -56,7 +56,8 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
         memoryHive_ = std::make_unique<Hive>(*memoryDb_);
         memoryHive_->CreateTop(u"HKEY_DYN_DATA");
         if (path == kInMemory) {
-            fileDb_ = std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
+            fileDb_ =
+                std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
             SeedNewStore(*fileDb_);
         } else {
             fileDb_ = std::make_unique<sqlite::Database>(OpenStoreFile(path));
@@ -81,7 +82,8 @@ Long RegistryStore::RefuseWrite() {
     if (!problem_) {
         const std::string why = WhyReadOnly(path_);
         problem_ = "The registry store " + path_ + " is read-only" +
-                   (why.empty() ? std::string() : " (" + why + ")") + ", so nothing can be saved in it.";
+                   (why.empty() ? std::string() : " (" + why + ")") +
+                   ", so nothing can be saved in it.";
     }
     return platform::kErrorAccessDenied;
 }
@@ -261,9 +263,8 @@ Long RegistryStore::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*opti
 
 Long RegistryStore::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*reserved*/,
                                     char16_t* /*className*/, Dword /*options*/,
-                                    platform::Regsam /*access*/,
-                                    const void* /*securityAttributes*/, Hkey* result,
-                                    Dword* disposition) {
+                                    platform::Regsam /*access*/, const void* /*securityAttributes*/,
+                                    Hkey* result, Dword* disposition) {
     if (!result) return platform::kErrorInvalidParameter;
     *result = platform::kNullKey;
     // The handle is made only once the transaction committed.
@@ -358,7 +359,7 @@ Long RegistryStore::RegCloseKey(Hkey key) {
         // whether or not it names a root.
         if (IsPredefinedRange(key)) return platform::kErrorSuccess;
         return handles_.erase(static_cast<std::uintptr_t>(key)) ? platform::kErrorSuccess
-                                                                 : platform::kErrorInvalidHandle;
+                                                                : platform::kErrorInvalidHandle;
     });
 }
 
@@ -382,7 +383,8 @@ Long RegistryStore::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* 
                                   void* lastWriteTime) {
     if (!name || !nameLength) return platform::kErrorInvalidParameter;
     return Reading(key, [&](const Resolved& base) -> Long {
-        const auto& names = Listed(subKeys_, base.key, [&] { return base.key.hive->SubKeyNames(base.key.id); });
+        const auto& names =
+            Listed(subKeys_, base.key, [&] { return base.key.hive->SubKeyNames(base.key.id); });
         if (index >= names.size()) return platform::kErrorNoMoreItems;
         const std::u16string* found = &names[index];
         if (*nameLength <= found->size()) return platform::kErrorMoreData;
@@ -401,7 +403,8 @@ Long RegistryStore::RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* 
                                   Dword* dataSize) {
     if (!name || !nameLength || (data && !dataSize)) return platform::kErrorInvalidParameter;
     return Reading(key, [&](const Resolved& base) -> Long {
-        const auto& values = Listed(values_, base.key, [&] { return base.key.hive->Values(base.key.id); });
+        const auto& values =
+            Listed(values_, base.key, [&] { return base.key.hive->Values(base.key.id); });
         if (index >= values.size()) return platform::kErrorNoMoreItems;
         const auto& [valueName, value] = values[index];
         const auto stored = static_cast<Dword>(value.data.size());

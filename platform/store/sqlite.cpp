@@ -96,7 +96,8 @@ sqlite3_stmt* Prepared(const Database& db, std::unique_ptr<sqlite3_stmt, Stateme
                        const char* sql) {
     if (!slot) {
         sqlite3_stmt* raw = nullptr;
-        db.Check(sqlite3_prepare_v3(db.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
+        db.Check(
+            sqlite3_prepare_v3(db.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
         slot.reset(raw);
     }
     return slot.get();
@@ -119,15 +120,16 @@ std::int64_t StepOnce(const Database& db, sqlite3_stmt* statement) {
 }  // namespace
 
 void Database::Run(Control control) {
-    static constexpr const char* kSql[] = {"BEGIN IMMEDIATE", "COMMIT",       "ROLLBACK",
-                                           "SAVEPOINT nested", "RELEASE nested",
-                                           "ROLLBACK TO nested"};
+    static constexpr const char* kSql[] = {"BEGIN IMMEDIATE", "COMMIT",
+                                           "ROLLBACK",        "SAVEPOINT nested",
+                                           "RELEASE nested",  "ROLLBACK TO nested"};
     const int index = static_cast<int>(control);
     StepOnce(*this, Prepared(*this, controls_[index], kSql[index]));
 }
 
 void Database::NoteOtherWriters() {
-    const std::int64_t version = StepOnce(*this, Prepared(*this, dataVersion_, "PRAGMA data_version"));
+    const std::int64_t version =
+        StepOnce(*this, Prepared(*this, dataVersion_, "PRAGMA data_version"));
     if (version != lastDataVersion_) {
         lastDataVersion_ = version;
         ++epoch_;
@@ -195,13 +197,15 @@ std::int64_t Statement::Int(int column) const {
 }
 
 std::u16string Statement::Text(int column) const {
-    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement_.get(), column));
+    const auto* text =
+        static_cast<const char16_t*>(sqlite3_column_text16(statement_.get(), column));
     const int bytes = sqlite3_column_bytes16(statement_.get(), column);
     return text ? std::u16string(text, static_cast<std::size_t>(bytes) / 2) : std::u16string();
 }
 
 std::vector<std::uint8_t> Statement::Blob(int column) const {
-    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_.get(), column));
+    const auto* data =
+        static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_.get(), column));
     const int bytes = sqlite3_column_bytes(statement_.get(), column);
     return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
 }

@@ -8,8 +8,8 @@
 
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -93,7 +93,8 @@ void CheckHeader(const std::string& path) {
     if (header.got < static_cast<std::streamsize>(header.bytes.size())) {
         Refuse(path, "the file is truncated");
     }
-    if (BigEndian(&header.bytes[68], 4) != kApplicationId) Refuse(path, "it is not a registry store");
+    if (BigEndian(&header.bytes[68], 4) != kApplicationId)
+        Refuse(path, "it is not a registry store");
     const std::uint32_t version = BigEndian(&header.bytes[60], 4);
     if (version != kSchemaVersion) {
         Refuse(path, "its format " + std::to_string(version) + " is not known to this program");
@@ -140,8 +141,8 @@ void CheckTables(const std::string& path) {
 // -shm or -wal file, which it could not make there, and leaves none behind.
 sqlite::Database OpenReadOnly(const std::string& path) {
     const bool hasLog = Exists(path + "-wal");
-    sqlite::Database db(path, hasLog ? sqlite::Database::Mode::ReadOnly
-                                     : sqlite::Database::Mode::Immutable);
+    sqlite::Database db(
+        path, hasLog ? sqlite::Database::Mode::ReadOnly : sqlite::Database::Mode::Immutable);
     if (TablesIn(db) != 2) Refuse(path, "its tables are missing");
     return db;
 }
@@ -188,7 +189,8 @@ bool IsBuildingName(std::string_view name, std::string_view store) {
 // locked, with the journals SQLite may have left beside it.
 void RemoveAbandonedBuilds(const std::filesystem::path& target) {
     const std::string store = target.filename().string();
-    const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const auto folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
@@ -216,7 +218,8 @@ void CreateStoreFile(const std::string& path) {
     while (fd < 0) {
         temporary = path + std::string(kBuilding) + "XXXXXX";
         fd = mkostemp(temporary.data(), O_CLOEXEC);
-        if (fd < 0) Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
+        if (fd < 0)
+            Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
         struct stat info {};
         // A start that cleaned up between mkstemp and the lock took the file away.
         if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || info.st_nlink == 0) {
@@ -296,7 +299,8 @@ void SeedNewStore(sqlite::Database& db) {
         const auto data = StringData(text);
         hive.SetValue(key, name, platform::kRegSz, data.data(), data.size());
     };
-    const KeyId version = CreatePath(hive, machine, u"Software\\Microsoft\\Windows\\CurrentVersion");
+    const KeyId version =
+        CreatePath(hive, machine, u"Software\\Microsoft\\Windows\\CurrentVersion");
     setString(version, u"RegisteredOwner", owner);
     setString(version, u"RegisteredOrganization", u"");
     setString(version, u"ProductId", u"");

@@ -93,7 +93,8 @@ std::u16string QueryText(const RegValue& value) {
         case kRegQword:
             if (value.data.size() == 4 || value.data.size() == 8) {
                 std::uint64_t number = 0;
-                for (std::size_t i = value.data.size(); i-- > 0;) number = number << 8 | value.data[i];
+                for (std::size_t i = value.data.size(); i-- > 0;)
+                    number = number << 8 | value.data[i];
                 char buffer[24];
                 std::snprintf(buffer, sizeof buffer, "0x%llx",
                               static_cast<unsigned long long>(number));
@@ -110,6 +111,61 @@ std::u16string QueryText(const RegValue& value) {
         hex.push_back(kDigits[b & 15]);
     }
     return hex;
+}
+
+std::optional<std::vector<std::uint8_t>> DataFromText(platform::Dword type,
+                                                      const std::u16string& text) {
+    switch (type) {
+        case platform::kRegSz:
+        case platform::kRegExpandSz:
+            return StringData(text);
+        case platform::kRegMultiSz: {
+            std::u16string joined;
+            std::size_t start = 0;
+            while (true) {
+                const std::size_t at = text.find(u"\\0", start);
+                joined += text.substr(start, at - start);
+                joined.push_back(u'\0');
+                if (at == std::u16string::npos) break;
+                start = at + 2;
+            }
+            if (text.empty()) joined.clear();
+            return StringData(joined);
+        }
+        case platform::kRegDword: {
+            const bool hex =
+                text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X');
+            const std::u16string digits = hex ? text.substr(2) : text;
+            if (digits.empty() || digits.size() > 10) return std::nullopt;
+            std::uint64_t number = 0;
+            for (const char16_t c : digits) {
+                int digit = -1;
+                if (c >= u'0' && c <= u'9') digit = c - u'0';
+                if (hex && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+                if (hex && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+                if (digit < 0) return std::nullopt;
+                number = number * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+            }
+            if (number > 0xFFFFFFFFu) return std::nullopt;
+            return DwordData(static_cast<std::uint32_t>(number));
+        }
+        default: {
+            if (text.size() % 2) return std::nullopt;
+            std::vector<std::uint8_t> bytes;
+            for (std::size_t i = 0; i < text.size(); i += 2) {
+                auto digit = [](char16_t c) {
+                    if (c >= u'0' && c <= u'9') return c - u'0';
+                    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+                    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+                    return -1;
+                };
+                const int high = digit(text[i]), low = digit(text[i + 1]);
+                if (high < 0 || low < 0) return std::nullopt;
+                bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
+            }
+            return bytes;
+        }
+    }
 }
 
 }  // namespace regtool

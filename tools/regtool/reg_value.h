@@ -37,4 +37,10 @@ std::vector<std::uint8_t> DwordData(std::uint32_t value);
 // REG_DWORD and REG_QWORD as 0x%x, everything else as upper-case hex pairs.
 std::u16string QueryText(const RegValue& value);
 
+// Data as the registry stores it from the text `add /d` gives for a type: strings as
+// they are, REG_MULTI_SZ parts split at "\0", REG_DWORD as decimal or 0x hex, other
+// types as hex pairs; nullopt when the text does not fit the type.
+std::optional<std::vector<std::uint8_t>> DataFromText(platform::Dword type,
+                                                      const std::u16string& text);
+
 }  // namespace regtool

@@ -1,0 +1,85 @@
+// import: a .reg file, applied in one transaction where the registry has them.
+#include "tools/regtool/command.h"
+#include "tools/regtool/host_io.h"
+#include "tools/regtool/reg_file.h"
+#include "tools/regtool/registry_tree.h"
+
+namespace regtool {
+namespace {
+
+platform::Long Apply(Command& cmd, const RegFileKey& section, int& failedLine) {
+    if (section.remove) {
+        const platform::Long status = DeleteTree(cmd.api, section.key);
+        return status == platform::kErrorFileNotFound ? platform::kErrorSuccess : status;
+    }
+    platform::Hkey handle = platform::kNullKey;
+    if (const platform::Long status =
+            cmd.api.RegCreateKeyExW(section.key.root, section.key.path.c_str(), 0, nullptr, 0,
+                                    platform::kKeyAllAccess, nullptr, &handle, nullptr)) {
+        return status;
+    }
+    platform::KeyHandle open(cmd.api, handle);
+    for (const auto& entry : section.values) {
+        failedLine = entry.line;
+        platform::Long status = platform::kErrorSuccess;
+        if (entry.remove) {
+            status = cmd.api.RegDeleteValueW(open.get(), entry.value.name.c_str());
+            if (status == platform::kErrorFileNotFound) status = platform::kErrorSuccess;
+        } else {
+            status = cmd.api.RegSetValueExW(open.get(), entry.value.name.c_str(), 0,
+                                            entry.value.type, entry.value.data.data(),
+                                            static_cast<platform::Dword>(entry.value.data.size()));
+        }
+        if (status != platform::kErrorSuccess) return status;
+    }
+    return platform::kErrorSuccess;
+}
+
+}  // namespace
+
+int Import(Command& cmd) {
+    if (cmd.line.positional.size() != 1) return cmd.Fail(kSyntax);
+    const std::u16string& file = cmd.line.positional[0];
+    std::string bytes;
+    if (!ReadWholeFile(file, bytes))
+        return cmd.Fail(u"ERROR: Cannot read the file " + file + u".\n");
+    auto parsed = ParseRegFile(bytes);
+    if (const auto* error = std::get_if<RegFileError>(&parsed)) {
+        return cmd.Fail(u"ERROR: " + file + u", line " + Ascii(std::to_string(error->line)) +
+                        u": " + Ascii(error->message) + u". Nothing was imported.\n");
+    }
+    const RegFile& reg = std::get<RegFile>(parsed);
+    std::unique_ptr<RegistryTransaction> transaction;
+    if (cmd.env.beginTransaction) {
+        transaction = cmd.env.beginTransaction();
+        if (!transaction) return cmd.Fail(u"ERROR: The registry cannot be changed now.\n");
+    }
+    std::vector<std::u16string> applied;
+    for (const auto& section : reg.keys) {
+        int failedLine = section.line;
+        const platform::Long status = Apply(cmd, section, failedLine);
+        if (status != platform::kErrorSuccess) {
+            std::u16string message =
+                u"ERROR: " + file + u", line " + Ascii(std::to_string(failedLine)) + u": " +
+                (status == platform::kErrorDiskFull ? u"there is not enough space on the disk."
+                                                    : u"the registry refused the change (status " +
+                                                          Ascii(std::to_string(status)) + u").");
+            if (transaction) {
+                message += u" Nothing was imported.\n";
+            } else {
+                message += u" Keys applied before it:";
+                for (const auto& key : applied) message += u"\n  " + key;
+                if (applied.empty()) message += u" none";
+                message += u"\n";
+            }
+            return cmd.Fail(message);
+        }
+        applied.push_back(section.key.Full());
+    }
+    if (transaction && !transaction->Commit()) {
+        return cmd.Fail(u"ERROR: The registry refused the import. Nothing was imported.\n");
+    }
+    return cmd.Succeed();
+}
+
+}  // namespace regtool
