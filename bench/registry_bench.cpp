@@ -3,9 +3,12 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "platform/posix/posix_system.h"
@@ -27,7 +30,11 @@ struct BenchStore {
 
     explicit BenchStore(int values) {
         std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-bench-XXXXXX");
-        dir = mkdtemp(pattern.data());
+        if (!mkdtemp(pattern.data())) {
+            throw std::runtime_error("cannot make a folder in " + pattern + ": " +
+                                     std::strerror(errno));
+        }
+        dir = pattern;
         registry = std::make_unique<store::RegistryStore>((dir / "registry.db").string());
         auto batch = registry->BeginBatch();
         const std::string data(32, 'x');
@@ -64,7 +71,8 @@ regctl::TavRegistry& ControlFor(BenchStore& bench) {
     auto& slot = controls[&bench];
     if (!slot) {
         static platform::posix::PosixSystem system;
-        slot = std::make_unique<regctl::TavRegistry>(platform::Platform{*bench.registry, system}, site);
+        slot = std::make_unique<regctl::TavRegistry>(platform::Platform{*bench.registry, system},
+                                                     site);
         slot->RegistryKey(2);
         slot->KeyName(u"software\\microsoft\\windows\\currentversion");
         slot->ValueName(u"RegisteredOwner");
@@ -91,10 +99,14 @@ void SetValue(benchmark::State& state) {
     if (failed) state.SkipWithError("a write failed");
 }
 
-BENCHMARK(QueryValue)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly()
+BENCHMARK(QueryValue)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(SetValue)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly()
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(SetValue)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly()->Unit(
+    benchmark::kMicrosecond);
 
 }  // namespace
 

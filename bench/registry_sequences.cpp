@@ -45,7 +45,10 @@ int main(int argc, char* argv[]) {
     auto registry = std::make_unique<platform::win32::Win32Registry>();
 #else
     std::string folder = (std::filesystem::temp_directory_path() / "vantrel-seq-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return 1;
+    if (!mkdtemp(folder.data())) {
+        std::perror(("cannot make a folder in " + folder).c_str());
+        return 1;
+    }
     auto registry = std::make_unique<store::RegistryStore>(folder + "/registry.db");
 #endif
     platform::RegistryApi& api = *registry;
