@@ -5,17 +5,23 @@
 
 namespace platform::codepage {
 
+namespace {
+
 // No best-fit mapping: a character outside the code page becomes '?' rather than a
-// look-alike, so that what cannot be represented is visible as such.
+// look-alike, so that what cannot be represented is visible as such. Windows 9x knows no
+// such flag and refuses the call with it; it maps no look-alikes in the first place.
+DWORD NoBestFit() { return (GetVersion() & 0x80000000u) ? 0 : WC_NO_BEST_FIT_CHARS; }
+
+}  // namespace
+
 std::string Encode(std::u16string_view text) {
     if (text.empty()) return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
-                                         "?", nullptr);
+    const int size =
+        WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, nullptr, 0, "?", nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, out.data(), size, "?",
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, out.data(), size, "?", nullptr);
     return out;
 }
 

@@ -26,6 +26,8 @@ inline constexpr Long kErrorNoMoreItems = 259;
 inline constexpr Long kErrorNoAccess = 998;
 inline constexpr Long kErrorBadDb = 1009;
 inline constexpr Long kErrorKeyDeleted = 1018;
+// A name or text holds a character the 8-bit code page cannot.
+inline constexpr Long kErrorNoUnicodeTranslation = 1113;
 
 // The 32-bit codes of the predefined root keys.
 inline constexpr Dword kHkeyClassesRoot = 0x80000000;

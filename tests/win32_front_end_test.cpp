@@ -1,14 +1,13 @@
 // The Win32 front end driven through window messages as a user drives it, with the real
 // registry of Windows (Wine here) behind it.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "app/vantrel.h"
 #include "app/win32/controls.h"
@@ -75,7 +74,7 @@ protected:
     bool quit = false;
 
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
         InitCommonControlsEx(&controls);
         Put("RegisteredOwner", "Ann Owner");
         Put("RegisteredOrganization", "Org Ltd");
@@ -109,8 +108,8 @@ protected:
         test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
         char data[256] = {};
         Dword size = sizeof data - 1;
-        const Long status = test.Api().RegQueryValueExA(key, name, nullptr, nullptr,
-                                                        reinterpret_cast<std::uint8_t*>(data), &size);
+        const Long status = test.Api().RegQueryValueExA(
+            key, name, nullptr, nullptr, reinterpret_cast<std::uint8_t*>(data), &size);
         test.Api().RegCloseKey(key);
         return status == kErrorSuccess ? data : "missing";
     }
@@ -159,34 +158,42 @@ protected:
     }
 };
 
-// Answers the first message box that appears, and keeps its text.
+// Answers the first message box that appears, and keeps its text. A thread of the
+// system's own, since the 32-bit toolchain's thread model has no std::thread.
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer()
-        : thread_([this] {
-              for (int tries = 0; tries < 500 && !stop_; ++tries) {
-                  if (HWND box = FindWindowW(L"#32770", L"Vantrel Edit 98")) {
-                      HWND label = nullptr;
-                      while ((label = FindWindowExW(box, label, L"Static", nullptr))) {
-                          text += Narrow(app::win32::WindowText(label));
-                      }
-                      PostMessageW(box, WM_COMMAND, IDOK, 0);
-                      answered = true;
-                      return;
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
-              }
-          }) {}
+        : thread_(CreateThread(nullptr, 0, &MessageBoxAnswerer::Run, this, 0, nullptr)) {}
     ~MessageBoxAnswerer() {
         stop_ = true;
-        thread_.join();
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
     }
     std::atomic<bool> answered{false};
     std::string text;
 
 private:
+    static DWORD WINAPI Run(void* self) {
+        static_cast<MessageBoxAnswerer*>(self)->Answer();
+        return 0;
+    }
+    void Answer() {
+        for (int tries = 0; tries < 500 && !stop_; ++tries) {
+            if (HWND box = FindWindowA("#32770", "Vantrel Edit 98")) {
+                HWND label = nullptr;
+                while ((label = FindWindowExA(box, label, "Static", nullptr))) {
+                    text += Narrow(app::win32::WindowText(label));
+                }
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                answered = true;
+                return;
+            }
+            Sleep(10);
+        }
+    }
+
     std::atomic<bool> stop_{false};
-    std::thread thread_;
+    HANDLE thread_;
 };
 
 }  // namespace
@@ -259,7 +266,8 @@ TEST_F(Win32FrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
     EXPECT_FALSE(quit);
     Click(window->ButtonOf(Button::Command4));
     EXPECT_NE(window->LicenseHandle(), nullptr);
-    EXPECT_EQ(SendMessageW(GetDlgItem(window->LicenseHandle(), 1000), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(GetDlgItem(window->LicenseHandle(), 1000), EM_GETFIRSTVISIBLELINE, 0, 0),
+              0);
 }
 
 TEST_F(Win32FrontEnd, TheProgramEndsOnlyWhenTheLastWindowCloses) {
@@ -332,9 +340,9 @@ std::vector<std::string> FocusWalk(app::win32::VantrelWindow& window, HWND from,
 
 TEST_F(Win32FrontEnd, TabAndShiftTabFollowTheFormsOrderOnEachPage) {
     using Names = std::vector<std::string>;
-    EXPECT_EQ(FocusWalk(*window, window->ButtonOf(Button::Command1), 8, false),
-              (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4",
-                     "Command1"}));
+    EXPECT_EQ(
+        FocusWalk(*window, window->ButtonOf(Button::Command1), 8, false),
+        (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4", "Command1"}));
     EXPECT_EQ(FocusWalk(*window, window->Box(TextBox::Text1), 3, true),
               (Names{"SSTab1", "Command3", "Command2"}));
     ClickTab(1);
@@ -406,7 +414,8 @@ TEST_F(Win32FrontEnd, ThePictureKeepsItsSizeAndTheTitleItsLine) {
         EXPECT_EQ(size.bottom, MulDiv(definition.rect.height, dpi, 1440)) << definition.name;
         if (definition.name == "Label5") {
             HDC dc = GetDC(window->Control(id));
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window->Control(id), WM_GETFONT, 0, 0)));
+            SelectObject(
+                dc, reinterpret_cast<HFONT>(SendMessageW(window->Control(id), WM_GETFONT, 0, 0)));
             SIZE text{};
             GetTextExtentPoint32W(dc, L"Vantrel Edit 98", 15, &text);
             ReleaseDC(window->Control(id), dc);

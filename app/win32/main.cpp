@@ -10,7 +10,7 @@
 #include "platform/win32/win32_system.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     platform::win32::Win32Registry registry;
     platform::win32::Win32System system;

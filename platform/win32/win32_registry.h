@@ -1,17 +1,18 @@
-// The real registry: advapi32's functions, passed straight through.
+// The real registry: advapi32's 8-bit functions, passed straight through. This is all
+// the window program needs, and all it imports of the registry.
 #pragma once
 
-#include "platform/wide_registry_api.h"
+#include "platform/registry_api.h"
 
 namespace platform::win32 {
 
-class Win32Registry final : public WideRegistryApi {
+class Win32Registry final : public RegistryApi {
 public:
     Long RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                        Hkey* result) override;
     Long RegCreateKeyExA(Hkey key, const char* subKey, Dword reserved, char* className,
-                         Dword options, Regsam access, const void* securityAttributes,
-                         Hkey* result, Dword* disposition) override;
+                         Dword options, Regsam access, const void* securityAttributes, Hkey* result,
+                         Dword* disposition) override;
     Long RegQueryValueExA(Hkey key, const char* valueName, Dword* reserved, Dword* type,
                           std::uint8_t* data, Dword* size) override;
     Long RegSetValueExA(Hkey key, const char* valueName, Dword reserved, Dword type,
@@ -19,26 +20,6 @@ public:
     Long RegDeleteKeyA(Hkey key, const char* subKey) override;
     Long RegDeleteValueA(Hkey key, const char* valueName) override;
     Long RegCloseKey(Hkey key) override;
-
-    Long RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options, Regsam access,
-                       Hkey* result) override;
-    Long RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword reserved, char16_t* className,
-                         Dword options, Regsam access, const void* securityAttributes,
-                         Hkey* result, Dword* disposition) override;
-    Long RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved, Dword* type,
-                          std::uint8_t* data, Dword* size) override;
-    Long RegSetValueExW(Hkey key, const char16_t* valueName, Dword reserved, Dword type,
-                        const std::uint8_t* data, Dword size) override;
-    Long RegDeleteKeyW(Hkey key, const char16_t* subKey) override;
-    Long RegDeleteValueW(Hkey key, const char16_t* valueName) override;
-    Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       char16_t* className, Dword* classLength, void* lastWriteTime) override;
-    Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       Dword* type, std::uint8_t* data, Dword* dataSize) override;
-    Long RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength, Dword* reserved,
-                          Dword* subKeys, Dword* maxSubKeyLength, Dword* maxClassLength,
-                          Dword* values, Dword* maxValueNameLength, Dword* maxValueSize,
-                          Dword* securityDescriptorSize, void* lastWriteTime) override;
 };
 
 }  // namespace platform::win32

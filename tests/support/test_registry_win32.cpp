@@ -1,19 +1,17 @@
-#include <windows.h>
-
-#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_wide_registry.h"
 #include "test_registry.h"
+#include "tools/regtool/registry_tree.h"
 
 namespace testing_support {
 namespace {
 
-void RemoveTree(HKEY root, const char16_t* path) {
-    RegDeleteTreeW(root, reinterpret_cast<LPCWSTR>(path));
-    RegDeleteKeyW(root, reinterpret_cast<LPCWSTR>(path));
+void RemoveTree(platform::WideRegistryApi& api, platform::Dword root, const char16_t* path) {
+    regtool::DeleteTree(api, regtool::KeyName{platform::RootKey(root), u"", path});
 }
 
 }  // namespace
 
-TestRegistry::TestRegistry() : api_(std::make_unique<platform::win32::Win32Registry>()) {
+TestRegistry::TestRegistry() : api_(std::make_unique<platform::win32::Win32WideRegistry>()) {
     RemoveTestKeys();
 }
 
@@ -22,11 +20,11 @@ TestRegistry::~TestRegistry() { RemoveTestKeys(); }
 bool TestRegistry::IsReal() { return true; }
 
 void TestRegistry::RemoveTestKeys() {
-    RemoveTree(HKEY_LOCAL_MACHINE, kTestKey);
-    RemoveTree(HKEY_CURRENT_USER, kTestKey);
-    RemoveTree(HKEY_CLASSES_ROOT, kTestClass);
-    RemoveTree(HKEY_CURRENT_CONFIG, kTestConfig);
-    RemoveTree(HKEY_CURRENT_USER, kSetupKey);
+    RemoveTree(*api_, platform::kHkeyLocalMachine, kTestKey);
+    RemoveTree(*api_, platform::kHkeyCurrentUser, kTestKey);
+    RemoveTree(*api_, platform::kHkeyClassesRoot, kTestClass);
+    RemoveTree(*api_, platform::kHkeyCurrentConfig, kTestConfig);
+    RemoveTree(*api_, platform::kHkeyCurrentUser, kSetupKey);
 }
 
 }  // namespace testing_support

@@ -68,6 +68,9 @@ std::u16string Command::StatusMessage(platform::Long status) {
             return std::u16string(kNotFound);
         case platform::kErrorAccessDenied:
             return u"ERROR: Access is denied.";
+        case platform::kErrorNoUnicodeTranslation:
+            return u"ERROR: The name or text holds characters that this Windows cannot keep in "
+                   u"its registry.";
         case platform::kErrorDiskFull:
             return u"ERROR: There is not enough space on the disk.";
         default:

@@ -29,6 +29,9 @@ struct ToolEnvironment {
     std::u16string err;
     // When set, takes what out holds so far (and empties it) during a long listing.
     std::function<void(std::u16string& out)> flushOut;
+    // The registry keeps names and strings in the 8-bit code page (Windows 9x): an import
+    // that holds text the code page cannot is refused before anything is written.
+    bool eightBitRegistry = false;
 };
 
 // Runs one command (arguments after the program's name); returns the exit status, 0 on

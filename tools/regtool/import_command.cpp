@@ -1,4 +1,5 @@
 // import: a .reg file, applied in one transaction where the registry has them.
+#include "platform/codepage.h"
 #include "tools/regtool/command.h"
 #include "tools/regtool/host_io.h"
 #include "tools/regtool/reg_file.h"
@@ -35,6 +36,30 @@ platform::Long Apply(Command& cmd, const RegFileKey& section, int& failedLine) {
     return platform::kErrorSuccess;
 }
 
+// On a registry that keeps 8-bit text only, the first key or value of the file that holds
+// a character the code page cannot, as the words of a refusal, and its line.
+std::optional<std::pair<int, std::u16string>> Unstorable(const RegFile& reg) {
+    using platform::codepage::CanEncode;
+    for (const auto& section : reg.keys) {
+        if (!CanEncode(section.key.path)) {
+            return std::pair(section.line, u"the key name \"" + section.key.Full() + u"\"");
+        }
+        for (const auto& entry : section.values) {
+            const RegValue& value = entry.value;
+            const bool text = value.type == platform::kRegSz ||
+                              value.type == platform::kRegExpandSz ||
+                              value.type == platform::kRegMultiSz;
+            const std::u16string name = value.name.empty() ? u"(Default)" : value.name;
+            if (!CanEncode(value.name))
+                return std::pair(entry.line, u"the value name \"" + name + u"\"");
+            if (text && !entry.remove && !CanEncode(TextOf(value.data))) {
+                return std::pair(entry.line, u"the data of the value \"" + name + u"\"");
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int Import(Command& cmd) {
@@ -49,6 +74,14 @@ int Import(Command& cmd) {
                         u": " + Ascii(error->message) + u". Nothing was imported.\n");
     }
     const RegFile& reg = std::get<RegFile>(parsed);
+    if (cmd.env.eightBitRegistry) {
+        if (const auto unstorable = Unstorable(reg)) {
+            return cmd.Fail(u"ERROR: " + file + u", line " +
+                            Ascii(std::to_string(unstorable->first)) + u": " + unstorable->second +
+                            u" holds characters that this Windows cannot keep in its registry. "
+                            u"Nothing was imported.\n");
+        }
+    }
     std::unique_ptr<RegistryTransaction> transaction;
     if (cmd.env.beginTransaction) {
         transaction = cmd.env.beginTransaction();

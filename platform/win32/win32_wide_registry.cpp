@@ -1,0 +1,266 @@
+#include "platform/win32/win32_wide_registry.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace platform::win32 {
+namespace {
+
+HKEY Native(Hkey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+PHKEY Native(Hkey* key) { return reinterpret_cast<PHKEY>(key); }
+LPCWSTR Wide(const char16_t* text) { return reinterpret_cast<LPCWSTR>(text); }
+LPWSTR Wide(char16_t* text) { return reinterpret_cast<LPWSTR>(text); }
+LPDWORD Words(Dword* value) { return reinterpret_cast<LPDWORD>(value); }
+auto Security(const void* attributes) {
+    return static_cast<LPSECURITY_ATTRIBUTES>(const_cast<void*>(attributes));
+}
+
+bool IsText(Dword type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+// A name in the code page, or nullopt when the code page cannot hold it. A null name
+// stays null.
+struct Narrow {
+    explicit Narrow(const char16_t* name) : null(name == nullptr) {
+        if (!name) return;
+        const std::u16string_view wide(name);
+        fits = codepage::CanEncode(wide);
+        text = codepage::Encode(wide);
+    }
+    const char* get() const { return null ? nullptr : text.c_str(); }
+    bool null = false;
+    bool fits = true;
+    std::string text;
+};
+
+// Copies text with its NUL into a caller's buffer of *length characters; *length is then
+// the text's length without the NUL, or, when it does not fit, ERROR_MORE_DATA.
+Long CopyName(const std::u16string& text, char16_t* buffer, Dword* length) {
+    if (!length) return kErrorInvalidParameter;
+    if (!buffer || *length <= text.size()) {
+        *length = static_cast<Dword>(text.size() + 1);
+        return kErrorMoreData;
+    }
+    std::copy(text.begin(), text.end(), buffer);
+    buffer[text.size()] = u'\0';
+    *length = static_cast<Dword>(text.size());
+    return kErrorSuccess;
+}
+
+// Value data as the Unicode functions give it: 8-bit strings become UTF-16.
+std::vector<std::uint8_t> WideData(Dword type, std::vector<std::uint8_t> data) {
+    if (!IsText(type)) return data;
+    const std::u16string text =
+        codepage::Decode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return {bytes, bytes + text.size() * sizeof(char16_t)};
+}
+
+// Copies data into a caller's buffer of *size bytes, as the registry functions do: a null
+// buffer asks for the size, a short one gets ERROR_MORE_DATA.
+Long CopyData(const std::vector<std::uint8_t>& data, std::uint8_t* buffer, Dword* size) {
+    if (!size) return buffer ? kErrorInvalidParameter : kErrorSuccess;
+    const Dword needed = static_cast<Dword>(data.size());
+    if (!buffer) {
+        *size = needed;
+        return kErrorSuccess;
+    }
+    if (*size < needed) {
+        *size = needed;
+        return kErrorMoreData;
+    }
+    std::copy(data.begin(), data.end(), buffer);
+    *size = needed;
+    return kErrorSuccess;
+}
+
+static_assert(sizeof(Hkey) == sizeof(HKEY));
+static_assert(sizeof(Dword) == sizeof(DWORD));
+
+}  // namespace
+
+bool IsWindows9x() { return (GetVersion() & 0x80000000u) != 0; }
+
+Win32WideRegistry::Win32WideRegistry() : eightBit_(IsWindows9x()) {}
+
+Long Win32WideRegistry::RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
+                                      Hkey* result) {
+    return narrow_.RegOpenKeyExA(key, subKey, options, access, result);
+}
+Long Win32WideRegistry::RegCreateKeyExA(Hkey key, const char* subKey, Dword reserved,
+                                        char* className, Dword options, Regsam access,
+                                        const void* securityAttributes, Hkey* result,
+                                        Dword* disposition) {
+    return narrow_.RegCreateKeyExA(key, subKey, reserved, className, options, access,
+                                   securityAttributes, result, disposition);
+}
+Long Win32WideRegistry::RegQueryValueExA(Hkey key, const char* valueName, Dword* reserved,
+                                         Dword* type, std::uint8_t* data, Dword* size) {
+    return narrow_.RegQueryValueExA(key, valueName, reserved, type, data, size);
+}
+Long Win32WideRegistry::RegSetValueExA(Hkey key, const char* valueName, Dword reserved, Dword type,
+                                       const std::uint8_t* data, Dword size) {
+    return narrow_.RegSetValueExA(key, valueName, reserved, type, data, size);
+}
+Long Win32WideRegistry::RegDeleteKeyA(Hkey key, const char* subKey) {
+    return narrow_.RegDeleteKeyA(key, subKey);
+}
+Long Win32WideRegistry::RegDeleteValueA(Hkey key, const char* valueName) {
+    return narrow_.RegDeleteValueA(key, valueName);
+}
+Long Win32WideRegistry::RegCloseKey(Hkey key) { return narrow_.RegCloseKey(key); }
+
+Long Win32WideRegistry::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options,
+                                      Regsam access, Hkey* result) {
+    if (eightBit_) {
+        const Narrow name(subKey);
+        if (result) *result = kNullKey;
+        if (!name.fits) return kErrorFileNotFound;  // no such key can be there
+        return ::RegOpenKeyExA(Native(key), name.get(), options, access, Native(result));
+    }
+    return ::RegOpenKeyExW(Native(key), Wide(subKey), options, access, Native(result));
+}
+
+Long Win32WideRegistry::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword reserved,
+                                        char16_t* className, Dword options, Regsam access,
+                                        const void* securityAttributes, Hkey* result,
+                                        Dword* disposition) {
+    if (eightBit_) {
+        const Narrow name(subKey);
+        if (result) *result = kNullKey;
+        if (!name.fits) return kErrorNoUnicodeTranslation;
+        return ::RegCreateKeyExA(Native(key), name.get(), reserved, nullptr, options, access,
+                                 Security(securityAttributes), Native(result), Words(disposition));
+    }
+    return ::RegCreateKeyExW(Native(key), Wide(subKey), reserved, Wide(className), options, access,
+                             Security(securityAttributes), Native(result), Words(disposition));
+}
+
+Long Win32WideRegistry::RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved,
+                                         Dword* type, std::uint8_t* data, Dword* size) {
+    if (eightBit_) {
+        const Narrow name(valueName);
+        if (!name.fits) return kErrorFileNotFound;
+        DWORD found = 0, length = 0;
+        Long status =
+            ::RegQueryValueExA(Native(key), name.get(), nullptr, &found, nullptr, &length);
+        if (status != kErrorSuccess) return status;
+        std::vector<std::uint8_t> bytes(length);
+        status =
+            ::RegQueryValueExA(Native(key), name.get(), nullptr, &found, bytes.data(), &length);
+        if (status != kErrorSuccess) return status;
+        bytes.resize(length);
+        if (type) *type = found;
+        return CopyData(WideData(found, std::move(bytes)), data, size);
+    }
+    return ::RegQueryValueExW(Native(key), Wide(valueName), Words(reserved), Words(type), data,
+                              Words(size));
+}
+
+Long Win32WideRegistry::RegSetValueExW(Hkey key, const char16_t* valueName, Dword reserved,
+                                       Dword type, const std::uint8_t* data, Dword size) {
+    if (eightBit_) {
+        const Narrow name(valueName);
+        if (!name.fits) return kErrorNoUnicodeTranslation;
+        if (!IsText(type))
+            return ::RegSetValueExA(Native(key), name.get(), reserved, type, data, size);
+        std::u16string text(size / sizeof(char16_t), u'\0');
+        if (data)
+            std::copy(data, data + text.size() * sizeof(char16_t),
+                      reinterpret_cast<std::uint8_t*>(text.data()));
+        if (!codepage::CanEncode(text)) return kErrorNoUnicodeTranslation;
+        const std::string narrow = codepage::Encode(text);
+        return ::RegSetValueExA(Native(key), name.get(), reserved, type,
+                                reinterpret_cast<const BYTE*>(narrow.data()),
+                                static_cast<DWORD>(narrow.size()));
+    }
+    return ::RegSetValueExW(Native(key), Wide(valueName), reserved, type, data, size);
+}
+
+Long Win32WideRegistry::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
+    if (eightBit_) {
+        const Narrow name(subKey);
+        if (!name.fits) return kErrorFileNotFound;
+        return ::RegDeleteKeyA(Native(key), name.get());
+    }
+    return ::RegDeleteKeyW(Native(key), Wide(subKey));
+}
+
+Long Win32WideRegistry::RegDeleteValueW(Hkey key, const char16_t* valueName) {
+    if (eightBit_) {
+        const Narrow name(valueName);
+        if (!name.fits) return kErrorFileNotFound;
+        return ::RegDeleteValueA(Native(key), name.get());
+    }
+    return ::RegDeleteValueW(Native(key), Wide(valueName));
+}
+
+Long Win32WideRegistry::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength,
+                                      Dword* reserved, char16_t* className, Dword* classLength,
+                                      void* lastWriteTime) {
+    if (eightBit_) {
+        char buffer[MAX_PATH + 1] = {};
+        DWORD length = sizeof buffer;
+        const Long status = ::RegEnumKeyExA(Native(key), index, buffer, &length, nullptr, nullptr,
+                                            nullptr, static_cast<PFILETIME>(lastWriteTime));
+        if (status != kErrorSuccess) return status;
+        if (classLength) *classLength = 0;
+        return CopyName(codepage::Decode(std::string_view(buffer, length)), name, nameLength);
+    }
+    return ::RegEnumKeyExW(Native(key), index, Wide(name), Words(nameLength), Words(reserved),
+                           Wide(className), Words(classLength),
+                           static_cast<PFILETIME>(lastWriteTime));
+}
+
+Long Win32WideRegistry::RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength,
+                                      Dword* reserved, Dword* type, std::uint8_t* data,
+                                      Dword* dataSize) {
+    if (eightBit_) {
+        std::string buffer(16384, '\0');
+        DWORD length = static_cast<DWORD>(buffer.size());
+        DWORD found = 0, bytes = 0;
+        Long status = ::RegEnumValueA(Native(key), index, buffer.data(), &length, nullptr, &found,
+                                      nullptr, &bytes);
+        if (status != kErrorSuccess) return status;
+        std::vector<std::uint8_t> content(bytes);
+        length = static_cast<DWORD>(buffer.size());
+        status = ::RegEnumValueA(Native(key), index, buffer.data(), &length, nullptr, &found,
+                                 content.data(), &bytes);
+        if (status != kErrorSuccess) return status;
+        content.resize(bytes);
+        if (type) *type = found;
+        const Long named =
+            CopyName(codepage::Decode(std::string_view(buffer.data(), length)), name, nameLength);
+        if (named != kErrorSuccess) return named;
+        return CopyData(WideData(found, std::move(content)), data, dataSize);
+    }
+    return ::RegEnumValueW(Native(key), index, Wide(name), Words(nameLength), Words(reserved),
+                           Words(type), data, Words(dataSize));
+}
+
+Long Win32WideRegistry::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength,
+                                         Dword* reserved, Dword* subKeys, Dword* maxSubKeyLength,
+                                         Dword* maxClassLength, Dword* values,
+                                         Dword* maxValueNameLength, Dword* maxValueSize,
+                                         Dword* securityDescriptorSize, void* lastWriteTime) {
+    if (eightBit_) {
+        if (classLength) *classLength = 0;
+        if (className) *className = u'\0';
+        const Long status = ::RegQueryInfoKeyA(
+            Native(key), nullptr, nullptr, nullptr, Words(subKeys), Words(maxSubKeyLength),
+            Words(maxClassLength), Words(values), Words(maxValueNameLength), Words(maxValueSize),
+            Words(securityDescriptorSize), static_cast<PFILETIME>(lastWriteTime));
+        // A string of n 8-bit characters takes up to 2n bytes as UTF-16.
+        if (status == kErrorSuccess && maxValueSize) *maxValueSize *= 2;
+        return status;
+    }
+    return ::RegQueryInfoKeyW(Native(key), Wide(className), Words(classLength), Words(reserved),
+                              Words(subKeys), Words(maxSubKeyLength), Words(maxClassLength),
+                              Words(values), Words(maxValueNameLength), Words(maxValueSize),
+                              Words(securityDescriptorSize), static_cast<PFILETIME>(lastWriteTime));
+}
+
+}  // namespace platform::win32
