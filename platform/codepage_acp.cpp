@@ -9,12 +9,10 @@ namespace {
 
 // No best-fit mapping: a character outside the code page becomes '?' rather than a
 // look-alike, so that what cannot be represented is visible as such. Windows 9x knows no
-// such flag and refuses the call with it; it maps no look-alikes in the first place.
+// such flag and refuses a call with it.
 DWORD NoBestFit() { return (GetVersion() & 0x80000000u) ? 0 : WC_NO_BEST_FIT_CHARS; }
 
-}  // namespace
-
-std::string Encode(std::u16string_view text) {
+std::string Convert(std::u16string_view text) {
     if (text.empty()) return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
@@ -22,6 +20,25 @@ std::string Encode(std::u16string_view text) {
         WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, nullptr, 0, "?", nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, out.data(), size, "?", nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::string Encode(std::u16string_view text) {
+    std::string out = Convert(text);
+    if (NoBestFit() || Decode(out) == text) return out;
+    // Windows 9x maps look-alikes it cannot be told not to: each character that does not
+    // come back as itself becomes '?'.
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool pair = i + 1 < text.size() && text[i] >= 0xD800 && text[i] < 0xDC00 &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+        const std::u16string_view character = text.substr(i, pair ? 2 : 1);
+        const std::string converted = Convert(character);
+        out += Decode(converted) == character ? converted : std::string(character.size(), '?');
+        if (pair) ++i;
+    }
     return out;
 }
 

@@ -5,7 +5,7 @@ BUILD_PACKAGES=(
     libsqlite3-dev libblkid-dev
     dosfstools e2fsprogs ntfs-3g
     qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core desktop-file-utils xvfb xauth
-    mingw-w64 g++-mingw-w64-x86-64-posix wine64 wine
+    mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 wine wine32:i386
 )
 
 install_missing_packages() {
@@ -17,6 +17,10 @@ install_missing_packages() {
     ((${#missing[@]})) || return 0
     local sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
+    # 32-bit Wine is a package of the i386 architecture, which apt must know first.
+    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+    fi
     echo "Installing: ${missing[*]}"
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,9 +1,9 @@
 // The 8-bit code page off Windows: Windows-1252 as Windows maps it.
+#include "platform/codepage.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "platform/codepage.h"
 
 namespace codepage = platform::codepage;
 
@@ -67,7 +67,6 @@ std::u16string ByIconv(char byte) {
     return std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
                                                    static_cast<unsigned char>(out[1]) << 8));
 }
-
 
 }  // namespace
 

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "failing_registry.h"
 #include "platform/posix/mount_table.h"
 #include "platform/posix/volume_identity.h"
-#include "failing_registry.h"
 #include "recording_site.h"
 #include "regctl/tav_registry.h"
 #include "temp_dir.h"
@@ -50,8 +50,8 @@ protected:
 
     std::string MakeImage(const std::string& name, const std::string& command) {
         const std::string image = dir.File(name);
-        const std::string line = "truncate -s 8M " + image + " && " + command + " " + image +
-                                 " >/dev/null 2>&1";
+        const std::string line =
+            "truncate -s 8M " + image + " && " + command + " " + image + " >/dev/null 2>&1";
         if (std::system(line.c_str()) != 0) return {};
         return image;
     }
@@ -65,9 +65,9 @@ protected:
 };
 
 bool HaveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1 || test -x /usr/sbin/" +
-                        name)
-                           .c_str()) == 0;
+    return std::system(
+               (std::string("command -v ") + name + " >/dev/null 2>&1 || test -x /usr/sbin/" + name)
+                   .c_str()) == 0;
 }
 
 }  // namespace
@@ -147,7 +147,8 @@ TEST_F(Volumes, AFatStickReadsTheSerialWindowsShows) {
 TEST_F(Volumes, OnlyAMountPointFollowedByASlashNamesAVolume) {
     const std::string image = MakeImage("fat.img", "/usr/sbin/mkfs.fat -i 1A2B3C4D -n DATA");
     ASSERT_FALSE(image.empty());
-    Mount(Line("/media/user/STICK", "vfat", image) + Line("/media/user/MY\\040STICK", "vfat", image));
+    Mount(Line("/media/user/STICK", "vfat", image) +
+          Line("/media/user/MY\\040STICK", "vfat", image));
     PosixSystem system(mountInfo);
     EXPECT_FALSE(ReadVolume(system, "/media/user/STICK").ok);
     EXPECT_FALSE(ReadVolume(system, "/media/user/").ok);
@@ -167,7 +168,8 @@ TEST_F(Volumes, AMountPointOutsideTheCodePageNamesNoVolume) {
 
 TEST_F(Volumes, ALabelOfThirteenCharactersFitsAndALongerOneFails) {
     const std::string fits = MakeImage(
-        "fits.img", "/usr/sbin/mkfs.ext4 -q -F -L THIRTEENCHARS -U 3f2a9c1e-1111-2222-3333-444455556666");
+        "fits.img",
+        "/usr/sbin/mkfs.ext4 -q -F -L THIRTEENCHARS -U 3f2a9c1e-1111-2222-3333-444455556666");
     const std::string long_ = MakeImage("long.img", "/usr/sbin/mkfs.ext4 -q -F -L FOURTEENCHARSX");
     ASSERT_FALSE(fits.empty() || long_.empty()) << "mkfs.ext4 (e2fsprogs) is needed";
     Mount(Line("/mnt/fits", "ext4", fits) + Line("/mnt/long", "ext4", long_));
@@ -220,8 +222,9 @@ TEST_F(Volumes, UdevLinksNameTheDeviceForAnOrdinaryUser) {
 TEST(VolumeForTheControl, AFatImageMountedForTheControlReadsAsOnWindows) {
     testing_support::TempDir dir;
     const std::string image = dir.File("stick.img");
-    const std::string make = "truncate -s 2M " + image + " && /usr/sbin/mkfs.fat -i 1A2B3C4D -n DATA " +
-                             image + " >/dev/null 2>&1";
+    const std::string make = "truncate -s 2M " + image +
+                             " && /usr/sbin/mkfs.fat -i 1A2B3C4D -n DATA " + image +
+                             " >/dev/null 2>&1";
     ASSERT_EQ(std::system(make.c_str()), 0) << "mkfs.fat (dosfstools) is needed";
     std::ofstream(dir.File("mountinfo"))
         << "40 27 8:17 / /media/user/STICK rw - vfat " << image << " rw\n";

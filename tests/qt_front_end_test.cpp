@@ -69,7 +69,8 @@ protected:
     std::vector<app::qt::LicenseWindow*> LicenseWindows() {
         std::vector<app::qt::LicenseWindow*> found;
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* license = qobject_cast<app::qt::LicenseWindow*>(top); license && license->isVisible()) {
+            if (auto* license = qobject_cast<app::qt::LicenseWindow*>(top);
+                license && license->isVisible()) {
                 found.push_back(license);
             }
         }
@@ -145,7 +146,8 @@ TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
     auto* title = window.findChild<QLabel*>("Label5");
     ASSERT_NE(title, nullptr);
     const QFontInfo info(title->font());
-    EXPECT_TRUE(info.family().startsWith("Century Gothic") || info.family().startsWith("URW Gothic"))
+    EXPECT_TRUE(info.family().startsWith("Century Gothic") ||
+                info.family().startsWith("URW Gothic"))
         << info.family().toStdString();
     EXPECT_EQ(title->font().pointSize(), 12);
     EXPECT_EQ(title->font().weight(), 600);
@@ -167,9 +169,9 @@ std::vector<std::string> FocusWalk(app::qt::VantrelWindow& window, QWidget* from
 
 TEST_F(QtFrontEnd, TabAndShiftTabFollowTheFormsOrderOnEachPage) {
     using Names = std::vector<std::string>;
-    EXPECT_EQ(FocusWalk(window, window.ButtonOf(Button::Command1), 8, false),
-              (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4",
-                     "Command1"}));
+    EXPECT_EQ(
+        FocusWalk(window, window.ButtonOf(Button::Command1), 8, false),
+        (Names{"Command2", "Command3", "SSTab1", "Text1", "Text2", "Text3", "Text4", "Command1"}));
     EXPECT_EQ(FocusWalk(window, window.Box(TextBox::Text1), 3, true),
               (Names{"SSTab1", "Command3", "Command2"}));
     ClickTab(1);
@@ -201,7 +203,8 @@ TEST_F(QtFrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
     app::qt::LicenseWindow* first = LicenseWindows()[0];
     EXPECT_TRUE(first->TextBox()->isReadOnly());
     EXPECT_TRUE(first->TextBox()->toPlainText().startsWith("VANTREL EDIT 98 LICENSE AGREEMENT"));
-    first->TextBox()->verticalScrollBar()->setValue(first->TextBox()->verticalScrollBar()->maximum());
+    first->TextBox()->verticalScrollBar()->setValue(
+        first->TextBox()->verticalScrollBar()->maximum());
     ASSERT_GT(first->TextBox()->verticalScrollBar()->value(), 0);
 
     Click(first->CloseButton());
@@ -235,8 +238,8 @@ TEST_F(QtFrontEnd, ClosingTheMainWindowLeavesTheLicenceOpenUntilItCloses) {
     // The program runs its event loop as it does for a user, and must end by itself.
     QTimer::singleShot(0, [&] {
         window.close();
-        licenceOutlivedMain = !window.isVisible() && LicenseWindows().size() == 1 &&
-                              lastClosed.count() == 0;
+        licenceOutlivedMain =
+            !window.isVisible() && LicenseWindows().size() == 1 && lastClosed.count() == 0;
         QTimer::singleShot(0, [&] { LicenseWindows()[0]->close(); });  // its frame's close box
     });
     QTimer watchdog;

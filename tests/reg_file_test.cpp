@@ -42,19 +42,19 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
 }  // namespace
 
 TEST(RegFileRead, AVersion5FileAsWindowsWritesIt) {
-    const RegFile file = Parsed(Utf16File(
-        u"Windows Registry Editor Version 5.00\r\n\r\n"
-        u"; a comment\r\n"
-        u"[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
-        u"@=\"default\"\r\n"
-        u"\"Quote\"=\"say \\\"hi\\\" to C:\\\\dir\"\r\n"
-        u"\"Count\"=dword:0000001f\r\n"
-        u"\"Blob\"=hex:00,01,\\\r\n"
-        u"  ff\r\n"
-        u"\"Path\"=hex(2):25,00,50,00,00,00\r\n"
-        u"\"Gone\"=-\r\n"
-        u"\r\n"
-        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n"));
+    const RegFile file =
+        Parsed(Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                         u"; a comment\r\n"
+                         u"[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
+                         u"@=\"default\"\r\n"
+                         u"\"Quote\"=\"say \\\"hi\\\" to C:\\\\dir\"\r\n"
+                         u"\"Count\"=dword:0000001f\r\n"
+                         u"\"Blob\"=hex:00,01,\\\r\n"
+                         u"  ff\r\n"
+                         u"\"Path\"=hex(2):25,00,50,00,00,00\r\n"
+                         u"\"Gone\"=-\r\n"
+                         u"\r\n"
+                         u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n"));
     EXPECT_EQ(file.version, 5);
     ASSERT_EQ(file.keys.size(), 2u);
     const RegFileKey& demo = file.keys[0];
@@ -62,7 +62,8 @@ TEST(RegFileRead, AVersion5FileAsWindowsWritesIt) {
     ASSERT_EQ(demo.values.size(), 6u);
     EXPECT_EQ(demo.values[0].value, (RegValue{u"", platform::kRegSz, StringData(u"default")}));
     EXPECT_EQ(TextOf(demo.values[1].value.data), u"say \"hi\" to C:\\dir");
-    EXPECT_EQ(demo.values[2].value, (RegValue{u"Count", platform::kRegDword, Bytes({0x1f, 0, 0, 0})}));
+    EXPECT_EQ(demo.values[2].value,
+              (RegValue{u"Count", platform::kRegDword, Bytes({0x1f, 0, 0, 0})}));
     EXPECT_EQ(demo.values[3].value, (RegValue{u"Blob", platform::kRegBinary, Bytes({0, 1, 0xff})}));
     EXPECT_EQ(demo.values[4].value.type, platform::kRegExpandSz);
     EXPECT_EQ(demo.values[4].value.data, Bytes({0x25, 0, 0x50, 0, 0, 0}));
@@ -108,14 +109,14 @@ TEST(RegFileRead, EveryErrorNamesItsLine) {
 
 TEST(RegFileWrite, WritesVersion5InUtf16WithLongHexContinued) {
     std::vector<std::uint8_t> blob(40, 0xAB);
-    const std::string bytes = WriteRegFile(
-        {{u"HKEY_CURRENT_USER\\Software\\Demo",
-          {{u"", platform::kRegSz, StringData(u"d")},
-           {u"Back\\slash \"q\"", platform::kRegSz, StringData(u"C:\\")},
-           {u"N", platform::kRegDword, {1, 2, 3, 4}},
-           {u"B", platform::kRegBinary, blob},
-           {u"NoNul", platform::kRegSz, {'a', 0}}}}},
-        5);
+    const std::string bytes =
+        WriteRegFile({{u"HKEY_CURRENT_USER\\Software\\Demo",
+                       {{u"", platform::kRegSz, StringData(u"d")},
+                        {u"Back\\slash \"q\"", platform::kRegSz, StringData(u"C:\\")},
+                        {u"N", platform::kRegDword, {1, 2, 3, 4}},
+                        {u"B", platform::kRegBinary, blob},
+                        {u"NoNul", platform::kRegSz, {'a', 0}}}}},
+                     5);
     ASSERT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     std::u16string text;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {

@@ -1,7 +1,7 @@
 // The same .reg files imported by our tool and by the system's own reg.exe (Wine's here)
 // give the same registry, as reg.exe's own export of both shows.
-#include <windows.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -104,16 +104,19 @@ TEST_P(WineRegImport, OurImportAndTheSystemsGiveTheSameRegistry) {
     ASSERT_TRUE(regtool::WriteWholeFile(ours, FileWith("Ours")));
     ASSERT_TRUE(regtool::WriteWholeFile(theirs, FileWith("Theirs")));
 
-    regtool::ToolEnvironment environment{test.Api(), nullptr,
-                                         [](const std::u16string&) { return false; }, {}, {}, {}};
+    regtool::ToolEnvironment environment{
+        test.Api(), nullptr, [](const std::u16string&) { return false; }, {}, {}, {}};
     ASSERT_EQ(regtool::RunRegCommand({u"import", ours}, environment), 0)
         << std::string(environment.err.begin(), environment.err.end());
     ASSERT_EQ(RunSystemReg(u"import \"" + theirs + u"\""), 0u);
 
     const std::u16string oursExport = Wide(dir.File("ours-export.reg"));
     const std::u16string theirsExport = Wide(dir.File("theirs-export.reg"));
-    ASSERT_EQ(RunSystemReg(u"export HKCU\\Software\\VantrelTest\\Ours \"" + oursExport + u"\" /y"), 0u);
-    ASSERT_EQ(RunSystemReg(u"export HKCU\\Software\\VantrelTest\\Theirs \"" + theirsExport + u"\" /y"), 0u);
+    ASSERT_EQ(RunSystemReg(u"export HKCU\\Software\\VantrelTest\\Ours \"" + oursExport + u"\" /y"),
+              0u);
+    ASSERT_EQ(
+        RunSystemReg(u"export HKCU\\Software\\VantrelTest\\Theirs \"" + theirsExport + u"\" /y"),
+        0u);
     std::string a, b;
     ASSERT_TRUE(regtool::ReadWholeFile(oursExport, a));
     ASSERT_TRUE(regtool::ReadWholeFile(theirsExport, b));

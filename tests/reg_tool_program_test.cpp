@@ -28,7 +28,8 @@ protected:
         FILE* pipe = popen(command.c_str(), "r");
         std::array<char, 4096> buffer{};
         std::size_t got = 0;
-        while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) outcome.output.append(buffer.data(), got);
+        while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            outcome.output.append(buffer.data(), got);
         const int status = pclose(pipe);
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return outcome;

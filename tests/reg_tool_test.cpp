@@ -27,12 +27,15 @@ protected:
     testing_support::TempDir dir;
     bool answer = false;
     std::vector<std::u16string> questions;
-    regtool::ToolEnvironment env{test.Api(), nullptr,
+    regtool::ToolEnvironment env{test.Api(),
+                                 nullptr,
                                  [this](const std::u16string& question) {
                                      questions.push_back(question);
                                      return answer;
                                  },
-                                 {}, {}, {}};
+                                 {},
+                                 {},
+                                 {}};
 
     void SetUp() override {
 #ifndef _WIN32
@@ -96,20 +99,25 @@ TEST_F(RegTool, AddThenQueryShowsValuesAsRegDoes) {
     ASSERT_EQ(Run({u"add", kKey, u"/v", u"Name", u"/d", u"Text", u"/f"}), 0);
     ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/f"}), 0);
     ASSERT_EQ(Run({u"query", kKey}), 0);
-    EXPECT_EQ(env.out, u"\n" + kFull + u"\n"
-                       u"    (Default)    REG_BINARY    00FF\n"
-                       u"    Count    REG_DWORD    0x1f\n"
-                       u"    Name    REG_SZ    Text\n"
-                       u"\n" + kFull + u"\\Sub\n");
+    EXPECT_EQ(env.out, u"\n" + kFull +
+                           u"\n"
+                           u"    (Default)    REG_BINARY    00FF\n"
+                           u"    Count    REG_DWORD    0x1f\n"
+                           u"    Name    REG_SZ    Text\n"
+                           u"\n" +
+                           kFull + u"\\Sub\n");
     ASSERT_EQ(Run({u"query", kKey, u"/v", u"count"}), 0);
     EXPECT_EQ(env.out, u"\n" + kFull + u"\n    Count    REG_DWORD    0x1f\n\n");
 }
 
 TEST_F(RegTool, DwordDataMustFit32Bits) {
-    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967295", u"/f"}), 0);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967295", u"/f"}),
+              0);
     EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"-1", u"/f"}), 1);
-    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967296", u"/f"}), 1);
-    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"0x100000000", u"/f"}), 1);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"4294967296", u"/f"}),
+              1);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"0x100000000", u"/f"}),
+              1);
     EXPECT_EQ(env.err, u"ERROR: Invalid value for REG_DWORD.\n");
     ASSERT_EQ(Run({u"query", kKey, u"/v", u"N"}), 0);
     EXPECT_NE(env.out.find(u"0xffffffff"), std::u16string::npos);
@@ -117,7 +125,8 @@ TEST_F(RegTool, DwordDataMustFit32Bits) {
 
 TEST_F(RegTool, MissingKeysAndValuesGetRegsMessage) {
     EXPECT_EQ(Run({u"query", kKey + u"\\Missing"}), 1);
-    EXPECT_EQ(env.err, u"ERROR: The system was unable to find the specified registry key or value.\n");
+    EXPECT_EQ(env.err,
+              u"ERROR: The system was unable to find the specified registry key or value.\n");
     Run({u"add", kKey, u"/f"});
     EXPECT_EQ(Run({u"query", kKey, u"/v", u"None"}), 1);
     EXPECT_EQ(Run({u"delete", kKey, u"/v", u"None", u"/f"}), 1);
@@ -166,8 +175,8 @@ TEST_F(RegTool, ExportImportExportGivesTheSameFileForEveryType) {
     Run({u"add", kKey, u"/v", u"Multi", u"/t", u"REG_MULTI_SZ", u"/d", u"one\\0two", u"/f"});
     Run({u"add", kKey, u"/v", u"Dword", u"/t", u"REG_DWORD", u"/d", u"3735928559", u"/f"});
     Run({u"add", kKey, u"/v", u"None", u"/t", u"REG_NONE", u"/d", u"0102", u"/f"});
-    Run({u"add", kKey, u"/v", u"Long", u"/t", u"REG_BINARY",
-         u"/d", std::u16string(200, u'a'), u"/f"});
+    Run({u"add", kKey, u"/v", u"Long", u"/t", u"REG_BINARY", u"/d", std::u16string(200, u'a'),
+         u"/f"});
     Run({u"add", kKey + u"\\Child [1]", u"/v", u"Empty", u"/d", u"", u"/f"});
     for (const char* version : {"5", "4"}) {
         const std::u16string first = File((std::string("first") + version + ".reg").c_str());
@@ -198,8 +207,9 @@ TEST_F(RegTool, ImportsFilesWrittenTheWayWindowsWritesThem) {
                     u"\"Bin\"=hex:de,ad,\\\r\n"
                     u"  be,ef\r\n\r\n"));
     const std::u16string v4 = File("v4.reg");
-    Write(v4, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\Four]\r\n"
-              "\"Owner\"=\"Ren\xE9\"\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VantrelTest\\Five]\r\n");
+    Write(v4,
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\Four]\r\n"
+          "\"Owner\"=\"Ren\xE9\"\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VantrelTest\\Five]\r\n");
     ASSERT_EQ(Run({u"import", v5}), 0);
     ASSERT_EQ(Run({u"query", kKey + u"\\Five"}), 0);
     EXPECT_NE(env.out.find(u"Owner    REG_SZ    Ann \u00C4"), std::u16string::npos);
@@ -213,8 +223,9 @@ TEST_F(RegTool, ImportsFilesWrittenTheWayWindowsWritesThem) {
 
 TEST_F(RegTool, AFileWithAnErrorImportsNothingAndSaysWhere) {
     const std::u16string bad = File("bad.reg");
-    Write(bad, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n"
-               "\"B\"=dword:zz\r\n");
+    Write(bad,
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n"
+          "\"B\"=dword:zz\r\n");
     EXPECT_EQ(Run({u"import", bad}), 1);
     EXPECT_NE(env.err.find(bad + u", line 5: dword: needs hex digits"), std::u16string::npos);
     EXPECT_EQ(Run({u"query", kKey}), 1);
@@ -222,13 +233,16 @@ TEST_F(RegTool, AFileWithAnErrorImportsNothingAndSaysWhere) {
 
 TEST_F(RegTool, AChangeTheRegistryRefusesUndoesTheWholeImportOnTheStore) {
     const std::u16string file = File("refused.reg");
-    Write(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\First]\r\n\"A\"=\"1\"\r\n\r\n"
-                "[HKEY_CURRENT_USER\\Software\\VantrelTest\\" + std::string(300, 'k') + "]\r\n");
+    Write(file,
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\First]\r\n\"A\"=\"1\"\r\n\r\n"
+          "[HKEY_CURRENT_USER\\Software\\VantrelTest\\" +
+              std::string(300, 'k') + "]\r\n");
     EXPECT_EQ(Run({u"import", file}), 1);
     EXPECT_NE(env.err.find(u"line 6"), std::u16string::npos);
     if (testing_support::TestRegistry::IsReal()) {
         // Windows has no transaction: the tool says what it applied.
-        EXPECT_NE(env.err.find(u"Keys applied before it:\n  " + kFull + u"\\First"), std::u16string::npos);
+        EXPECT_NE(env.err.find(u"Keys applied before it:\n  " + kFull + u"\\First"),
+                  std::u16string::npos);
     } else {
         EXPECT_NE(env.err.find(u"Nothing was imported."), std::u16string::npos);
         EXPECT_EQ(Run({u"query", kKey + u"\\First"}), 1);
@@ -239,14 +253,50 @@ TEST_F(RegTool, ADeleteThatWillBeRefusedDeletesNothing) {
     // A root cannot go, and HKLM\Software holds the key behind HKEY_CLASSES_ROOT.
     Run({u"add", u"HKLM\\Software\\VantrelTest\\Below", u"/v", u"Kept", u"/d", u"1", u"/f"});
     EXPECT_EQ(Run({u"delete", u"HKCU", u"/f"}), 1);
-    EXPECT_EQ(env.err, u"ERROR: HKEY_CURRENT_USER is a root key and cannot be deleted. "
-                       u"Nothing was deleted.\n");
+    EXPECT_EQ(env.err,
+              u"ERROR: HKEY_CURRENT_USER is a root key and cannot be deleted. "
+              u"Nothing was deleted.\n");
     EXPECT_EQ(Run({u"delete", u"HKLM\\", u"/f"}), 1);
     if (testing_support::TestRegistry::IsReal()) return;  // Windows refuses per key
     EXPECT_EQ(Run({u"delete", u"HKLM\\Software", u"/f"}), 1);
     EXPECT_EQ(env.err, u"ERROR: Access is denied. Nothing was changed.\n");
     EXPECT_EQ(Run({u"query", u"HKLM\\Software\\VantrelTest\\Below", u"/v", u"Kept"}), 0);
     EXPECT_EQ(Run({u"query", u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"}), 0);
+}
+
+// A registry of 8-bit text (Windows 9x) cannot keep what the code page lacks: an import
+// that holds such text is refused whole, naming where, before anything is written.
+TEST_F(RegTool, AnImportTheEightBitRegistryCannotKeepIsRefusedWhole) {
+    env.eightBitRegistry = true;
+    struct Case {
+        std::u16string lines;
+        std::u16string error;
+    };
+    const Case cases[] = {
+        {u"\"Town\"=\"\u0141\u00F3d\u017A\"", u"line 5: the data of the value \"Town\""},
+        {u"\"\u6771\u4EAC\"=dword:00000001", u"line 5: the value name \"\u6771\u4EAC\""},
+        {u"[HKEY_CURRENT_USER\\Software\\VantrelTest\\\u03A3]\r\n\"A\"=\"b\"",
+         u"line 5: the key name \"HKEY_CURRENT_USER\\Software\\VantrelTest\\\u03A3\""},
+        {u"@=hex(7):41,00,00,01,00,00,00,00", u"line 5: the data of the value \"(Default)\""},
+    };
+    for (const Case& c : cases) {
+        const std::u16string file = File("eight-bit.reg");
+        Write(file,
+              Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                    u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"First\"=\"kept out\"\r\n" +
+                    c.lines + u"\r\n"));
+        EXPECT_EQ(Run({u"import", file}), 1);
+        EXPECT_EQ(env.err, u"ERROR: " + file + u", " + c.error +
+                               u" holds characters that this Windows cannot keep in its "
+                               u"registry. Nothing was imported.\n");
+        EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing is applied";
+    }
+    // Text of the code page goes in as it is.
+    const std::u16string file = File("fits.reg");
+    Write(file,
+          Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"Caf\u00E9\"=\"\u00C5sa\"\r\n"));
+    EXPECT_EQ(Run({u"import", file}), 0) << std::string(env.err.begin(), env.err.end());
 }
 
 TEST_F(RegTool, NamesTheRegistryCannotCarryAreRefusedWithTheirLine) {
@@ -272,6 +322,14 @@ TEST_F(RegTool, NamesTheRegistryCannotCarryAreRefusedWithTheirLine) {
     }
     // A name with a whole pair is a character like any other, and comes back unchanged.
     const std::u16string pair = u"Clef \xD834\xDD1E";
+    if (testing_support::TestRegistry::IsWindows9x()) {
+        // except where the registry keeps 8-bit names, which have no room for it
+        EXPECT_EQ(Run({u"add", kKey, u"/v", pair, u"/d", u"x", u"/f"}), 1);
+        EXPECT_EQ(env.err,
+                  u"ERROR: The name or text holds characters that this Windows cannot "
+                  u"keep in its registry. Nothing was changed.\n");
+        return;
+    }
     ASSERT_EQ(Run({u"add", kKey, u"/v", pair, u"/d", u"x", u"/f"}), 0);
     const std::u16string first = File("pair1.reg"), second = File("pair2.reg");
     ASSERT_EQ(Run({u"export", kKey, first, u"/y"}), 0);
@@ -285,7 +343,8 @@ TEST_F(RegTool, NamesTheRegistryCannotCarryAreRefusedWithTheirLine) {
 TEST_F(RegTool, AUtf16FileCutInHalfACharacterIsRefused) {
     const std::u16string file = File("odd.reg");
     Write(file, Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
-                      u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n") + "\x41");
+                      u"[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"1\"\r\n") +
+                    "\x41");
     EXPECT_EQ(Run({u"import", file}), 1);
     EXPECT_NE(env.err.find(u"the file ends in half a UTF-16 character"), std::u16string::npos);
     EXPECT_EQ(Run({u"query", kKey}), 1);
@@ -299,8 +358,8 @@ TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack)
     for (int i = 0; i < kDepth; ++i) deepest += u"\\k";
     // Made one level at a time, as no key path may be longer than the registry allows.
     Hkey key = kNullKey;
-    ASSERT_EQ(test.Api().RegCreateKeyExW(RootKey(kHkeyCurrentUser), testing_support::kTestKey, 0, nullptr, 0,
-                                         kKeyAllAccess, nullptr, &key, nullptr),
+    ASSERT_EQ(test.Api().RegCreateKeyExW(RootKey(kHkeyCurrentUser), testing_support::kTestKey, 0,
+                                         nullptr, 0, kKeyAllAccess, nullptr, &key, nullptr),
               kErrorSuccess);
     for (int i = 0; i < kDepth; ++i) {
         Hkey child = kNullKey;
@@ -310,8 +369,7 @@ TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack)
         test.Api().RegCloseKey(key);
         key = child;
     }
-    test.Api().RegSetValueExW(key, u"Bottom", 0, kRegDword,
-                              regtool::DwordData(7).data(), 4);
+    test.Api().RegSetValueExW(key, u"Bottom", 0, kRegDword, regtool::DwordData(7).data(), 4);
     test.Api().RegCloseKey(key);
 
     struct Results {
@@ -348,9 +406,8 @@ TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack)
 TEST_F(RegTool, ALongListingGoesOutInPiecesThatAddUpToTheWhole) {
     for (int k = 0; k < 40; ++k) {
         for (int v = 0; v < 20; ++v) {
-            Run({u"add", kKey + u"\\K" + Digits(k), u"/v",
-                 u"Value" + Digits(v), u"/d", std::u16string(100, u'x'),
-                 u"/f"});
+            Run({u"add", kKey + u"\\K" + Digits(k), u"/v", u"Value" + Digits(v), u"/d",
+                 std::u16string(100, u'x'), u"/f"});
         }
     }
     ASSERT_EQ(Run({u"query", kKey, u"/s"}), 0);

@@ -62,9 +62,9 @@ protected:
     std::u16string SubKeyName(Hkey key, Dword index) {
         char16_t name[300];
         Dword length = 300;
-        EXPECT_EQ(registry.RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr,
-                                         nullptr),
-                  kErrorSuccess);
+        EXPECT_EQ(
+            registry.RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr),
+            kErrorSuccess);
         return std::u16string(name, length);
     }
 };
@@ -72,6 +72,24 @@ protected:
 }  // namespace
 
 TEST_F(Conformance, NamesMatchWithoutRegardToCaseInAnyScriptAndKeepTheirSpelling) {
+    if (TestRegistry::IsWindows9x()) {
+        // Windows 9x keeps names in the code page: Greek and Cyrillic have no place there,
+        // and are refused rather than stored as question marks.
+        Hkey refused = kGarbage;
+        EXPECT_EQ(registry.RegCreateKeyExW(kMachine, Below(u"\u03A3\u0416").c_str(), 0, nullptr, 0,
+                                           kKeyAllAccess, nullptr, &refused, nullptr),
+                  kErrorNoUnicodeTranslation);
+        EXPECT_EQ(refused, kNullKey);
+        const Hkey key = CreateTest(u"\u00C4rger \u00D8re");
+        Hkey again;
+        ASSERT_EQ(Open(kMachine, Below(u"\u00C4RGER \u00D8RE"), &again), kErrorSuccess);
+        EXPECT_EQ(SetString(key, u"Stra\u00DFe \u00C9t\u00E9", u"one"), kErrorSuccess);
+        EXPECT_EQ(registry.RegQueryValueExW(again, u"STRA\u00DFE \u00C9T\u00C9", nullptr, nullptr,
+                                            nullptr, nullptr),
+                  kErrorSuccess);
+        EXPECT_EQ(SubKeyName(CreateTest(), 0), u"\u00C4rger \u00D8re");
+        return;
+    }
     const Hkey key = CreateTest(u"\u00C4rger \u03A3\u0416");
     Hkey again;
     ASSERT_EQ(Open(kMachine, Below(u"\u00E4RGER \u03C3\u0436"), &again), kErrorSuccess);
@@ -95,9 +113,9 @@ TEST_F(Conformance, AKeyNameOf255CharactersIsTaken) {
 // it; Wine takes one of 256.
 TEST_F(Conformance, ALongerKeyNameIsRefusedByTheStore) {
     Hkey key = kGarbage;
-    const Long status = registry.RegCreateKeyExW(kMachine, Below(std::u16string(256, u'k')).c_str(),
-                                                 0, nullptr, 0, kKeyAllAccess, nullptr, &key,
-                                                 nullptr);
+    const Long status =
+        registry.RegCreateKeyExW(kMachine, Below(std::u16string(256, u'k')).c_str(), 0, nullptr, 0,
+                                 kKeyAllAccess, nullptr, &key, nullptr);
     if (TestRegistry::IsReal()) {
         EXPECT_EQ(status, kErrorSuccess);
         registry.RegCloseKey(key);
@@ -158,8 +176,7 @@ TEST_F(Conformance, NullAndClosedHandlesAreInvalidEverywhere) {
         EXPECT_EQ(registry.RegDeleteKeyA(bad, "x"), kErrorInvalidHandle);
         EXPECT_EQ(registry.RegDeleteValueA(bad, "x"), kErrorInvalidHandle);
         // Closing anything in the predefined range succeeds and closes nothing.
-        EXPECT_EQ(registry.RegCloseKey(bad),
-                  predefinedRange ? kErrorSuccess : kErrorInvalidHandle);
+        EXPECT_EQ(registry.RegCloseKey(bad), predefinedRange ? kErrorSuccess : kErrorInvalidHandle);
     }
 }
 
@@ -173,8 +190,8 @@ TEST_F(Conformance, AHandleToADeletedKeyReportsKeyDeleted) {
               kErrorKeyDeleted);
     EXPECT_EQ(SetBytes(doomed, "v", kRegSz, "a"), kErrorKeyDeleted);
     EXPECT_EQ(Open(doomed, u"child", &out), kErrorKeyDeleted);
-    EXPECT_EQ(registry.RegCreateKeyExA(doomed, "child", 0, nullptr, 0, kKeyAllAccess, nullptr,
-                                       &out, nullptr),
+    EXPECT_EQ(registry.RegCreateKeyExA(doomed, "child", 0, nullptr, 0, kKeyAllAccess, nullptr, &out,
+                                       nullptr),
               kErrorKeyDeleted);
     EXPECT_EQ(registry.RegDeleteValueA(doomed, "v"), kErrorKeyDeleted);
     // A key made again under the same name is another key.
@@ -203,7 +220,8 @@ TEST_F(Conformance, QueryWithoutBufferGivesTypeAndSize) {
     const Hkey key = CreateTest();
     ASSERT_EQ(SetBytes(key, "Text", kRegSz, std::string("abc\0", 4)), kErrorSuccess);
     Dword type = 99, size = 99;
-    EXPECT_EQ(registry.RegQueryValueExA(key, "Text", nullptr, &type, nullptr, &size), kErrorSuccess);
+    EXPECT_EQ(registry.RegQueryValueExA(key, "Text", nullptr, &type, nullptr, &size),
+              kErrorSuccess);
     EXPECT_EQ(type, kRegSz);
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(registry.RegQueryValueExA(key, "Missing", nullptr, &type, nullptr, &size),
@@ -238,6 +256,12 @@ TEST_F(Conformance, AStringWithoutItsNulReadsWithItsStoredSizeAndANulWhereThereI
     ASSERT_EQ(registry.RegQueryValueExA(key, "Bare", nullptr, nullptr,
                                         reinterpret_cast<std::uint8_t*>(buffer), &size),
               kErrorSuccess);
+    if (TestRegistry::IsWindows9x()) {
+        // Windows 9x stores a string up to its first NUL, whatever size it is given.
+        EXPECT_EQ(size, 5u);
+        EXPECT_EQ(std::string(buffer, 6), std::string("abcx\0x", 6));
+        return;
+    }
     EXPECT_EQ(size, 3u);
     EXPECT_EQ(std::string(buffer, 5), std::string("abc\0x", 5));
 }
@@ -251,6 +275,14 @@ TEST_F(Conformance, AnUnterminatedStringThatFillsTheBufferExactly) {
               kErrorSuccess);
     char buffer[4] = {'x', 'x', 'x', 'x'};
     Dword size = 3;
+    if (TestRegistry::IsWindows9x()) {
+        // Stored whole, "abcx" and its NUL do not fit three bytes.
+        EXPECT_EQ(registry.RegQueryValueExA(key, "Bare", nullptr, nullptr,
+                                            reinterpret_cast<std::uint8_t*>(buffer), &size),
+                  kErrorMoreData);
+        EXPECT_EQ(size, 5u);
+        return;
+    }
     ASSERT_EQ(registry.RegQueryValueExA(key, "Bare", nullptr, nullptr,
                                         reinterpret_cast<std::uint8_t*>(buffer), &size),
               kErrorSuccess);
@@ -309,12 +341,21 @@ TEST_F(Conformance, StringsCrossTheCodePageBothWays) {
 
 TEST_F(Conformance, DeletingKeysFollowsTheRegistryRules) {
     CreateTest(u"P\\C\\G");
+    if (TestRegistry::IsWindows9x()) {
+        // Windows 9x deletes a key with everything below it.
+        EXPECT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"P\\C").c_str()), kErrorSuccess);
+        Hkey gone;
+        EXPECT_EQ(Open(kMachine, Below(u"P\\C\\G"), &gone), kErrorFileNotFound);
+        EXPECT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"P\\Missing").c_str()),
+                  kErrorFileNotFound);
+        return;
+    }
     EXPECT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"P\\C").c_str()), kErrorAccessDenied);
     EXPECT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"P\\Missing").c_str()), kErrorFileNotFound);
     EXPECT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"p\\c\\g").c_str()), kErrorSuccess);
     Hkey key;
     ASSERT_EQ(Open(kMachine, Below(u"P\\C"), &key), kErrorSuccess);  // only the leaf went
-    EXPECT_EQ(registry.RegDeleteKeyA(key, ""), kErrorSuccess);  // "" is the open key itself
+    EXPECT_EQ(registry.RegDeleteKeyA(key, ""), kErrorSuccess);       // "" is the open key itself
     EXPECT_EQ(Open(kMachine, Below(u"P\\C"), &key), kErrorFileNotFound);
     ASSERT_EQ(Open(kMachine, Below(u"P"), &key), kErrorSuccess);
     EXPECT_EQ(registry.RegDeleteValueA(key, "none"), kErrorFileNotFound);
@@ -324,9 +365,9 @@ TEST_F(Conformance, ClassesRootAndCurrentConfigStandForTheirMachineKeys) {
     const Hkey classes = Create(RootKey(kHkeyClassesRoot), testing_support::kTestClass);
     ASSERT_EQ(SetString(classes, u"", u"testfile"), kErrorSuccess);
     Hkey key;
-    EXPECT_EQ(Open(kMachine, u"Software\\Classes\\" + std::u16string(testing_support::kTestClass),
-                   &key),
-              kErrorSuccess);
+    EXPECT_EQ(
+        Open(kMachine, u"Software\\Classes\\" + std::u16string(testing_support::kTestClass), &key),
+        kErrorSuccess);
     Create(RootKey(kHkeyCurrentConfig), testing_support::kTestConfig);
     EXPECT_EQ(Open(kMachine,
                    u"System\\CurrentControlSet\\Hardware Profiles\\Current\\" +
@@ -358,17 +399,17 @@ TEST_F(Conformance, EnumerationListsSubkeysByNameAndValuesInTheirOrder) {
     for (Dword i = 0;; ++i) {
         char16_t valueName[16];
         Dword valueLength = 16, type = 0, size = 0;
-        const Long status = registry.RegEnumValueW(key, i, valueName, &valueLength, nullptr,
-                                                   &type, nullptr, &size);
+        const Long status =
+            registry.RegEnumValueW(key, i, valueName, &valueLength, nullptr, &type, nullptr, &size);
         if (status == kErrorNoMoreItems) break;
         ASSERT_EQ(status, kErrorSuccess);
         names.emplace_back(valueName, valueLength);
     }
     // Differs: Windows and the store list values in the order they were made; Wine sorts
     // them by name.
-    const std::vector<std::u16string> expected =
-        TestRegistry::IsReal() ? std::vector<std::u16string>{u"Ann", u"Zed"}
-                               : std::vector<std::u16string>{u"Zed", u"Ann"};
+    const std::vector<std::u16string> expected = TestRegistry::IsReal()
+                                                     ? std::vector<std::u16string>{u"Ann", u"Zed"}
+                                                     : std::vector<std::u16string>{u"Zed", u"Ann"};
     EXPECT_EQ(names, expected);
 
     Dword subKeys = 0, maxSubKey = 0, values = 0, maxName = 0, maxSize = 0;
@@ -387,13 +428,14 @@ TEST_F(Conformance, EnumerationListsSubkeysByNameAndValuesInTheirOrder) {
 TEST_F(Conformance, TheControlsCallsBehaveAlike) {
     const Hkey key = CreateTest();
     Hkey handle = kNullKey;
-    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, (Narrow(kTestKey) + "\\").c_str(), 0,
-                                     kKeyAllAccess, &handle),
+    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, (Narrow(kTestKey) + "\\").c_str(), 0, kKeyAllAccess,
+                                     &handle),
               kErrorSuccess);
     EXPECT_EQ(SetBytes(key, "Owner", kRegSz, std::string("Owner\0", 6)), kErrorSuccess);
     EXPECT_EQ(SetBytes(key, "Count", kRegDword, std::string("\xFF\xFF\xFF\xFF", 4)), kErrorSuccess);
     Dword type = 0, size = 0;
-    ASSERT_EQ(registry.RegQueryValueExA(key, "Owner", nullptr, &type, nullptr, &size), kErrorSuccess);
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Owner", nullptr, &type, nullptr, &size),
+              kErrorSuccess);
     std::string buffer(size, '\0');
     ASSERT_EQ(registry.RegQueryValueExA(key, "Owner", nullptr, &type,
                                         reinterpret_cast<std::uint8_t*>(buffer.data()), &size),
@@ -401,7 +443,8 @@ TEST_F(Conformance, TheControlsCallsBehaveAlike) {
     EXPECT_EQ(buffer, std::string("Owner\0", 6));
     std::uint8_t number[4];
     size = 4;
-    ASSERT_EQ(registry.RegQueryValueExA(key, "Count", nullptr, &type, number, &size), kErrorSuccess);
+    ASSERT_EQ(registry.RegQueryValueExA(key, "Count", nullptr, &type, number, &size),
+              kErrorSuccess);
     EXPECT_EQ(type, kRegDword);
     EXPECT_EQ(registry.RegDeleteValueA(key, "Owner"), kErrorSuccess);
     EXPECT_EQ(registry.RegDeleteValueA(key, "Owner"), kErrorFileNotFound);

@@ -45,9 +45,9 @@ protected:
     std::u16string SubKeyName(Hkey key, Dword index) {
         char16_t name[300];
         Dword length = 300;
-        EXPECT_EQ(registry.RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr,
-                                         nullptr),
-                  kErrorSuccess);
+        EXPECT_EQ(
+            registry.RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr),
+            kErrorSuccess);
         return std::u16string(name, length);
     }
 };
@@ -91,9 +91,9 @@ TEST_F(Store, RootsStandForTheirKeysInTheTwoStoredHives) {
     Create(RootKey(kHkeyCurrentUser), u"Mine");
     EXPECT_EQ(Open(kUsers, u".Default\\Mine", &key), kErrorSuccess);
     Create(RootKey(kHkeyCurrentConfig), u"Display");
-    EXPECT_EQ(Open(kMachine, u"System\\CurrentControlSet\\Hardware Profiles\\Current\\Display",
-                   &key),
-              kErrorSuccess);
+    EXPECT_EQ(
+        Open(kMachine, u"System\\CurrentControlSet\\Hardware Profiles\\Current\\Display", &key),
+        kErrorSuccess);
     Create(RootKey(kHkeyDynData), u"PerfStats");
     EXPECT_EQ(Open(RootKey(kHkeyDynData), u"perfstats", &key), kErrorSuccess);
     EXPECT_EQ(Open(kMachine, u"PerfStats", &key), kErrorFileNotFound);
@@ -110,13 +110,13 @@ TEST_F(Store, ANewStoreHoldsTheKeysOfANewInstallation) {
         EXPECT_EQ(size, 1u) << name;  // the empty string with its NUL
     }
     Dword ownerSize = 0;
-    EXPECT_EQ(registry.RegQueryValueExA(key, "RegisteredOwner", nullptr, nullptr, nullptr,
-                                        &ownerSize),
-              kErrorSuccess);
+    EXPECT_EQ(
+        registry.RegQueryValueExA(key, "RegisteredOwner", nullptr, nullptr, nullptr, &ownerSize),
+        kErrorSuccess);
     Hkey setup;
-    ASSERT_EQ(Open(RootKey(kHkeyCurrentUser), u"Software\\Microsoft\\MS Setup (ACME)\\User Info",
-                   &setup),
-              kErrorSuccess);
+    ASSERT_EQ(
+        Open(RootKey(kHkeyCurrentUser), u"Software\\Microsoft\\MS Setup (ACME)\\User Info", &setup),
+        kErrorSuccess);
     Dword nameSize = 0;
     EXPECT_EQ(registry.RegQueryValueExA(setup, "DefName", nullptr, nullptr, nullptr, &nameSize),
               kErrorSuccess);

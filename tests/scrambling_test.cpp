@@ -4,9 +4,9 @@
 #include <random>
 
 #include "error_of.h"
-#include "platform/codepage.h"
 #include "failing_registry.h"
 #include "native_platform.h"
+#include "platform/codepage.h"
 #include "recording_site.h"
 #include "regctl/tav_registry.h"
 

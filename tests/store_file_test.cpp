@@ -1,12 +1,14 @@
 // The store's file: where it lives, how it is created, what is refused and left alone, and
 // what several processes, or a killed one, leave behind.
+#include "platform/store/store_file.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,10 +22,9 @@
 #include <string>
 
 #include "platform/store/registry_store.h"
-#include "platform/store/store_file.h"
-#include "tools/regtool/commands.h"
 #include "read_only_mount.h"
 #include "temp_dir.h"
+#include "tools/regtool/commands.h"
 
 using namespace platform;
 using store::RegistryStore;
@@ -53,7 +54,8 @@ std::string GetText(RegistryApi& registry, Hkey key, const std::string& name) {
     char buffer[256] = {};
     Dword size = sizeof buffer - 1;
     if (registry.RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
-                                  reinterpret_cast<std::uint8_t*>(buffer), &size) != kErrorSuccess) {
+                                  reinterpret_cast<std::uint8_t*>(buffer),
+                                  &size) != kErrorSuccess) {
         return "<missing>";
     }
     return buffer;
@@ -252,7 +254,8 @@ TEST_F(StoreFile, AWriterKilledMidStreamLeavesASoundStoreWithEveryAcknowledgedWr
         RegistryStore registry(path);
         const Hkey key = CreateKey(registry, "Software\\Stream");
         for (int i = 0;; ++i) {
-            if (SetText(registry, key, "v" + std::to_string(i), std::to_string(i)) != kErrorSuccess) {
+            if (SetText(registry, key, "v" + std::to_string(i), std::to_string(i)) !=
+                kErrorSuccess) {
                 _exit(1);
             }
             if (write(acks[1], &i, sizeof i) != sizeof i) _exit(2);
@@ -417,8 +420,8 @@ TEST_F(StoreFile, ADamagedStoreServesWhatCanBeReadAndRefusesWrites) {
         RegistryStore registry(path);
         const Hkey key = CreateKey(registry, "Software\\Big");
         for (int i = 0; i < 300; ++i) {
-            SetText(registry, key, "v" + std::to_string(i), "MARK" + std::to_string(i) + "." +
-                                                                 std::string(100, 'x'));
+            SetText(registry, key, "v" + std::to_string(i),
+                    "MARK" + std::to_string(i) + "." + std::string(100, 'x'));
         }
     }
     std::string bytes = ReadAll(path);
@@ -490,8 +493,9 @@ TEST_F(StoreFile, AStoreInAFolderThatMayNotBeWrittenReadsAndRefusesWritesInWords
               kErrorAccessDenied);
     EXPECT_FALSE(registry.BeginBatch());
     ASSERT_TRUE(registry.Problem());
-    EXPECT_NE(registry.Problem()->find(store + " is read-only (it is on a disk that may only be read)"),
-              std::string::npos)
+    EXPECT_NE(
+        registry.Problem()->find(store + " is read-only (it is on a disk that may only be read)"),
+        std::string::npos)
         << *registry.Problem();
     EXPECT_EQ(GetText(registry, key, "kept"), "yes");
     // The in-memory tree of dynamic data is no part of the file and still takes writes.
@@ -547,7 +551,7 @@ TEST_F(FullDisk, AWriteThatDoesNotFitSaysTheDiskIsFullAndChangesNothing) {
 
     // The tool says so in words.
     regtool::ToolEnvironment env{registry, nullptr, [](const std::u16string&) { return true; },
-                                 {}, {}, {}};
+                                 {},       {},      {}};
     EXPECT_EQ(regtool::RunRegCommand({u"add", u"HKLM\\Software\\Full", u"/v", u"big", u"/d",
                                       std::u16string(300000, u'b'), u"/f"},
                                      env),

@@ -20,8 +20,8 @@ int main(int argc, char* argv[]) {
     const long count = std::atol(argv[3]);
     const std::string filler(argc > 4 ? static_cast<std::size_t>(std::atol(argv[4])) : 16, 'x');
     platform::Hkey key = platform::kNullKey;
-    if (registry.RegCreateKeyExA(platform::RootKey(platform::kHkeyCurrentUser), argv[2], 0,
-                                 nullptr, 0, platform::kKeyAllAccess, nullptr, &key, nullptr)) {
+    if (registry.RegCreateKeyExA(platform::RootKey(platform::kHkeyCurrentUser), argv[2], 0, nullptr,
+                                 0, platform::kKeyAllAccess, nullptr, &key, nullptr)) {
         return 1;
     }
     for (long i = 0; i < count; ++i) {

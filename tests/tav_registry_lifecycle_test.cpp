@@ -3,8 +3,8 @@
 
 #include "error_of.h"
 #include "failing_registry.h"
-#include "recording_registry.h"
 #include "native_platform.h"
+#include "recording_registry.h"
 #include "recording_site.h"
 #include "recording_system.h"
 #include "regctl/memory_property_bag.h"
@@ -80,18 +80,23 @@ TEST_F(SavedSettings, LowerCaseNamesOfAWindowDefinitionAreFound) {
 TEST_F(SavedSettings, AllDefaultsSaveNothing) { EXPECT_TRUE(Saved().Entries().empty()); }
 
 TEST_F(SavedSettings, EveryEntryIsSavedInOrderWithItsOwnKind) {
-    MemoryPropertyBag bag{{"ValueSetting", u"42"},   {"EncryptionKey", std::int32_t{-5}},
-                          {"Drive", u"/"},           {"SerialNumber", u"1A2B-3C4D"},
-                          {"VolumeLabel", u"DATA"},  {"Encryption", std::int16_t{1}},
-                          {"ValueType", std::int32_t{1}}, {"ValueName", u"v"},
-                          {"SubKey", u"s"},          {"KeyName", u"k"},
+    MemoryPropertyBag bag{{"ValueSetting", u"42"},
+                          {"EncryptionKey", std::int32_t{-5}},
+                          {"Drive", u"/"},
+                          {"SerialNumber", u"1A2B-3C4D"},
+                          {"VolumeLabel", u"DATA"},
+                          {"Encryption", std::int16_t{1}},
+                          {"ValueType", std::int32_t{1}},
+                          {"ValueName", u"v"},
+                          {"SubKey", u"s"},
+                          {"KeyName", u"k"},
                           {"RegistryKey", std::int16_t{3}}};
     control.UserControl_ReadProperties(bag);
     MemoryPropertyBag saved = Saved();
-    EXPECT_EQ(NamesOf(saved), (std::vector<std::string>{
-                                  "RegistryKey", "KeyName", "SubKey", "ValueName", "ValueSetting",
-                                  "ValueType", "Encryption", "VolumeLabel", "SerialNumber",
-                                  "Drive", "EncryptionKey"}));
+    EXPECT_EQ(NamesOf(saved),
+              (std::vector<std::string>{"RegistryKey", "KeyName", "SubKey", "ValueName",
+                                        "ValueSetting", "ValueType", "Encryption", "VolumeLabel",
+                                        "SerialNumber", "Drive", "EncryptionKey"}));
     for (const auto& [name, value] : bag.Entries()) {
         EXPECT_EQ(saved.ReadProperty(name, Variant()), value) << name;
     }
@@ -116,8 +121,10 @@ TEST_F(SavedSettings, OnlyTheEmptyValueCountsAsTheDefaultOfValueSetting) {
 }
 
 TEST_F(SavedSettings, StoredValuesAreConvertedToTheMembersKinds) {
-    MemoryPropertyBag bag{{"RegistryKey", u"2"}, {"KeyName", std::int32_t{12}},
-                          {"ValueType", 0.5}, {"EncryptionKey", u"&HFFFFFFFF"}};
+    MemoryPropertyBag bag{{"RegistryKey", u"2"},
+                          {"KeyName", std::int32_t{12}},
+                          {"ValueType", 0.5},
+                          {"EncryptionKey", u"&HFFFFFFFF"}};
     control.UserControl_ReadProperties(bag);
     EXPECT_EQ(control.RegistryKey(), 2);
     EXPECT_EQ(control.KeyName(), u"12");
@@ -141,8 +148,7 @@ TEST_F(SavedSettings, ABadStoredValueStopsTheLoadWhereItStands) {
     MemoryPropertyBag bad{{"RegistryKey", std::int16_t{1}}, {"KeyName", u"k"},
                           {"ValueSetting", u"v"},           {"ValueType", u"not a number"},
                           {"Encryption", std::int16_t{0}},  {"EncryptionKey", std::int32_t{0}}};
-    EXPECT_EQ(ErrorOf([&] { control.UserControl_ReadProperties(bad); }),
-              ErrorNumber::TypeMismatch);
+    EXPECT_EQ(ErrorOf([&] { control.UserControl_ReadProperties(bad); }), ErrorNumber::TypeMismatch);
     EXPECT_EQ(control.RegistryKey(), 1);
     EXPECT_EQ(control.KeyName(), u"k");
     EXPECT_EQ(control.ValueSetting(), Variant(u"v"));
@@ -150,7 +156,6 @@ TEST_F(SavedSettings, ABadStoredValueStopsTheLoadWhereItStands) {
     EXPECT_EQ(control.EncryptionKey(), 77);
 
     MemoryPropertyBag tooWide{{"RegistryKey", std::int32_t{40000}}, {"KeyName", u"other"}};
-    EXPECT_EQ(ErrorOf([&] { control.UserControl_ReadProperties(tooWide); }),
-              ErrorNumber::Overflow);
+    EXPECT_EQ(ErrorOf([&] { control.UserControl_ReadProperties(tooWide); }), ErrorNumber::Overflow);
     EXPECT_EQ(control.KeyName(), u"k");
 }

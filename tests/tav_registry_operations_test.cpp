@@ -4,8 +4,8 @@
 
 #include "error_of.h"
 #include "event_log.h"
-#include "recording_registry.h"
 #include "native_platform.h"
+#include "recording_registry.h"
 #include "recording_site.h"
 #include "regctl/memory_property_bag.h"
 #include "regctl/tav_registry.h"
@@ -42,8 +42,8 @@ protected:
     // Writes straight into the store, as another program would.
     void Put(const char* name, Dword type, const std::string& bytes) {
         Hkey key = kNullKey;
-        ASSERT_EQ(store.RegCreateKeyExA(kMachine, "Software\\VantrelTest", 0, nullptr, 0, kKeyAllAccess,
-                                        nullptr, &key, nullptr),
+        ASSERT_EQ(store.RegCreateKeyExA(kMachine, "Software\\VantrelTest", 0, nullptr, 0,
+                                        kKeyAllAccess, nullptr, &key, nullptr),
                   kErrorSuccess);
         ASSERT_EQ(store.RegSetValueExA(key, name, 0, type,
                                        reinterpret_cast<const std::uint8_t*>(bytes.data()),
@@ -108,8 +108,8 @@ protected:
 TEST_F(Operations, QueryReadsAStringWithOpenTwoReadsAndClose) {
     Put("Owner", kRegSz, std::string("ab\0", 3));
     EXPECT_EQ(Query(u"Owner"), Lines{"RegKey string \"ab\" true"});
-    EXPECT_EQ(registry.Functions(), (Lines{"RegOpenKeyExA", "RegQueryValueExA", "RegQueryValueExA",
-                                           "RegCloseKey"}));
+    EXPECT_EQ(registry.Functions(),
+              (Lines{"RegOpenKeyExA", "RegQueryValueExA", "RegQueryValueExA", "RegCloseKey"}));
     EXPECT_EQ(registry.calls[0].name, "Software\\VantrelTest\\");
     EXPECT_EQ(registry.calls[0].access, kKeyAllAccess);
     EXPECT_FALSE(registry.calls[1].withBuffer);
@@ -156,12 +156,13 @@ TEST_F(Operations, QueryDeliversOtherTypesAsEmptyWithoutAnError) {
 }
 
 TEST_F(Operations, QueryOfAMissingValueOrKeyReportsEachFailedCall) {
-    EXPECT_EQ(Query(u"Missing"), (Lines{"Error 1002 Unable To Query Reg Value", "RegKey empty false"}));
+    EXPECT_EQ(Query(u"Missing"),
+              (Lines{"Error 1002 Unable To Query Reg Value", "RegKey empty false"}));
     control.KeyName(u"Software\\VantrelTest\\Nowhere");
     registry.calls.clear();
-    EXPECT_EQ(Query(u"Missing"), (Lines{"Error 1001 Unable To Open Key",
-                                        "Error 1002 Unable To Query Reg Value",
-                                        "RegKey empty false"}));
+    EXPECT_EQ(Query(u"Missing"),
+              (Lines{"Error 1001 Unable To Open Key", "Error 1002 Unable To Query Reg Value",
+                     "RegKey empty false"}));
     EXPECT_EQ(registry.Functions(), (Lines{"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"}));
     EXPECT_EQ(registry.calls[1].key, kNullKey);
     EXPECT_EQ(registry.calls[2].key, kNullKey);
@@ -189,9 +190,9 @@ TEST_F(Operations, QueryLeavesValueSettingAlone) {
 TEST_F(Operations, ABadRootSelectorStopsEveryOperationBeforeAnyCall) {
     MemoryPropertyBag bag{{"RegistryKey", std::int16_t{9}}, {"KeyName", u"Software\\VantrelTest"}};
     control.UserControl_ReadProperties(bag);
-    for (auto operation : {&TavRegistry::QueryValue, &TavRegistry::SetValue,
-                           &TavRegistry::CreateKey, &TavRegistry::DeleteKey,
-                           &TavRegistry::DeleteValue}) {
+    for (auto operation :
+         {&TavRegistry::QueryValue, &TavRegistry::SetValue, &TavRegistry::CreateKey,
+          &TavRegistry::DeleteKey, &TavRegistry::DeleteValue}) {
         EXPECT_EQ(ErrorOf([&] { (control.*operation)(); }), ErrorNumber::InvalidPropertyValue);
     }
     EXPECT_TRUE(registry.calls.empty());
@@ -307,12 +308,14 @@ TEST_F(Operations, CreateKeyMakesEveryLevelAndReportsOnlyAfterClosing) {
     EXPECT_EQ(Stored("Seed"), std::string("1:\0", 3));
 
     std::size_t callsAtEvent = 0;
-    control.Error.Handle([&](std::int16_t&, std::u16string&) { callsAtEvent = registry.calls.size(); });
+    control.Error.Handle(
+        [&](std::int16_t&, std::u16string&) { callsAtEvent = registry.calls.size(); });
     control.KeyName(u"\\Leading");
     registry.calls.clear();
     control.CreateKey();
     EXPECT_EQ(registry.Functions(), (Lines{"RegCreateKeyExA", "RegCloseKey"}));
-    EXPECT_EQ(callsAtEvent, 2u);
+    // Windows 9x takes a path that starts with a backslash; NT and the store refuse it.
+    EXPECT_EQ(callsAtEvent, testing_support::TestRegistry::IsWindows9x() ? 0u : 2u);
 }
 
 TEST_F(Operations, CreateKeyFailureIsReported) {
@@ -341,7 +344,8 @@ TEST_F(Operations, DeleteKeyReportsWhatFailed) {
     events.lines.clear();
     control.KeyName(u"Software\\VantrelTest\\Nowhere");
     control.DeleteKey();
-    EXPECT_EQ(events.lines, (Lines{"Error 1000 Unable To Open Key", "Error 1001 Unable To Delete Key"}));
+    EXPECT_EQ(events.lines,
+              (Lines{"Error 1000 Unable To Open Key", "Error 1001 Unable To Delete Key"}));
     events.lines.clear();
     control.KeyName(u"Software");
     control.SubKey(u"VantrelTest");
@@ -352,6 +356,12 @@ TEST_F(Operations, DeleteKeyReportsWhatFailed) {
     control.KeyName(u"Software");
     control.SubKey(u"VantrelTest");
     control.DeleteKey();  // it has a subkey
+    if (testing_support::TestRegistry::IsWindows9x()) {
+        // Windows 9x deletes the key with its tree.
+        EXPECT_TRUE(events.lines.empty());
+        EXPECT_FALSE(KeyExists("Software\\VantrelTest"));
+        return;
+    }
     EXPECT_EQ(events.lines, Lines{"Error 1001 Unable To Delete Key"});
     EXPECT_TRUE(KeyExists("Software\\VantrelTest"));
 }

@@ -4,8 +4,8 @@
 
 #include "error_of.h"
 #include "failing_registry.h"
-#include "recording_registry.h"
 #include "native_platform.h"
+#include "recording_registry.h"
 #include "recording_site.h"
 #include "regctl/tav_registry.h"
 

@@ -10,8 +10,8 @@
 #include "native_platform.h"
 #include "platform/codepage.h"
 #include "platform/store/registry_store.h"
-#include "recording_registry.h"
 #include "read_only_mount.h"
+#include "recording_registry.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -36,15 +36,16 @@ protected:
 
     void Load(app::Vantrel::ProblemSource problem = {}) {
         editor = std::make_unique<app::Vantrel>(
-            platform::Platform{registry, testing_support::NativeSystem()}, view, std::move(problem));
+            platform::Platform{registry, testing_support::NativeSystem()}, view,
+            std::move(problem));
         editor->Form_Load();
     }
 
     void Put(Hkey root, const char* keyPath, const char* name, Dword type,
              const std::string& bytes) {
         Hkey key = kNullKey;
-        ASSERT_EQ(store->RegCreateKeyExA(root, keyPath, 0, nullptr, 0, kKeyAllAccess, nullptr,
-                                         &key, nullptr),
+        ASSERT_EQ(store->RegCreateKeyExA(root, keyPath, 0, nullptr, 0, kKeyAllAccess, nullptr, &key,
+                                         nullptr),
                   kErrorSuccess);
         ASSERT_EQ(store->RegSetValueExA(key, name, 0, type,
                                         reinterpret_cast<const std::uint8_t*>(bytes.data()),
@@ -92,8 +93,8 @@ protected:
 TEST_F(Editor, LoadShowsTheWindowFirstThenTheFourValuesThenFocusesTheOwner) {
     SeedAll();
     Load();
-    EXPECT_EQ(view.calls, (Calls{"Show", "SetText 1", "SetText 2", "SetText 3", "SetText 4",
-                                 "SetFocus 1"}));
+    EXPECT_EQ(view.calls,
+              (Calls{"Show", "SetText 1", "SetText 2", "SetText 3", "SetText 4", "SetFocus 1"}));
     EXPECT_EQ(Shown(TextBox::Text1), u"Ann Owner");
     EXPECT_EQ(Shown(TextBox::Text2), u"Org Ltd");
     EXPECT_EQ(Shown(TextBox::Text3), u"12345-OEM");
@@ -177,7 +178,8 @@ TEST_F(Editor, ClearThenOkLeavesSixEmptyStrings) {
     for (const auto& text : view.texts) EXPECT_EQ(text, u"");
     EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));  // Clear writes nothing
     editor->Command1_Click();
-    for (const char* name : {"RegisteredOwner", "RegisteredOrganization", "ProductId", "ProductKey"}) {
+    for (const char* name :
+         {"RegisteredOwner", "RegisteredOrganization", "ProductId", "ProductKey"}) {
         EXPECT_EQ(Version(name), Sz("")) << name;
     }
     EXPECT_EQ(Setup("DefName"), Sz(""));
@@ -249,8 +251,8 @@ TEST_F(Editor, ARegistryThatRefusesEveryWriteNamesAllFourValues) {
     registry.Inject({"RegOpenKeyExA", std::nullopt, kErrorAccessDenied, -1});
     editor->Command1_Click();
     ASSERT_EQ(view.messages.size(), 1u);
-    for (const char16_t* label : {u"Registered Owner", u"Registered Organization", u"Product ID",
-                                  u"Product Key"}) {
+    for (const char16_t* label :
+         {u"Registered Owner", u"Registered Organization", u"Product ID", u"Product Key"}) {
         EXPECT_NE(view.messages[0].find(label), std::u16string::npos);
     }
     EXPECT_EQ(view.messages[0].find(u"other values"), std::u16string::npos);
@@ -279,7 +281,7 @@ TEST_F(Editor, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
     SeedAll();
     Load();
     Type(TextBox::Text1, u"\u0141\u00F3d\u017A \u6771\u4EAC");  // "Lodz Tokyo", in their letters
-    Type(TextBox::Text3, u"caf\u00E9");  // the code page holds this one
+    Type(TextBox::Text3, u"caf\u00E9");                         // the code page holds this one
     Type(TextBox::Text4, u"key \U0001F511");
     registry.calls.clear();
     editor->Command1_Click();
@@ -297,7 +299,9 @@ TEST_F(Editor, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
     Type(TextBox::Text4, u"key");
     editor->Command1_Click();
     EXPECT_TRUE(view.ended);
-    EXPECT_EQ(Version("RegisteredOwner"), Sz("\xC5" "sa \xD8" "berg"));
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("\xC5"
+                                             "sa \xD8"
+                                             "berg"));
 }
 
 TEST_F(Editor, AFailedSaveAddsWhatTheRegistrySaysOfItself) {
@@ -322,8 +326,9 @@ TEST_F(Editor, AStoreThatMayOnlyBeReadLoadsAndOnlyASaveSaysItIsReadOnly) {
     store::RegistryStore readOnly(path);
     testing_support::RecordingRegistry recorder(readOnly);
     app::Vantrel window(platform::Platform{recorder, testing_support::NativeSystem()}, view, [&] {
-        return readOnly.Problem() ? std::u16string(readOnly.Problem()->begin(), readOnly.Problem()->end())
-                                  : std::u16string();
+        return readOnly.Problem()
+                   ? std::u16string(readOnly.Problem()->begin(), readOnly.Problem()->end())
+                   : std::u16string();
     });
     window.Form_Load();
     EXPECT_TRUE(view.messages.empty());

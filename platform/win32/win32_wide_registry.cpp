@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,42 @@ Long CopyData(const std::vector<std::uint8_t>& data, std::uint8_t* buffer, Dword
     return kErrorSuccess;
 }
 
+// The 8-bit functions of Windows 9x (and Wine's) take a key path of a limited length; a
+// longer one is walked to its last parts first, through keys held until the call is done.
+constexpr std::size_t kLongestPath = 255;
+
+struct Reached {
+    HKEY key = nullptr;
+    bool owned = false;
+    std::string rest;
+    Reached() = default;
+    Reached(const Reached&) = delete;
+    Reached& operator=(const Reached&) = delete;
+    ~Reached() {
+        if (owned) ::RegCloseKey(key);
+    }
+};
+
+Long Reach(HKEY from, const std::string& path, bool create, REGSAM access, Reached& out) {
+    out.key = from;
+    out.rest = path;
+    while (out.rest.size() > kLongestPath) {
+        const std::size_t cut = out.rest.rfind('\\', kLongestPath);
+        if (cut == std::string::npos || cut == 0) break;  // one long name: the call answers
+        const std::string head = out.rest.substr(0, cut);
+        HKEY next = nullptr;
+        const Long status = create ? ::RegCreateKeyExA(out.key, head.c_str(), 0, nullptr, 0, access,
+                                                       nullptr, &next, nullptr)
+                                   : ::RegOpenKeyExA(out.key, head.c_str(), 0, access, &next);
+        if (status != kErrorSuccess) return status;
+        if (out.owned) ::RegCloseKey(out.key);
+        out.key = next;
+        out.owned = true;
+        out.rest = out.rest.substr(cut + 1);
+    }
+    return kErrorSuccess;
+}
+
 static_assert(sizeof(Hkey) == sizeof(HKEY));
 static_assert(sizeof(Dword) == sizeof(DWORD));
 
@@ -119,7 +156,11 @@ Long Win32WideRegistry::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword op
         const Narrow name(subKey);
         if (result) *result = kNullKey;
         if (!name.fits) return kErrorFileNotFound;  // no such key can be there
-        return ::RegOpenKeyExA(Native(key), name.get(), options, access, Native(result));
+        if (name.null)
+            return ::RegOpenKeyExA(Native(key), nullptr, options, access, Native(result));
+        Reached parent;
+        if (const Long status = Reach(Native(key), name.text, false, access, parent)) return status;
+        return ::RegOpenKeyExA(parent.key, parent.rest.c_str(), options, access, Native(result));
     }
     return ::RegOpenKeyExW(Native(key), Wide(subKey), options, access, Native(result));
 }
@@ -132,8 +173,11 @@ Long Win32WideRegistry::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword 
         const Narrow name(subKey);
         if (result) *result = kNullKey;
         if (!name.fits) return kErrorNoUnicodeTranslation;
-        return ::RegCreateKeyExA(Native(key), name.get(), reserved, nullptr, options, access,
-                                 Security(securityAttributes), Native(result), Words(disposition));
+        Reached parent;
+        if (const Long status = Reach(Native(key), name.text, true, access, parent)) return status;
+        return ::RegCreateKeyExA(parent.key, name.null ? nullptr : parent.rest.c_str(), reserved,
+                                 nullptr, options, access, Security(securityAttributes),
+                                 Native(result), Words(disposition));
     }
     return ::RegCreateKeyExW(Native(key), Wide(subKey), reserved, Wide(className), options, access,
                              Security(securityAttributes), Native(result), Words(disposition));
@@ -184,7 +228,12 @@ Long Win32WideRegistry::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
     if (eightBit_) {
         const Narrow name(subKey);
         if (!name.fits) return kErrorFileNotFound;
-        return ::RegDeleteKeyA(Native(key), name.get());
+        if (name.null) return ::RegDeleteKeyA(Native(key), nullptr);
+        Reached parent;
+        if (const Long status = Reach(Native(key), name.text, false, KEY_ALL_ACCESS, parent)) {
+            return status;
+        }
+        return ::RegDeleteKeyA(parent.key, parent.rest.c_str());
     }
     return ::RegDeleteKeyW(Native(key), Wide(subKey));
 }
@@ -253,9 +302,22 @@ Long Win32WideRegistry::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* c
             Native(key), nullptr, nullptr, nullptr, Words(subKeys), Words(maxSubKeyLength),
             Words(maxClassLength), Words(values), Words(maxValueNameLength), Words(maxValueSize),
             Words(securityDescriptorSize), static_cast<PFILETIME>(lastWriteTime));
-        // A string of n 8-bit characters takes up to 2n bytes as UTF-16.
-        if (status == kErrorSuccess && maxValueSize) *maxValueSize *= 2;
-        return status;
+        if (status != kErrorSuccess || !maxValueSize) return status;
+        // Strings grow as UTF-16: the largest value is found by reading them all.
+        DWORD count = 0;
+        ::RegQueryInfoKeyA(Native(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           &count, nullptr, nullptr, nullptr, nullptr);
+        *maxValueSize = 0;
+        for (DWORD index = 0; index < count; ++index) {
+            Dword type = 0, size = 0;
+            char16_t name[16384];
+            Dword length = 16384;
+            if (RegEnumValueW(key, index, name, &length, nullptr, &type, nullptr, &size) ==
+                kErrorSuccess) {
+                *maxValueSize = std::max(*maxValueSize, size);
+            }
+        }
+        return kErrorSuccess;
     }
     return ::RegQueryInfoKeyW(Native(key), Wide(className), Words(classLength), Words(reserved),
                               Words(subKeys), Words(maxSubKeyLength), Words(maxClassLength),

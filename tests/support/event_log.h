@@ -15,11 +15,16 @@ inline std::string Describe(const regctl::Variant& value) {
     using Kind = regctl::Variant::Kind;
     const std::string text = platform::codepage::Encode(ToText(value));
     switch (value.kind()) {
-        case Kind::Empty: return "empty";
-        case Kind::Int16: return "int16 " + text;
-        case Kind::Int32: return "int32 " + text;
-        case Kind::Double: return "double " + text;
-        case Kind::String: return "string \"" + text + "\"";
+        case Kind::Empty:
+            return "empty";
+        case Kind::Int16:
+            return "int16 " + text;
+        case Kind::Int32:
+            return "int32 " + text;
+        case Kind::Double:
+            return "double " + text;
+        case Kind::String:
+            return "string \"" + text + "\"";
     }
     return "?";
 }

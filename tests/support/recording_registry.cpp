@@ -52,8 +52,7 @@ platform::Long RecordingRegistry::RegOpenKeyExA(platform::Hkey key, const char* 
 
 platform::Long RecordingRegistry::RegCreateKeyExA(platform::Hkey key, const char* subKey,
                                                   platform::Dword reserved, char* className,
-                                                  platform::Dword options,
-                                                  platform::Regsam access,
+                                                  platform::Dword options, platform::Regsam access,
                                                   const void* securityAttributes,
                                                   platform::Hkey* result,
                                                   platform::Dword* disposition) {
@@ -72,9 +71,8 @@ platform::Long RecordingRegistry::RegCreateKeyExA(platform::Hkey key, const char
 }
 
 platform::Long RecordingRegistry::RegQueryValueExA(platform::Hkey key, const char* valueName,
-                                                   platform::Dword* reserved,
-                                                   platform::Dword* type, std::uint8_t* data,
-                                                   platform::Dword* size) {
+                                                   platform::Dword* reserved, platform::Dword* type,
+                                                   std::uint8_t* data, platform::Dword* size) {
     RegistryCall call = Begin("RegQueryValueExA", key, valueName);
     if (size) call.size = *size;
     call.withBuffer = data != nullptr;

@@ -12,16 +12,16 @@ namespace testing_support {
 
 // One call as the caller made it.
 struct RegistryCall {
-    std::string function;            // "RegOpenKeyExA", ...
-    platform::Hkey key{};            // the handle passed in
-    std::string name;                // sub-key path or value name; "<null>" for a null pointer
-    platform::Regsam access = 0;     // open and create
-    platform::Dword options = 0;     // open and create
-    platform::Dword type = 0;        // set: the type given; query: the type reported
+    std::string function;                 // "RegOpenKeyExA", ...
+    platform::Hkey key{};                 // the handle passed in
+    std::string name;                     // sub-key path or value name; "<null>" for a null pointer
+    platform::Regsam access = 0;          // open and create
+    platform::Dword options = 0;          // open and create
+    platform::Dword type = 0;             // set: the type given; query: the type reported
     std::optional<platform::Dword> size;  // set: the size given; query: the size passed in
-    bool withBuffer = false;         // query: a data buffer was passed
-    std::string data;                // set: the bytes given
-    platform::Long status = 0;       // what the call returned
+    bool withBuffer = false;              // query: a data buffer was passed
+    std::string data;                     // set: the bytes given
+    platform::Long status = 0;            // what the call returned
 };
 
 // A failure to inject: calls of function (and, when set, naming name) return status,

@@ -55,9 +55,9 @@ public:
         calls.push_back(std::string("GetVolumeInformationA ") + rootPath);
         if (failVolume) return 0;
         if (!volume) {
-            return inner_.GetVolumeInformationA(rootPath, volumeName, volumeNameSize,
-                                                serialNumber, maxComponentLength, flags,
-                                                fileSystemName, fileSystemNameSize);
+            return inner_.GetVolumeInformationA(rootPath, volumeName, volumeNameSize, serialNumber,
+                                                maxComponentLength, flags, fileSystemName,
+                                                fileSystemNameSize);
         }
         if (volumeNameSize <= volume->label.size()) return 0;
         // The label may hold NULs of its own; the buffer gets all of it and one more.

@@ -10,9 +10,9 @@ namespace testing_support {
 
 // Every key a test makes lies below one of these, so that the real registry is left
 // as the test found it.
-inline constexpr const char16_t* kTestKey = u"Software\\VantrelTest";           // HKLM, HKCU
-inline constexpr const char16_t* kTestClass = u".vantreltest";                  // HKCR
-inline constexpr const char16_t* kTestConfig = u"VantrelTest";                  // HKCC
+inline constexpr const char16_t* kTestKey = u"Software\\VantrelTest";  // HKLM, HKCU
+inline constexpr const char16_t* kTestClass = u".vantreltest";         // HKCR
+inline constexpr const char16_t* kTestConfig = u"VantrelTest";         // HKCC
 inline constexpr const char16_t* kSetupKey = u"Software\\Microsoft\\MS Setup (ACME)\\User Info";
 
 class TestRegistry {
@@ -26,6 +26,9 @@ public:
 
     // Whether this is the platform's real registry rather than our store.
     static bool IsReal();
+    // Whether it is the registry of Windows 9x, which keeps 8-bit text and has rules of
+    // its own (a key's tree goes with it, a string is stored up to its first NUL).
+    static bool IsWindows9x();
 
 private:
     void RemoveTestKeys();

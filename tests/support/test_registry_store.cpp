@@ -10,6 +10,8 @@ TestRegistry::~TestRegistry() = default;
 
 bool TestRegistry::IsReal() { return false; }
 
+bool TestRegistry::IsWindows9x() { return false; }
+
 void TestRegistry::RemoveTestKeys() {}
 
 }  // namespace testing_support

@@ -19,6 +19,8 @@ TestRegistry::~TestRegistry() { RemoveTestKeys(); }
 
 bool TestRegistry::IsReal() { return true; }
 
+bool TestRegistry::IsWindows9x() { return platform::win32::IsWindows9x(); }
+
 void TestRegistry::RemoveTestKeys() {
     RemoveTree(*api_, platform::kHkeyLocalMachine, kTestKey);
     RemoveTree(*api_, platform::kHkeyCurrentUser, kTestKey);
