@@ -1,12 +1,12 @@
 #include "regctl/variant.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
 #include <string_view>
 
+#include "regctl/number_text.h"
 #include "regctl/runtime_error.h"
 
 namespace regctl {
@@ -23,8 +23,8 @@ std::u16string_view TrimSpaces(std::u16string_view text) {
 
 bool IsDigit(char16_t c, int base) {
     if (base == 8) return c >= u'0' && c <= u'7';
-    if (base == 16) return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
-                           (c >= u'A' && c <= u'F');
+    if (base == 16)
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
     return c >= u'0' && c <= u'9';
 }
 
@@ -54,7 +54,8 @@ std::optional<double> ParseDecimal(std::u16string_view text) {
     std::size_t i = 0;
     auto take_digits = [&] {
         const std::size_t start = ascii.size();
-        while (i < text.size() && IsDigit(text[i], 10)) ascii.push_back(static_cast<char>(text[i++]));
+        while (i < text.size() && IsDigit(text[i], 10))
+            ascii.push_back(static_cast<char>(text[i++]));
         return std::string_view(ascii).substr(start);
     };
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
@@ -85,20 +86,17 @@ std::optional<double> ParseDecimal(std::u16string_view text) {
     }
     if (i != text.size()) return std::nullopt;
 
-    double value = 0;
-    const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (ec == std::errc::result_out_of_range) {
+    const ParsedNumber parsed = ParseDecimalText(ascii);
+    if (parsed.outOfRange) {
         // Out of range either way: the decimal magnitude tells overflow from underflow.
         const auto significant = whole.find_first_not_of('0');
-        const long magnitude =
-            significant != std::string::npos
-                ? static_cast<long>(whole.size() - significant) + exponent
-                : exponent - static_cast<long>(fraction.find_first_not_of('0'));
+        const long magnitude = significant != std::string::npos
+                                   ? static_cast<long>(whole.size() - significant) + exponent
+                                   : exponent - static_cast<long>(fraction.find_first_not_of('0'));
         if (magnitude > 0) Raise(ErrorNumber::Overflow);
         return 0.0;
     }
-    if (ec != std::errc() || end != ascii.data() + ascii.size()) return std::nullopt;
-    return value;
+    return parsed.value;
 }
 
 double RoundHalfEven(double x) {
@@ -125,11 +123,16 @@ std::u16string Widen(std::string_view ascii) { return {ascii.begin(), ascii.end(
 
 double ToNumber(const Variant& value) {
     switch (value.kind()) {
-        case Variant::Kind::Empty: return 0;
-        case Variant::Kind::Int16: return std::get<std::int16_t>(value.value_);
-        case Variant::Kind::Int32: return std::get<std::int32_t>(value.value_);
-        case Variant::Kind::Double: return std::get<double>(value.value_);
-        case Variant::Kind::String: break;
+        case Variant::Kind::Empty:
+            return 0;
+        case Variant::Kind::Int16:
+            return std::get<std::int16_t>(value.value_);
+        case Variant::Kind::Int32:
+            return std::get<std::int32_t>(value.value_);
+        case Variant::Kind::Double:
+            return std::get<double>(value.value_);
+        case Variant::Kind::String:
+            break;
     }
     const std::u16string_view text = TrimSpaces(value.AsString());
     if (auto number = ParseRadixLiteral(text)) return *number;
@@ -143,18 +146,16 @@ std::int32_t ToInt32(const Variant& value) { return RoundInto<std::int32_t>(valu
 
 std::u16string ToText(const Variant& value) {
     switch (value.kind()) {
-        case Variant::Kind::Empty: return {};
+        case Variant::Kind::Empty:
+            return {};
         case Variant::Kind::Int16:
             return Widen(std::to_string(std::get<std::int16_t>(value.value_)));
         case Variant::Kind::Int32:
             return Widen(std::to_string(std::get<std::int32_t>(value.value_)));
-        case Variant::Kind::Double: {
-            char buffer[32];
-            const auto result =
-                std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(value.value_));
-            return Widen(std::string_view(buffer, result.ptr - buffer));
-        }
-        case Variant::Kind::String: return value.AsString();
+        case Variant::Kind::Double:
+            return Widen(ShortestText(std::get<double>(value.value_)));
+        case Variant::Kind::String:
+            return value.AsString();
     }
     return {};
 }

@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "error_of.h"
+#include "regctl/number_text.h"
 #include "regctl/runtime_error.h"
 
 using regctl::ErrorNumber;
@@ -85,4 +91,24 @@ TEST(VariantEquality, MeansSameKindAndSameValue) {
     EXPECT_NE(Variant(std::int16_t{0}), Variant(std::int32_t{0}));
     EXPECT_NE(Variant(u""), Variant());
     EXPECT_NE(Variant(std::int32_t{0}), Variant());
+}
+
+// The shortest text is the one the C++ library writes, for numbers of every size.
+TEST(VariantToText, RealNumbersReadAsTheLibrarysShortestText) {
+    std::mt19937_64 random(1998);
+    std::vector<double> numbers{0.1,  100,      1e15,     1e16,   123456789012345678.0,   1e21,
+                                1e-5, 1e-4,     0.000123, 5e-324, 1.7976931348623157e308, 2.5,
+                                -0.0, 1234.5e10};
+    for (int i = 0; i < 20000; ++i) {
+        std::uint64_t bits = random();
+        double number = 0;
+        std::memcpy(&number, &bits, sizeof number);
+        if (std::isfinite(number)) numbers.push_back(number);
+        numbers.push_back(static_cast<double>(random() % 100000) / 1000.0);
+    }
+    for (const double number : numbers) {
+        char expected[64];
+        const auto end = std::to_chars(expected, expected + sizeof expected, number).ptr;
+        ASSERT_EQ(regctl::ShortestText(number), std::string(expected, end)) << number;
+    }
 }
