@@ -173,6 +173,13 @@ Long Win32WideRegistry::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword 
         const Narrow name(subKey);
         if (result) *result = kNullKey;
         if (!name.fits) return kErrorNoUnicodeTranslation;
+        // Windows allows a key name of 255 characters; a longer one that Wine's 8-bit
+        // functions would make could not be listed again.
+        for (std::size_t start = 0; start <= name.text.size();) {
+            const std::size_t end = std::min(name.text.find('\\', start), name.text.size());
+            if (end - start > kLongestPath) return kErrorInvalidParameter;
+            start = end + 1;
+        }
         Reached parent;
         if (const Long status = Reach(Native(key), name.text, true, access, parent)) return status;
         return ::RegCreateKeyExA(parent.key, name.null ? nullptr : parent.rest.c_str(), reserved,
@@ -251,7 +258,7 @@ Long Win32WideRegistry::RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dwo
                                       Dword* reserved, char16_t* className, Dword* classLength,
                                       void* lastWriteTime) {
     if (eightBit_) {
-        char buffer[MAX_PATH + 1] = {};
+        char buffer[1024] = {};
         DWORD length = sizeof buffer;
         const Long status = ::RegEnumKeyExA(Native(key), index, buffer, &length, nullptr, nullptr,
                                             nullptr, static_cast<PFILETIME>(lastWriteTime));
@@ -302,7 +309,22 @@ Long Win32WideRegistry::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* c
             Native(key), nullptr, nullptr, nullptr, Words(subKeys), Words(maxSubKeyLength),
             Words(maxClassLength), Words(values), Words(maxValueNameLength), Words(maxValueSize),
             Words(securityDescriptorSize), static_cast<PFILETIME>(lastWriteTime));
-        if (status != kErrorSuccess || !maxValueSize) return status;
+        if (status != kErrorSuccess) return status;
+        // The longest subkey name as this function counts it, found by listing them: the
+        // 8-bit function's count is of bytes, and Wine's stops short of a 256-character name.
+        if (maxSubKeyLength) {
+            *maxSubKeyLength = 0;
+            for (Dword index = 0;; ++index) {
+                char16_t name[1024];
+                Dword length = 1024;
+                if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                    kErrorSuccess) {
+                    break;
+                }
+                *maxSubKeyLength = std::max(*maxSubKeyLength, length);
+            }
+        }
+        if (!maxValueSize) return kErrorSuccess;
         // Strings grow as UTF-16: the largest value is found by reading them all.
         DWORD count = 0;
         ::RegQueryInfoKeyA(Native(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
