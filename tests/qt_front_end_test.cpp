@@ -143,6 +143,7 @@ TEST_F(QtFrontEnd, ControlsSitWhereTheirTwipsSayAt96Dpi) {
 }
 
 TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
+    ClickTab(1);  // the About page's controls are made when it is first shown
     auto* title = window.findChild<QLabel*>("Label5");
     ASSERT_NE(title, nullptr);
     const QFontInfo info(title->font());

@@ -52,29 +52,10 @@ VantrelWindow::VantrelWindow()
     setFixedSize(ToQRect(form.ClientArea(dpi)).size());
 
     // Every control is a child of the window; those created after the tab control stand
-    // above its pages.
+    // above its pages. A page's controls are made when the page is first shown.
     widgets_.resize(form.ControlCount());
     for (ControlId id = 0; id < form.ControlCount(); ++id) {
-        const ControlDefinition& definition = form.Definition(id);
-        if (definition.kind == ControlKind::TabControl) {
-            tabs_ = new QTabWidget(this);
-            tabs_->setObjectName(QString::fromLatin1(
-                definition.name.data(), static_cast<qsizetype>(definition.name.size())));
-            tabs_->setGeometry(ToQRect(form.Place(id, dpi)));
-            for (const auto caption : form.TabCaptions())
-                tabs_->addTab(new QWidget, ToQString(caption));
-            tabs_->lower();
-            widgets_[id] = tabs_;
-            continue;
-        }
-        widgets_[id] = CreateControl(definition, this, ToQRect(form.Place(id, dpi)));
-        if (auto* button = qobject_cast<QPushButton*>(widgets_[id])) {
-            connect(button, &QPushButton::clicked, this, [this, id] { form_.Model().Click(id); });
-        }
-        if (auto* box = qobject_cast<QLineEdit*>(widgets_[id])) {
-            connect(box, &QLineEdit::textChanged, this,
-                    [this, id](const QString& text) { form_.Model().Typed(id, ToU16(text)); });
-        }
+        if (form.Visible(id)) CreateWidget(id);
     }
     rules_ = new Rules(this, form, dpi);
     if (tabs_) {
@@ -83,6 +64,34 @@ VantrelWindow::VantrelWindow()
     }
     for (ControlId id = 0; id < form.ControlCount(); ++id) ControlChanged(id);
     form_.Model().Observe(this);
+}
+
+void VantrelWindow::CreateWidget(ControlId id) {
+    const Form& form = form_.Model();
+    const int dpi = logicalDpiX();
+    const ControlDefinition& definition = form.Definition(id);
+    if (definition.kind == ControlKind::TabControl) {
+        tabs_ = new QTabWidget(this);
+        tabs_->setObjectName(QString::fromLatin1(definition.name.data(),
+                                                 static_cast<qsizetype>(definition.name.size())));
+        tabs_->setGeometry(ToQRect(form.Place(id, dpi)));
+        for (const auto caption : form.TabCaptions())
+            tabs_->addTab(new QWidget, ToQString(caption));
+        tabs_->lower();
+        widgets_[id] = tabs_;
+        return;
+    }
+    QWidget* widget = CreateControl(definition, this, ToQRect(form.Place(id, dpi)));
+    widgets_[id] = widget;
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        connect(button, &QPushButton::clicked, this, [this, id] { form_.Model().Click(id); });
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        connect(box, &QLineEdit::textChanged, this,
+                [this, id](const QString& text) { form_.Model().Typed(id, ToU16(text)); });
+    }
+    // Made after the rules, it stays beneath them.
+    if (rules_) widget->stackUnder(rules_);
 }
 
 QLineEdit* VantrelWindow::Box(TextBox box) const {
@@ -96,7 +105,10 @@ QPushButton* VantrelWindow::ButtonOf(Button button) const {
 std::optional<ControlId> VantrelWindow::FocusedControl() const {
     QWidget* focused = focusWidget();
     for (ControlId id = 0; id < widgets_.size(); ++id) {
-        if (focused && (focused == widgets_[id] || widgets_[id]->isAncestorOf(focused))) return id;
+        if (focused && widgets_[id] &&
+            (focused == widgets_[id] || widgets_[id]->isAncestorOf(focused))) {
+            return id;
+        }
     }
     return std::nullopt;
 }
@@ -110,6 +122,10 @@ bool VantrelWindow::focusNextPrevChild(bool next) {
 
 void VantrelWindow::ControlChanged(ControlId id) {
     const Form& form = form_.Model();
+    if (!widgets_[id]) {
+        if (!form.Visible(id)) return;
+        CreateWidget(id);
+    }
     QWidget* widget = widgets_[id];
     if (auto* box = qobject_cast<QLineEdit*>(widget); box && ToU16(box->text()) != form.Text(id)) {
         box->setText(ToQString(form.Text(id)));

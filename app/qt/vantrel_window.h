@@ -31,6 +31,7 @@ public:
     void EndProgram() override;
     std::unique_ptr<LicenseView> CreateLicenseWindow(License& logic) override;
 
+    // The widget of a control; null for one on a page not shown yet.
     QWidget* Widget(ControlId id) const { return widgets_[id]; }
     QLineEdit* Box(TextBox box) const;
     QPushButton* ButtonOf(Button button) const;
@@ -47,6 +48,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    void CreateWidget(ControlId id);
     void ControlChanged(ControlId id) override;
     void LineChanged(std::size_t line) override;
     void FocusMoved(ControlId id) override;

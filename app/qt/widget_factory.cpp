@@ -16,9 +16,13 @@ QString ToQString(std::u16string_view text) {
 
 std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
 
+// The named family where it is installed, else the fallback: asked of the font database
+// once, rather than leaving Qt to search every substitute for a missing family each time
+// a font is matched.
 QFont FontFor(const FontSpec& definition) {
     QFont font;
-    font.setFamilies({ToQString(definition.family), ToQString(definition.fallback)});
+    const QString family = ToQString(definition.family);
+    font.setFamily(QFontDatabase::hasFamily(family) ? family : ToQString(definition.fallback));
     font.setPointSize(definition.points);
     font.setWeight(static_cast<QFont::Weight>(definition.weight));
     return font;
@@ -26,15 +30,15 @@ QFont FontFor(const FontSpec& definition) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    icon.addPixmap(QPixmap(":/icons/vantrel-32.xpm"));
-    icon.addPixmap(QPixmap(":/icons/vantrel-16.xpm"));
+    icon.addPixmap(QPixmap(":/icons/vantrel-32.png"));
+    icon.addPixmap(QPixmap(":/icons/vantrel-16.png"));
     return icon;
 }
 
 QIcon LicenseIcon() {
     QIcon icon;
-    icon.addPixmap(QPixmap(":/icons/license-32.xpm"));
-    icon.addPixmap(QPixmap(":/icons/license-16.xpm"));
+    icon.addPixmap(QPixmap(":/icons/license-32.png"));
+    icon.addPixmap(QPixmap(":/icons/license-16.png"));
     return icon;
 }
 
@@ -66,7 +70,7 @@ QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, QRe
         }
         case ControlKind::Picture: {
             auto* picture = new QLabel(parent);
-            picture->setPixmap(QPixmap(":/icons/vantrel-32.xpm"));
+            picture->setPixmap(QPixmap(":/icons/vantrel-32.png"));
             picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             widget = picture;
             break;
