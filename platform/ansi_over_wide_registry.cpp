@@ -9,10 +9,6 @@
 namespace platform {
 namespace {
 
-bool IsStringType(Dword type) {
-    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
 // A converted name that keeps a null pointer null.
 class WideName {
 public:

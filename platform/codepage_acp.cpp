@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/codepage.h"
+#include "platform/win32/windows_version.h"
 
 namespace platform::codepage {
 
@@ -10,7 +11,7 @@ namespace {
 // No best-fit mapping: a character outside the code page becomes '?' rather than a
 // look-alike, so that what cannot be represented is visible as such. Windows 9x knows no
 // such flag and refuses a call with it.
-DWORD NoBestFit() { return (GetVersion() & 0x80000000u) ? 0 : WC_NO_BEST_FIT_CHARS; }
+DWORD NoBestFit() { return win32::IsWindows9x() ? 0 : WC_NO_BEST_FIT_CHARS; }
 
 std::string Convert(std::u16string_view text) {
     if (text.empty()) return {};

@@ -61,4 +61,9 @@ inline constexpr Dword kRegBinary = 3;
 inline constexpr Dword kRegDword = 4;
 inline constexpr Dword kRegMultiSz = 7;
 
+// Whether data of this type is text, which the 8-bit and Unicode forms convert.
+constexpr bool IsStringType(Dword type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
 }  // namespace platform

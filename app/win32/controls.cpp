@@ -5,6 +5,7 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/window_base.h"
 #include "platform/codepage.h"
+#include "platform/win32/windows_version.h"
 
 namespace app::win32 {
 namespace {
@@ -23,9 +24,8 @@ struct WideText {
 const WideText& WideTextFunctions() {
     static const WideText functions = [] {
         WideText found;
-        const bool nt = (GetVersion() & 0x80000000u) == 0;
         HMODULE user = GetModuleHandleA("user32.dll");
-        if (nt && user) {
+        if (!platform::win32::IsWindows9x() && user) {
             found.get = reinterpret_cast<GetTextW>(
                 reinterpret_cast<void*>(GetProcAddress(user, "GetWindowTextW")));
             found.length = reinterpret_cast<GetLengthW>(

@@ -20,16 +20,14 @@ auto Security(const void* attributes) {
     return static_cast<LPSECURITY_ATTRIBUTES>(const_cast<void*>(attributes));
 }
 
-bool IsText(Dword type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
-// A name in the code page, or nullopt when the code page cannot hold it. A null name
-// stays null.
+// A name in the code page; `fits` is false when the code page cannot hold it. A null
+// name stays null.
 struct Narrow {
     explicit Narrow(const char16_t* name) : null(name == nullptr) {
         if (!name) return;
-        const std::u16string_view wide(name);
-        fits = codepage::CanEncode(wide);
-        text = codepage::Encode(wide);
+        auto exact = codepage::EncodeExactly(name);
+        fits = exact.has_value();
+        if (exact) text = std::move(*exact);
     }
     const char* get() const { return null ? nullptr : text.c_str(); }
     bool null = false;
@@ -53,7 +51,7 @@ Long CopyName(const std::u16string& text, char16_t* buffer, Dword* length) {
 
 // Value data as the Unicode functions give it: 8-bit strings become UTF-16.
 std::vector<std::uint8_t> WideData(Dword type, std::vector<std::uint8_t> data) {
-    if (!IsText(type)) return data;
+    if (!IsStringType(type)) return data;
     const std::u16string text =
         codepage::Decode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
@@ -118,8 +116,6 @@ static_assert(sizeof(Hkey) == sizeof(HKEY));
 static_assert(sizeof(Dword) == sizeof(DWORD));
 
 }  // namespace
-
-bool IsWindows9x() { return (GetVersion() & 0x80000000u) != 0; }
 
 Win32WideRegistry::Win32WideRegistry() : eightBit_(IsWindows9x()) {}
 
@@ -216,17 +212,17 @@ Long Win32WideRegistry::RegSetValueExW(Hkey key, const char16_t* valueName, Dwor
     if (eightBit_) {
         const Narrow name(valueName);
         if (!name.fits) return kErrorNoUnicodeTranslation;
-        if (!IsText(type))
+        if (!IsStringType(type))
             return ::RegSetValueExA(Native(key), name.get(), reserved, type, data, size);
         std::u16string text(size / sizeof(char16_t), u'\0');
         if (data)
             std::copy(data, data + text.size() * sizeof(char16_t),
                       reinterpret_cast<std::uint8_t*>(text.data()));
-        if (!codepage::CanEncode(text)) return kErrorNoUnicodeTranslation;
-        const std::string narrow = codepage::Encode(text);
+        const auto narrow = codepage::EncodeExactly(text);
+        if (!narrow) return kErrorNoUnicodeTranslation;
         return ::RegSetValueExA(Native(key), name.get(), reserved, type,
-                                reinterpret_cast<const BYTE*>(narrow.data()),
-                                static_cast<DWORD>(narrow.size()));
+                                reinterpret_cast<const BYTE*>(narrow->data()),
+                                static_cast<DWORD>(narrow->size()));
     }
     return ::RegSetValueExW(Native(key), Wide(valueName), reserved, type, data, size);
 }
@@ -305,13 +301,15 @@ Long Win32WideRegistry::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* c
     if (eightBit_) {
         if (classLength) *classLength = 0;
         if (className) *className = u'\0';
+        DWORD count = 0;
         const Long status = ::RegQueryInfoKeyA(
             Native(key), nullptr, nullptr, nullptr, Words(subKeys), Words(maxSubKeyLength),
-            Words(maxClassLength), Words(values), Words(maxValueNameLength), Words(maxValueSize),
+            Words(maxClassLength), &count, Words(maxValueNameLength), Words(maxValueSize),
             Words(securityDescriptorSize), static_cast<PFILETIME>(lastWriteTime));
         if (status != kErrorSuccess) return status;
+        if (values) *values = count;
         // The longest subkey name as this function counts it, found by listing them: the
-        // 8-bit function's count is of bytes, and Wine's stops short of a 256-character name.
+        // 8-bit function's count is of bytes.
         if (maxSubKeyLength) {
             *maxSubKeyLength = 0;
             for (Dword index = 0;; ++index) {
@@ -326,9 +324,6 @@ Long Win32WideRegistry::RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* c
         }
         if (!maxValueSize) return kErrorSuccess;
         // Strings grow as UTF-16: the largest value is found by reading them all.
-        DWORD count = 0;
-        ::RegQueryInfoKeyA(Native(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           &count, nullptr, nullptr, nullptr, nullptr);
         *maxValueSize = 0;
         for (DWORD index = 0; index < count; ++index) {
             Dword type = 0, size = 0;

@@ -6,11 +6,9 @@
 
 #include "platform/wide_registry_api.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/windows_version.h"
 
 namespace platform::win32 {
-
-// Whether this Windows is of the 9x line, whose registry keeps 8-bit text only.
-bool IsWindows9x();
 
 class Win32WideRegistry final : public WideRegistryApi {
 public:

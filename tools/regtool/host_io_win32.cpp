@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/codepage.h"
-#include "platform/win32/win32_wide_registry.h"
+#include "platform/win32/windows_version.h"
 #include "tools/regtool/host_io.h"
 
 namespace regtool {
@@ -17,8 +17,7 @@ const wchar_t* Wide(const std::u16string& text) {
 bool EightBit() { return platform::win32::IsWindows9x(); }
 
 std::optional<std::string> NarrowName(const std::u16string& path) {
-    if (!platform::codepage::CanEncode(path)) return std::nullopt;
-    return platform::codepage::Encode(path);
+    return platform::codepage::EncodeExactly(path);
 }
 
 FILE* Open(const std::u16string& path, bool write) {

@@ -46,9 +46,7 @@ std::optional<std::pair<int, std::u16string>> Unstorable(const RegFile& reg) {
         }
         for (const auto& entry : section.values) {
             const RegValue& value = entry.value;
-            const bool text = value.type == platform::kRegSz ||
-                              value.type == platform::kRegExpandSz ||
-                              value.type == platform::kRegMultiSz;
+            const bool text = platform::IsStringType(value.type);
             const std::u16string name = value.name.empty() ? u"(Default)" : value.name;
             if (!CanEncode(value.name))
                 return std::pair(entry.line, u"the value name \"" + name + u"\"");

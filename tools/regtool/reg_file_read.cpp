@@ -221,8 +221,7 @@ private:
             ++i;
         }
         // REGEDIT4 keeps string data in the code page; the registry keeps UTF-16.
-        if (version_ == 4 && (value.type == platform::kRegSz || value.type == platform::kRegExpandSz ||
-                              value.type == platform::kRegMultiSz)) {
+        if (version_ == 4 && platform::IsStringType(value.type)) {
             const std::u16string wide = platform::codepage::Decode(
                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
             bytes.clear();

@@ -54,8 +54,7 @@ std::u16string ValueLine(const RegValue& value, int version) {
         return line + u"dword:" + Hex(number, 8);
     }
     std::vector<std::uint8_t> bytes = value.data;
-    const bool text = value.type == platform::kRegSz || value.type == platform::kRegExpandSz ||
-                      value.type == platform::kRegMultiSz;
+    const bool text = platform::IsStringType(value.type);
     if (version == 4 && text) {
         std::u16string wide;
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
