@@ -1,6 +1,6 @@
 # Draws the program's two icons (32x32 and 16x16, the 16 colours of the standard palette)
-# and writes them as PNG, which Qt decodes fastest, as XPM for the desktop's icon theme,
-# and as .ico for the Windows resources.
+# and writes them as XPM, which the Qt front end compiles in and the desktop's icon theme
+# installs, and as .ico for the Windows resources.
 # Usage: tools/draw_icons.py app/resources
 PALETTE = {
     '.': None,
@@ -98,24 +98,9 @@ def ico(images):
         offset += len(blob)
     return out + b''.join(blob for _, blob in blobs)
 
-def png(c):
-    """An 8-bit RGBA PNG of a canvas."""
-    import struct, zlib
-    n = len(c)
-    def rgba(ch):
-        return bytes([int(PALETTE[ch][1:3], 16), int(PALETTE[ch][3:5], 16),
-                      int(PALETTE[ch][5:7], 16), 255]) if PALETTE[ch] else b'\0\0\0\0'
-    raw = b''.join(b'\0' + b''.join(rgba(ch) for ch in row) for row in c)
-    def chunk(kind, data):
-        return (struct.pack('>I', len(data)) + kind + data +
-                struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', n, n, 8, 6, 0, 0, 0)) +
-            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
-
 import sys
 out = sys.argv[1]
 for base, draw in (('vantrel', app_icon), ('license', license_icon)):
     for n in (32, 16):
         open(f'{out}/{base}-{n}.xpm', 'w').write(xpm(f'{base.replace("-", "_")}_{n}', draw(n)))
-        open(f'{out}/{base}-{n}.png', 'wb').write(png(draw(n)))
     open(f'{out}/{base}.ico', 'wb').write(ico([draw(32), draw(16)]))
