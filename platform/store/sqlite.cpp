@@ -81,7 +81,7 @@ void Database::Execute(std::string_view sql) {
     Check(sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, nullptr));
 }
 
-std::int64_t Database::QueryInt(std::string_view sql) {
+std::int64_t Database::QueryInt(const char* sql) {
     Statement statement(*this, sql);
     const std::int64_t value = statement.Step() ? statement.Int(0) : 0;
     statement.Reset();
@@ -140,20 +140,23 @@ void StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept {
     sqlite3_finalize(statement);
 }
 
-Statement::Statement(Database& db, std::string_view sql) : db_(db) {
-    sqlite3_stmt* raw = nullptr;
-    db.Check(sqlite3_prepare_v3(db.Handle(), sql.data(), static_cast<int>(sql.size()),
-                                SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
-    statement_.reset(raw);
+sqlite3_stmt* Statement::Prepared() {
+    if (!statement_) {
+        sqlite3_stmt* raw = nullptr;
+        db_.Check(
+            sqlite3_prepare_v3(db_.Handle(), sql_, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
+        statement_.reset(raw);
+    }
+    return statement_.get();
 }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
-    db_.Check(sqlite3_bind_int64(statement_.get(), index, value));
+    db_.Check(sqlite3_bind_int64(Prepared(), index, value));
     return *this;
 }
 
 Statement& Statement::Bind(int index, std::u16string_view text) {
-    db_.Check(sqlite3_bind_text16(statement_.get(), index, text.data(),
+    db_.Check(sqlite3_bind_text16(Prepared(), index, text.data(),
                                   static_cast<int>(text.size() * sizeof(char16_t)),
                                   SQLITE_TRANSIENT));
     return *this;
@@ -166,13 +169,13 @@ Statement& Statement::Bind(int index, const std::vector<std::uint8_t>& blob) {
 Statement& Statement::BindBlob(int index, const std::uint8_t* data, std::size_t size) {
     // An empty blob is still a blob, not NULL.
     static const std::uint8_t kNothing = 0;
-    db_.Check(sqlite3_bind_blob(statement_.get(), index, size ? data : &kNothing,
+    db_.Check(sqlite3_bind_blob(Prepared(), index, size ? data : &kNothing,
                                 static_cast<int>(size), SQLITE_TRANSIENT));
     return *this;
 }
 
 bool Statement::Step() {
-    const int code = sqlite3_step(statement_.get());
+    const int code = sqlite3_step(Prepared());
     if (code == SQLITE_ROW) return true;
     if (code == SQLITE_DONE) return false;
     // Read the message before the reset replaces it.

@@ -39,10 +39,12 @@ struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const noexcept;
 };
 
-// A prepared statement, reset after every use.
+// A statement, prepared when it is first used and reset after every use. A store opens
+// with a dozen of them and most sessions use two or three.
 class Statement {
 public:
-    Statement(Database& db, std::string_view sql);
+    // sql must outlive the statement: it is a literal.
+    Statement(Database& db, const char* sql) : db_(db), sql_(sql) {}
 
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, std::u16string_view text);
@@ -61,7 +63,10 @@ public:
     std::vector<std::uint8_t> Blob(int column) const;
 
 private:
+    sqlite3_stmt* Prepared();
+
     Database& db_;
+    const char* sql_;
     std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement_;
 };
 
@@ -91,7 +96,7 @@ public:
     // Runs SQL without results (one or more statements).
     void Execute(std::string_view sql);
     // The first column of the first row of a query returning one integer.
-    std::int64_t QueryInt(std::string_view sql);
+    std::int64_t QueryInt(const char* sql);
     // Rows changed by the last statement.
     int Changes() const noexcept;
     // Throws Error for a result code other than OK, ROW or DONE.
