@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/qt/vantrel_window.h"
+#include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    app::qt::UseFormFont();
     store::RegistryStore registry(store::DefaultStorePath());
     platform::posix::PosixSystem system;
     app::qt::VantrelWindow window;

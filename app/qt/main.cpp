@@ -10,6 +10,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    app::qt::UseFormFont();
     store::RegistryStore registry(store::DefaultStorePath());
     platform::posix::PosixSystem system;
     auto problem = [&registry] {

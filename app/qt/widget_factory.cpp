@@ -1,5 +1,6 @@
 #include "app/qt/widget_factory.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,8 @@ QIcon IconOf(const char* const* large, const char* const* small) {
     return icon;
 }
 }  // namespace
+
+void UseFormFont() { QApplication::setFont(FontFor(kDefaultFont)); }
 
 QIcon ProgramIcon() { return IconOf(vantrel_32, vantrel_16); }
 

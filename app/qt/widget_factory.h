@@ -19,6 +19,11 @@ std::u16string ToU16(const QString& text);
 // The font a definition names, falling back to a close face where it is not installed.
 QFont FontFor(const FontSpec& definition);
 
+// Makes the forms' default font the application's. Qt lays text out in the application's
+// font before a widget's own is applied, so otherwise it would match and load a second
+// font at start-up that no window shows.
+void UseFormFont();
+
 // The program's icon, or the licence window's, in both sizes.
 QIcon ProgramIcon();
 QIcon LicenseIcon();
