@@ -17,6 +17,7 @@
 
 #include "app/qt/license_window.h"
 #include "app/qt/vantrel_window.h"
+#include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
@@ -152,6 +153,33 @@ TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
         << info.family().toStdString();
     EXPECT_EQ(title->font().pointSize(), 12);
     EXPECT_EQ(title->font().weight(), 600);
+}
+
+// The icons are compiled in: a damaged one would leave the window without it, silently.
+TEST_F(QtFrontEnd, TheWindowsCarryTheirIconsInBothSizesAndThePictureShowsTheProgramIcon) {
+    for (const QIcon& icon : {app::qt::ProgramIcon(), app::qt::LicenseIcon()}) {
+        const QList<QSize> sizes = icon.availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(32, 32)) && sizes.contains(QSize(16, 16)));
+    }
+    EXPECT_FALSE(window.windowIcon().isNull());
+    ClickTab(1);
+    auto* picture = window.findChild<QLabel*>("Picture1");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(picture->pixmap().toImage(), app::qt::ProgramIcon().pixmap(32).toImage());
+}
+
+TEST(QtFonts, TheFormFontBecomesTheApplicationsWithAnInstalledFamily) {
+    const QFont before = QApplication::font();
+    app::qt::UseFormFont();
+    const QFont font = QApplication::font();
+    QApplication::setFont(before);
+    // Either the named family or its fallback, and one that is installed: what is drawn
+    // is the family asked for, not a substitute.
+    EXPECT_TRUE(font.family() == "MS Sans Serif" || font.family() == "Liberation Sans")
+        << font.family().toStdString();
+    EXPECT_EQ(font.pointSize(), 8);
+    EXPECT_EQ(QFontInfo(font).family(), font.family());
 }
 
 // Where Tab and Shift+Tab take the focus, as names, starting on `from`.
