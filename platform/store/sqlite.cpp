@@ -140,15 +140,7 @@ void StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept {
     sqlite3_finalize(statement);
 }
 
-sqlite3_stmt* Statement::Prepared() {
-    if (!statement_) {
-        sqlite3_stmt* raw = nullptr;
-        db_.Check(
-            sqlite3_prepare_v3(db_.Handle(), sql_, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
-        statement_.reset(raw);
-    }
-    return statement_.get();
-}
+sqlite3_stmt* Statement::Prepared() { return sqlite::Prepared(db_, statement_, sql_); }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     db_.Check(sqlite3_bind_int64(Prepared(), index, value));
