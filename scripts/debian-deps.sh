@@ -11,8 +11,7 @@ BUILD_PACKAGES=(
 install_missing_packages() {
     local missing=() package
     for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$package")
+        is_installed "$package" || missing+=("$package")
     done
     ((${#missing[@]})) || return 0
     local sudo=
@@ -22,6 +21,26 @@ install_missing_packages() {
         $sudo dpkg --add-architecture i386
     fi
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update
+    # A mirror caught mid-sync serves an index that does not match its release file;
+    # apt then goes on with the old one, so a failed update is tried again a little later.
+    local attempt log
+    for attempt in 1 2 3; do
+        log=$($sudo apt-get update 2>&1) || true
+        echo "$log"
+        grep -q '^E:' <<<"$log" || break
+        [ "$attempt" -eq 3 ] || sleep 20
+    done
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# The packages of the build machine's own architecture: all but those of i386.
+native_packages() {
+    local package
+    for package in "$@"; do
+        [[ $package == *:i386 ]] || echo "$package"
+    done
+}
+
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
