@@ -172,6 +172,9 @@ TEST_F(StoreFile, ATruncatedStoreIsRefusedAndLeftUnchanged) {
     ASSERT_GT(whole.size(), 8192u);
     WriteAll(path, whole.substr(0, whole.size() / 2));
     ExpectRefused("truncated");
+    // Cut inside the header itself: the magic is there, the rest of the header is not.
+    WriteAll(path, whole.substr(0, 60));
+    ExpectRefused("truncated");
 }
 
 TEST_F(StoreFile, ADirectoryIsNoStore) {

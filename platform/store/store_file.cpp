@@ -13,16 +13,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "hive.h"
 #include "key_path.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/posix/utf8.h"
 #include "platform/win_types.h"
 
 namespace store {
 namespace {
+
+using platform::posix::UniqueFd;
 
 // "VREG": marks the file as a registry store; user_version numbers its schema.
 constexpr std::uint32_t kApplicationId = 0x56524547;
@@ -49,7 +51,7 @@ bool Exists(const std::string& path) {
 // What the first 100 bytes of the file say, read before SQLite is let near it.
 struct Header {
     std::array<unsigned char, 100> bytes{};
-    std::streamsize got = 0;
+    std::size_t got = 0;
     std::uint64_t fileSize = 0;
     bool hasLog = false;
 
@@ -66,16 +68,26 @@ struct Header {
     }
 };
 
+// Read with plain system calls: a file stream would build the C++ locale, which the
+// program needs nowhere else, and with it page in a good part of the C++ library.
 Header ReadHeader(const std::string& path) {
     Header header;
     // The log is looked for first: a writer that appears meanwhile only adds a log.
     header.hasLog = Exists(path + "-wal");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
-    file.read(reinterpret_cast<char*>(header.bytes.data()), header.bytes.size());
-    header.got = file.gcount();
-    std::error_code error;
-    header.fileSize = std::filesystem::file_size(path, error);
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!file || fstat(file.Get(), &info) != 0)
+        Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
+    header.fileSize = static_cast<std::uint64_t>(info.st_size);
+    while (header.got < header.bytes.size()) {
+        const ssize_t got = pread(file.Get(), header.bytes.data() + header.got,
+                                  header.bytes.size() - header.got, static_cast<off_t>(header.got));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
+        if (got == 0) break;
+        header.got += static_cast<std::size_t>(got);
+    }
     return header;
 }
 
@@ -90,7 +102,7 @@ void CheckHeader(const std::string& path) {
     if (header.got < 16 || std::memcmp(header.bytes.data(), "SQLite format 3", 16) != 0) {
         Refuse(path, "it is not a registry store");
     }
-    if (header.got < static_cast<std::streamsize>(header.bytes.size())) {
+    if (header.got < header.bytes.size()) {
         Refuse(path, "the file is truncated");
     }
     if (BigEndian(&header.bytes[68], 4) != kApplicationId)
@@ -195,17 +207,16 @@ void RemoveAbandonedBuilds(const std::filesystem::path& target) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         if (!IsBuildingName(name, store)) continue;
-        const int fd = open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
+        const UniqueFd file(open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!file) continue;
         struct stat info {};
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() &&
-            flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() &&
+            flock(file.Get(), LOCK_EX | LOCK_NB) == 0) {
             // Removed while the lock is held, so that no creation can take the file over.
             for (const char* journal : {"", "-journal", "-wal", "-shm"}) {
                 unlink((entry.path().string() + journal).c_str());
             }
         }
-        close(fd);
     }
 }
 
@@ -214,20 +225,20 @@ void RemoveAbandonedBuilds(const std::filesystem::path& target) {
 // file is locked while it is built, which tells a later start that it is not abandoned.
 void CreateStoreFile(const std::string& path) {
     std::string temporary;
-    int fd = -1;
-    while (fd < 0) {
+    UniqueFd file;
+    while (!file) {
         temporary = path + std::string(kBuilding) + "XXXXXX";
-        fd = mkostemp(temporary.data(), O_CLOEXEC);
-        if (fd < 0)
+        file.Reset(mkostemp(temporary.data(), O_CLOEXEC));
+        if (!file)
             Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
         struct stat info {};
         // A start that cleaned up between mkstemp and the lock took the file away.
-        if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || info.st_nlink == 0) {
-            close(fd);
-            fd = -1;
+        if (flock(file.Get(), LOCK_EX) != 0 || fstat(file.Get(), &info) != 0 ||
+            info.st_nlink == 0) {
+            file.Reset();
         }
     }
-    fchmod(fd, S_IRUSR | S_IWUSR);
+    fchmod(file.Get(), S_IRUSR | S_IWUSR);
     try {
         sqlite::Database db(temporary, sqlite::Database::Mode::ReadWrite);
         // Built without a journal file, so that a crash leaves one file to clean up; the
@@ -239,13 +250,12 @@ void CreateStoreFile(const std::string& path) {
         transaction.Commit();
     } catch (const sqlite::Error& error) {
         unlink(temporary.c_str());
-        close(fd);
         Refuse(path, "it cannot be created (" + Reason(error) + ")");
     }
     const bool linked = link(temporary.c_str(), path.c_str()) == 0;
     const int linkError = errno;
     unlink(temporary.c_str());
-    close(fd);
+    file.Reset();
     if (!linked && linkError != EEXIST) {
         Refuse(path, std::string("it cannot be created (") + std::strerror(linkError) + ")");
     }
