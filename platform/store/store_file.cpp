@@ -74,20 +74,24 @@ Header ReadHeader(const std::string& path) {
     Header header;
     // The log is looked for first: a writer that appears meanwhile only adds a log.
     header.hasLog = Exists(path + "-wal");
-    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!file || fstat(file.Get(), &info) != 0)
+    auto cannotRead = [&path] {
         Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
-    header.fileSize = static_cast<std::uint64_t>(info.st_size);
+    };
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) cannotRead();
     while (header.got < header.bytes.size()) {
         const ssize_t got = pread(file.Get(), header.bytes.data() + header.got,
                                   header.bytes.size() - header.got, static_cast<off_t>(header.got));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0)
-            Refuse(path, std::string("it cannot be read (") + std::strerror(errno) + ")");
+        if (got < 0) cannotRead();
         if (got == 0) break;
         header.got += static_cast<std::size_t>(got);
     }
+    // The size is taken after the header, as a checkpoint writes page 1 before it extends
+    // the file: read the other way round, a sound file could look short of its pages.
+    struct stat info {};
+    if (fstat(file.Get(), &info) != 0) cannotRead();
+    header.fileSize = static_cast<std::uint64_t>(info.st_size);
     return header;
 }
 
