@@ -33,12 +33,14 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# The packages of the build machine's own architecture: all but those of i386.
-native_packages() {
-    local package
-    for package in "$@"; do
-        [[ $package == *:i386 ]] || echo "$package"
+# Installs those of the build packages that are of the machine's own architecture: all
+# but the i386 ones.
+install_missing_native_packages() {
+    local native=() package
+    for package in "${BUILD_PACKAGES[@]}"; do
+        [[ $package == *:i386 ]] || native+=("$package")
     done
+    install_missing_packages "${native[@]}"
 }
 
 is_installed() {
