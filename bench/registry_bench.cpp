@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/new_installation.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
 #include "regctl/tav_registry.h"
@@ -35,7 +36,8 @@ struct BenchStore {
                                      std::strerror(errno));
         }
         dir = pattern;
-        registry = std::make_unique<store::RegistryStore>((dir / "registry.db").string());
+        registry = std::make_unique<store::RegistryStore>((dir / "registry.db").string(),
+                                                          app::NewInstallation(u"Owner"));
         auto batch = registry->BeginBatch();
         const std::string data(32, 'x');
         for (int i = 0; i < values; ++i) {

@@ -19,6 +19,7 @@
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
+#include "new_store.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
 #include "temp_dir.h"
@@ -34,7 +35,7 @@ const Hkey kMachine = RootKey(kHkeyLocalMachine);
 class QtFrontEnd : public ::testing::Test {
 protected:
     testing_support::TempDir dir;
-    store::RegistryStore registry{dir.File("registry.db")};
+    store::RegistryStore registry{dir.File("registry.db"), testing_support::NewInstallation()};
     posix::PosixSystem system;
     app::qt::VantrelWindow window;
     app::Vantrel logic{platform::Platform{registry, system}, window.View()};

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "new_store.h"
+
 using namespace platform;
 using store::RegistryStore;
 
@@ -19,7 +21,7 @@ const Hkey kGarbage = static_cast<Hkey>(0xDEAD);
 
 class Store : public ::testing::Test {
 protected:
-    RegistryStore registry{RegistryStore::kInMemory};
+    RegistryStore registry{RegistryStore::kInMemory, testing_support::NewInstallation()};
 
     Hkey Create(Hkey root, const char16_t* path, Dword* disposition = nullptr) {
         Hkey key = kGarbage;

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "platform/store/registry_store.h"
+#include "platform/store/store_location.h"
 #include "read_only_mount.h"
 #include "temp_dir.h"
 #include "tools/regtool/commands.h"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "new_store.h"
 #include "platform/store/registry_store.h"
 
 int main(int argc, char* argv[]) {
@@ -12,7 +13,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: store_writer STORE KEY COUNT [SIZE]\n");
         return 2;
     }
-    store::RegistryStore registry(argv[1]);
+    store::RegistryStore registry(argv[1], testing_support::NewInstallation());
     if (registry.Problem()) {
         std::fprintf(stderr, "%s\n", registry.Problem()->c_str());
         return 1;

@@ -8,6 +8,7 @@
 
 #include "fake_views.h"
 #include "native_platform.h"
+#include "new_store.h"
 #include "platform/codepage.h"
 #include "platform/store/registry_store.h"
 #include "read_only_mount.h"
@@ -29,7 +30,8 @@ class Editor : public ::testing::Test {
 protected:
     testing_support::TempDir dir;
     std::string path = dir.File("registry.db");
-    std::unique_ptr<store::RegistryStore> store = std::make_unique<store::RegistryStore>(path);
+    std::unique_ptr<store::RegistryStore> store =
+        std::make_unique<store::RegistryStore>(path, testing_support::NewInstallation());
     testing_support::RecordingRegistry registry{*store};
     testing_support::FakeVantrelView view;
     std::unique_ptr<app::Vantrel> editor;

@@ -2,8 +2,10 @@
 #include <iostream>
 #include <string>
 
+#include "app/new_installation.h"
+#include "platform/posix/account.h"
 #include "platform/store/registry_store.h"
-#include "platform/store/store_file.h"
+#include "platform/store/store_location.h"
 #include "tools/regtool/commands.h"
 #include "tools/regtool/host_io.h"
 
@@ -56,7 +58,8 @@ int main(int argc, char* argv[]) {
         }
         arguments.push_back(std::move(*text));
     }
-    store::RegistryStore registry(store::DefaultStorePath());
+    store::RegistryStore registry(store::DefaultStorePath(),
+                                  app::NewInstallation(platform::posix::AccountFullName()));
     regtool::ToolEnvironment environment{
         registry,
         [&registry]() -> std::unique_ptr<regtool::RegistryTransaction> {

@@ -1,17 +1,20 @@
 // Vantrel Edit 98 with the Qt front end, on the registry store.
 #include <QApplication>
 
+#include "app/new_installation.h"
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
+#include "platform/posix/account.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
-#include "platform/store/store_file.h"
+#include "platform/store/store_location.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     app::qt::UseFormFont();
-    store::RegistryStore registry(store::DefaultStorePath());
+    store::RegistryStore registry(store::DefaultStorePath(),
+                                  app::NewInstallation(platform::posix::AccountFullName()));
     platform::posix::PosixSystem system;
     auto problem = [&registry] {
         return registry.Problem() ? app::qt::ToU16(QString::fromStdString(*registry.Problem()))

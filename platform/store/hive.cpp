@@ -1,7 +1,5 @@
 #include "hive.h"
 
-#include <sqlite3.h>
-
 #include "key_path.h"
 
 namespace store {
@@ -103,7 +101,7 @@ KeyId Hive::CreateChild(KeyId parent, std::u16string_view name) {
     std::u16string folded = FoldName(name);
     sqlite::ResetOnExit reset(insertKey_);
     insertKey_.Bind(1, parent).Bind(2, name).Bind(3, folded).Run();
-    const KeyId id = sqlite3_last_insert_rowid(db_.Handle());
+    const KeyId id = db_.LastInsertRowId();
     Remember(parent, std::move(folded), id);
     return id;
 }

@@ -1,13 +1,12 @@
 #include "registry_store.h"
 
-#include <sqlite3.h>
-
 #include <cstring>
 
 #include "hive.h"
 #include "key_path.h"
 #include "platform/utf16.h"
 #include "sqlite.h"
+#include "store_creation.h"
 #include "store_file.h"
 
 namespace store {
@@ -39,17 +38,15 @@ bool Unfit(const std::vector<std::u16string_view>& parts) {
 
 Long StatusOf(const sqlite::Error& error) {
     if (error.IsDiskFull()) return platform::kErrorDiskFull;
-    const int primary = error.Code() & 0xFF;
     // The file may not be written: the registry's "access denied".
-    if (primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_AUTH) {
-        return platform::kErrorAccessDenied;
-    }
+    if (error.IsDenied()) return platform::kErrorAccessDenied;
     return platform::kErrorBadDb;
 }
 
 }  // namespace
 
-RegistryStore::RegistryStore(const std::string& path) : path_(path) {
+RegistryStore::RegistryStore(const std::string& path, const platform::InitialContents& contents)
+    : path_(path) {
     try {
         memoryDb_ = std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
         Hive::CreateSchema(*memoryDb_);
@@ -58,9 +55,9 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
         if (path == kInMemory) {
             fileDb_ =
                 std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
-            SeedNewStore(*fileDb_);
+            SeedNewStore(*fileDb_, contents);
         } else {
-            fileDb_ = std::make_unique<sqlite::Database>(OpenStoreFile(path));
+            fileDb_ = OpenStoreFile(path, contents);
             readOnly_ = fileDb_->IsReadOnly();
         }
         fileHive_ = std::make_unique<Hive>(*fileDb_);
@@ -68,7 +65,7 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
     } catch (const StoreRefused& refused) {
         problem_ = refused.what();
     } catch (const sqlite::Error& error) {
-        problem_ = "The registry store " + path + " cannot be used: " + error.what() + ".";
+        problem_ = CannotBeUsed(path, error.what());
     }
     if (problem_) {
         unusable_ = true;
@@ -81,9 +78,9 @@ RegistryStore::RegistryStore(const std::string& path) : path_(path) {
 Long RegistryStore::RefuseWrite() {
     if (!problem_) {
         const std::string why = WhyReadOnly(path_);
-        problem_ = "The registry store " + path_ + " is read-only" +
-                   (why.empty() ? std::string() : " (" + why + ")") +
-                   ", so nothing can be saved in it.";
+        problem_ =
+            StoreMessage(path_, "is read-only" + (why.empty() ? std::string() : " (" + why + ")") +
+                                    ", so nothing can be saved in it.");
     }
     return platform::kErrorAccessDenied;
 }
@@ -121,8 +118,7 @@ void RegistryStore::FindRoots() {
     const auto machine = fileHive_->Top(u"HKEY_LOCAL_MACHINE");
     const auto users = fileHive_->Top(u"HKEY_USERS");
     if (!machine || !users) {
-        throw StoreRefused("The registry store " + path_ +
-                           " cannot be used: its root keys are missing.");
+        Refuse(path_, "its root keys are missing");
     }
     auto below = [&](std::int64_t from, std::u16string_view path) -> std::int64_t {
         return fileHive_->Walk(from, *SplitKeyPath(path)).value_or(0);
@@ -148,8 +144,9 @@ Long RegistryStore::Guarded(Operation&& operation) {
     } catch (const sqlite::Error& error) {
         if (error.IsCorruption() && !damaged_) {
             damaged_ = true;
-            problem_ = "The registry store " + path_ + " is damaged (" + error.what() +
-                       "): what can still be read is read, and nothing more is written to it.";
+            problem_ = StoreMessage(path_, std::string("is damaged (") + error.what() +
+                                               "): what can still be read is read, and nothing "
+                                               "more is written to it.");
         }
         return error.IsCorruption() ? platform::kErrorBadDb : StatusOf(error);
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/initial_contents.h"
 #include "platform/store/hive.h"
 #include "platform/wide_registry_api.h"
 
@@ -36,13 +37,13 @@ private:
 
 class RegistryStore final : public platform::AnsiOverWideRegistry {
 public:
-    // The path that keeps a store in memory only, seeded as a new installation.
+    // The path that keeps a store in memory only.
     static constexpr const char* kInMemory = ":memory:";
 
-    // Opens the store at path, creating it as a new installation has it when no file is
+    // Opens the store at path, creating it with its roots and contents when no file is
     // there. A file that cannot be used is left untouched and reported through Problem();
     // every call then fails with ERROR_BADDB.
-    explicit RegistryStore(const std::string& path);
+    explicit RegistryStore(const std::string& path, const platform::InitialContents& contents = {});
     ~RegistryStore() override;
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;

@@ -14,6 +14,11 @@ bool Error::IsCorruption() const noexcept {
 
 bool Error::IsReadOnly() const noexcept { return (code_ & 0xFF) == SQLITE_READONLY; }
 
+bool Error::IsDenied() const noexcept {
+    const int primary = code_ & 0xFF;
+    return primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_AUTH;
+}
+
 bool Error::IsDiskFull() const noexcept {
     // A full disk shows as SQLITE_FULL on a data write, but as an I/O error when the
     // shared-memory index or a file's size could not grow.
@@ -43,7 +48,11 @@ std::string FileUri(const std::string& path, const char* query) {
 
 }  // namespace
 
-Database::Database(const std::string& path, Mode mode) {
+Database::Database(const std::string& path, Mode mode)
+    : controls_{{*this, "BEGIN IMMEDIATE"}, {*this, "COMMIT"},
+                {*this, "ROLLBACK"},        {*this, "SAVEPOINT nested"},
+                {*this, "RELEASE nested"},  {*this, "ROLLBACK TO nested"}},
+      dataVersion_(*this, "PRAGMA data_version") {
     if (mode == Mode::Immutable) {
         Open(FileUri(path, "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         return;
@@ -90,46 +99,20 @@ std::int64_t Database::QueryInt(const char* sql) {
 
 int Database::Changes() const noexcept { return sqlite3_changes(db_.get()); }
 
-namespace {
-
-sqlite3_stmt* Prepared(const Database& db, std::unique_ptr<sqlite3_stmt, StatementFinalizer>& slot,
-                       const char* sql) {
-    if (!slot) {
-        sqlite3_stmt* raw = nullptr;
-        db.Check(
-            sqlite3_prepare_v3(db.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
-        slot.reset(raw);
-    }
-    return slot.get();
+std::int64_t Database::LastInsertRowId() const noexcept {
+    return sqlite3_last_insert_rowid(db_.get());
 }
 
-// Steps a statement that returns at most one row and rewinds it; the row's first
-// column, or 0.
-std::int64_t StepOnce(const Database& db, sqlite3_stmt* statement) {
-    const int code = sqlite3_step(statement);
-    const std::int64_t value = code == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-    if (code != SQLITE_ROW && code != SQLITE_DONE) {
-        const Error error = db.Failure(code);
-        sqlite3_reset(statement);
-        throw error;
-    }
-    sqlite3_reset(statement);
-    return value;
-}
+bool Database::InTransaction() const noexcept { return !sqlite3_get_autocommit(db_.get()); }
 
-}  // namespace
-
-void Database::Run(Control control) {
-    static constexpr const char* kSql[] = {"BEGIN IMMEDIATE", "COMMIT",
-                                           "ROLLBACK",        "SAVEPOINT nested",
-                                           "RELEASE nested",  "ROLLBACK TO nested"};
-    const int index = static_cast<int>(control);
-    StepOnce(*this, Prepared(*this, controls_[index], kSql[index]));
-}
+void Database::Run(Control control) { controls_[static_cast<int>(control)].Run(); }
 
 void Database::NoteOtherWriters() {
-    const std::int64_t version =
-        StepOnce(*this, Prepared(*this, dataVersion_, "PRAGMA data_version"));
+    std::int64_t version = 0;
+    {
+        ResetOnExit reset(dataVersion_);
+        if (dataVersion_.Step()) version = dataVersion_.Int(0);
+    }
     if (version != lastDataVersion_) {
         lastDataVersion_ = version;
         ++epoch_;
@@ -140,7 +123,15 @@ void StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept {
     sqlite3_finalize(statement);
 }
 
-sqlite3_stmt* Statement::Prepared() { return sqlite::Prepared(db_, statement_, sql_); }
+sqlite3_stmt* Statement::Prepared() {
+    if (!statement_) {
+        sqlite3_stmt* raw = nullptr;
+        db_.Check(
+            sqlite3_prepare_v3(db_.Handle(), sql_, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
+        statement_.reset(raw);
+    }
+    return statement_.get();
+}
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     db_.Check(sqlite3_bind_int64(Prepared(), index, value));
@@ -161,8 +152,8 @@ Statement& Statement::Bind(int index, const std::vector<std::uint8_t>& blob) {
 Statement& Statement::BindBlob(int index, const std::uint8_t* data, std::size_t size) {
     // An empty blob is still a blob, not NULL.
     static const std::uint8_t kNothing = 0;
-    db_.Check(sqlite3_bind_blob(Prepared(), index, size ? data : &kNothing,
-                                static_cast<int>(size), SQLITE_TRANSIENT));
+    db_.Check(sqlite3_bind_blob(Prepared(), index, size ? data : &kNothing, static_cast<int>(size),
+                                SQLITE_TRANSIENT));
     return *this;
 }
 
@@ -205,7 +196,7 @@ std::vector<std::uint8_t> Statement::Blob(int column) const {
     return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
 }
 
-Transaction::Transaction(Database& db) : db_(db), nested_(!sqlite3_get_autocommit(db.Handle())) {
+Transaction::Transaction(Database& db) : db_(db), nested_(db.InTransaction()) {
     db_.Run(nested_ ? Database::Control::Savepoint : Database::Control::Begin);
 }
 

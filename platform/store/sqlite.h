@@ -25,6 +25,9 @@ public:
     bool IsCorruption() const noexcept;
     // True when the connection may not write what the call needed written.
     bool IsReadOnly() const noexcept;
+    // True when the file or the system refused the access the call needed: a read-only
+    // connection or file, a denied permission.
+    bool IsDenied() const noexcept;
     // True when the file system ran out of space, however SQLite's call noticed it.
     bool IsDiskFull() const noexcept;
 
@@ -92,6 +95,9 @@ public:
     enum class Control { Begin, Commit, Rollback, Savepoint, Release, RollbackTo, Count };
 
     Database(const std::string& path, Mode mode);
+    // Statements refer to their connection, so a connection stays where it was made.
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
 
     // Runs SQL without results (one or more statements).
     void Execute(std::string_view sql);
@@ -99,15 +105,19 @@ public:
     std::int64_t QueryInt(const char* sql);
     // Rows changed by the last statement.
     int Changes() const noexcept;
+    // The row id the last INSERT gave its row.
+    std::int64_t LastInsertRowId() const noexcept;
+    // Whether a transaction is open on the connection.
+    bool InTransaction() const noexcept;
     // Throws Error for a result code other than OK, ROW or DONE.
     void Check(int code) const;
     // The Error for a failed result code, with SQLite's message and the system's errno.
     Error Failure(int code) const;
 
-    sqlite3* Handle() const noexcept { return db_.get(); }
     // Whether the connection may not write.
     bool IsReadOnly() const noexcept;
 
+    // Runs one of the control statements.
     void Run(Control control);
 
     // A number that changes whenever what was read before may no longer hold: another
@@ -121,13 +131,16 @@ public:
 private:
     void Open(const std::string& name, int flags);
 
+    friend class Statement;
+    sqlite3* Handle() const noexcept { return db_.get(); }
+
     struct Closer {
         void operator()(sqlite3* db) const noexcept;
     };
+    // Declared first, so that the statements below are finalized before it closes.
     std::unique_ptr<sqlite3, Closer> db_;
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer>
-        controls_[static_cast<int>(Control::Count)];
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> dataVersion_;
+    Statement controls_[static_cast<int>(Control::Count)];
+    Statement dataVersion_;
     std::int64_t lastDataVersion_ = -1;
     std::uint64_t epoch_ = 0;
 };

@@ -1,10 +1,12 @@
+#include "new_store.h"
 #include "platform/store/registry_store.h"
 #include "test_registry.h"
 
 namespace testing_support {
 
 TestRegistry::TestRegistry()
-    : api_(std::make_unique<store::RegistryStore>(store::RegistryStore::kInMemory)) {}
+    : api_(std::make_unique<store::RegistryStore>(store::RegistryStore::kInMemory,
+                                                  NewInstallation())) {}
 
 TestRegistry::~TestRegistry() = default;
 

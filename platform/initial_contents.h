@@ -1,0 +1,28 @@
+// What a registry made from nothing holds beyond its roots, as the application that makes
+// it knows: keys by root and path, with the string values in them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// A string value of a key made with a new registry.
+struct InitialString {
+    std::u16string name;
+    std::u16string text;
+};
+
+// A key made, with every missing key above it, below one of the stored roots
+// (HKEY_LOCAL_MACHINE or HKEY_USERS).
+struct InitialKey {
+    Dword root = 0;
+    std::u16string path;
+    std::vector<InitialString> strings;
+};
+
+using InitialContents = std::vector<InitialKey>;
+
+}  // namespace platform

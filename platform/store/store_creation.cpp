@@ -1,0 +1,137 @@
+#include "store_creation.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "hive.h"
+#include "key_path.h"
+#include "platform/posix/unique_fd.h"
+#include "store_header.h"
+#include "store_message.h"
+
+namespace store {
+namespace {
+
+using platform::posix::UniqueFd;
+
+// The name of a file in which a store is being built: the store's name, ".new-" and the
+// six characters mkstemp chose.
+constexpr std::string_view kBuilding = ".new-";
+constexpr std::size_t kBuildingSuffix = 6;
+
+bool IsBuildingName(std::string_view name, std::string_view store) {
+    if (name.size() != store.size() + kBuilding.size() + kBuildingSuffix ||
+        name.substr(0, store.size()) != store ||
+        name.substr(store.size(), kBuilding.size()) != kBuilding) {
+        return false;
+    }
+    for (const char c : name.substr(store.size() + kBuilding.size())) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> StringData(const std::u16string& text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+    return {bytes, bytes + (text.size() + 1) * sizeof(char16_t)};
+}
+
+KeyId CreatePath(Hive& hive, KeyId from, std::u16string_view path) {
+    return hive.WalkCreating(from, *SplitKeyPath(path));
+}
+
+}  // namespace
+
+void SeedNewStore(sqlite::Database& db, const platform::InitialContents& contents) {
+    db.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+    db.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    Hive::CreateSchema(db);
+    Hive hive(db);
+    const KeyId machine = hive.CreateTop(u"HKEY_LOCAL_MACHINE");
+    const KeyId users = hive.CreateTop(u"HKEY_USERS");
+    // The keys that HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG and HKEY_CURRENT_USER stand for.
+    CreatePath(hive, machine, u"Software\\Classes");
+    CreatePath(hive, machine, u"System\\CurrentControlSet\\Hardware Profiles\\Current");
+    CreatePath(hive, users, u".Default");
+    for (const platform::InitialKey& key : contents) {
+        const KeyId top = key.root == platform::kHkeyUsers ? users : machine;
+        const KeyId made = CreatePath(hive, top, key.path);
+        for (const platform::InitialString& value : key.strings) {
+            const auto data = StringData(value.text);
+            hive.SetValue(made, value.name, platform::kRegSz, data.data(), data.size());
+        }
+    }
+}
+
+// Removes the files of our building name, ours, that no live creation holds locked, with
+// the journals SQLite may have left beside them, and nothing else.
+void RemoveAbandonedBuilds(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string store = target.filename().string();
+    const auto folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!IsBuildingName(name, store)) continue;
+        const UniqueFd file(open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!file) continue;
+        struct stat info {};
+        if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() &&
+            flock(file.Get(), LOCK_EX | LOCK_NB) == 0) {
+            // Removed while the lock is held, so that no creation can take the file over.
+            for (const char* journal : {"", "-journal", "-wal", "-shm"}) {
+                unlink((entry.path().string() + journal).c_str());
+            }
+        }
+    }
+}
+
+// Builds the store in a private file, then links it into place: a crash leaves either
+// no store or a whole one, and a store another process made meanwhile wins. The private
+// file is locked while it is built, which tells a later start that it is not abandoned.
+void CreateStoreFile(const std::string& path, const platform::InitialContents& contents) {
+    std::string temporary;
+    UniqueFd file;
+    while (!file) {
+        temporary = path + std::string(kBuilding) + "XXXXXX";
+        file.Reset(mkostemp(temporary.data(), O_CLOEXEC));
+        if (!file) Refuse(path, std::string("it cannot be created (") + std::strerror(errno) + ")");
+        struct stat info {};
+        // A start that cleaned up between mkstemp and the lock took the file away.
+        if (flock(file.Get(), LOCK_EX) != 0 || fstat(file.Get(), &info) != 0 ||
+            info.st_nlink == 0) {
+            file.Reset();
+        }
+    }
+    fchmod(file.Get(), S_IRUSR | S_IWUSR);
+    try {
+        sqlite::Database db(temporary, sqlite::Database::Mode::ReadWrite);
+        // Built without a journal file, so that a crash leaves one file to clean up; the
+        // store switches to write-ahead logging when it is first opened.
+        db.Execute("PRAGMA journal_mode = MEMORY");
+        db.Execute("PRAGMA synchronous = FULL");
+        sqlite::Transaction transaction(db);
+        SeedNewStore(db, contents);
+        transaction.Commit();
+    } catch (const sqlite::Error& error) {
+        unlink(temporary.c_str());
+        Refuse(path, "it cannot be created (" + ReasonOf(error) + ")");
+    }
+    const bool linked = link(temporary.c_str(), path.c_str()) == 0;
+    const int linkError = errno;
+    unlink(temporary.c_str());
+    file.Reset();
+    if (!linked && linkError != EEXIST) {
+        Refuse(path, std::string("it cannot be created (") + std::strerror(linkError) + ")");
+    }
+}
+
+}  // namespace store
