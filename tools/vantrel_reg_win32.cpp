@@ -4,11 +4,14 @@
 // system implements it.
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_wide_registry.h"
+#include "platform/win32/nt_registry.h"
+#include "platform/win32/win9x_registry.h"
+#include "platform/win32/windows_version.h"
 #include "tools/regtool/commands.h"
 #include "tools/regtool/host_io.h"
 
@@ -71,13 +74,20 @@ int main(int argc, char** argv) {
         Write(STD_ERROR_HANDLE, "ERROR: An argument is not valid text. Nothing was changed.\n");
         return 1;
     }
-    platform::win32::Win32WideRegistry registry;
-    regtool::ToolEnvironment environment{registry, nullptr, AskUser, {}, {}, {}};
+    // Windows 9x keeps 8-bit text only and has stubs for the Unicode registry functions.
+    const bool eightBit = platform::win32::IsWindows9x();
+    std::unique_ptr<platform::WideRegistryApi> registry;
+    if (eightBit) {
+        registry = std::make_unique<platform::win32::Win9xRegistry>();
+    } else {
+        registry = std::make_unique<platform::win32::NtRegistry>();
+    }
+    regtool::ToolEnvironment environment{*registry, nullptr, AskUser, {}, {}, {}};
     environment.flushOut = [](std::u16string& out) {
         Write(STD_OUTPUT_HANDLE, regtool::ConsoleText(out));
         out.clear();
     };
-    environment.eightBitRegistry = registry.EightBit();
+    environment.eightBitRegistry = eightBit;
     const int status = regtool::RunRegCommand(*arguments, environment);
     Write(STD_OUTPUT_HANDLE, regtool::ConsoleText(environment.out));
     Write(STD_ERROR_HANDLE, regtool::ConsoleText(environment.err));

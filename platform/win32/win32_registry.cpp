@@ -1,23 +1,8 @@
 #include "platform/win32/win32_registry.h"
 
-#include <windows.h>
+#include "platform/win32/win32_marshal.h"
 
 namespace platform::win32 {
-namespace {
-
-// Handles cross unchanged; the root codes are already sign-extended, as Windows defines
-// the predefined keys on 64-bit systems.
-HKEY Native(Hkey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
-PHKEY Native(Hkey* key) { return reinterpret_cast<PHKEY>(key); }
-LPDWORD Words(Dword* value) { return reinterpret_cast<LPDWORD>(value); }
-auto Security(const void* attributes) {
-    return static_cast<LPSECURITY_ATTRIBUTES>(const_cast<void*>(attributes));
-}
-
-static_assert(sizeof(Hkey) == sizeof(HKEY));
-static_assert(sizeof(Dword) == sizeof(DWORD));
-
-}  // namespace
 
 Long Win32Registry::RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                                   Hkey* result) {

@@ -1,13 +1,8 @@
 #include "platform/win32/win32_system.h"
 
-#include <windows.h>
+#include "platform/win32/win32_marshal.h"
 
 namespace platform::win32 {
-namespace {
-
-LPDWORD Words(Dword* value) { return reinterpret_cast<LPDWORD>(value); }
-
-}  // namespace
 
 Dword Win32System::GetWindowsDirectoryA(char* buffer, Dword size) {
     return ::GetWindowsDirectoryA(buffer, size);

@@ -1,58 +1,31 @@
 // The real registry in its Unicode forms, with enumeration, for the command-line tool.
-// Windows NT serves them itself; Windows 9x has only stubs for them, so there they are
-// served by the 8-bit functions through the active code page, and a name or a text that
-// the code page cannot hold is refused with ERROR_NO_UNICODE_TRANSLATION.
+// Windows NT serves them itself (NtRegistry); Windows 9x has only stubs for them, so there
+// they are served by the 8-bit functions through the code page (Win9xRegistry). main()
+// picks one by the line of Windows it runs on. Both serve the 8-bit functions as they are.
 #pragma once
 
 #include "platform/wide_registry_api.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/windows_version.h"
 
 namespace platform::win32 {
 
-class Win32WideRegistry final : public WideRegistryApi {
+class Win32WideRegistry : public WideRegistryApi {
 public:
-    Win32WideRegistry();
-
     Long RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
-                       Hkey* result) override;
+                       Hkey* result) final;
     Long RegCreateKeyExA(Hkey key, const char* subKey, Dword reserved, char* className,
                          Dword options, Regsam access, const void* securityAttributes, Hkey* result,
-                         Dword* disposition) override;
+                         Dword* disposition) final;
     Long RegQueryValueExA(Hkey key, const char* valueName, Dword* reserved, Dword* type,
-                          std::uint8_t* data, Dword* size) override;
+                          std::uint8_t* data, Dword* size) final;
     Long RegSetValueExA(Hkey key, const char* valueName, Dword reserved, Dword type,
-                        const std::uint8_t* data, Dword size) override;
-    Long RegDeleteKeyA(Hkey key, const char* subKey) override;
-    Long RegDeleteValueA(Hkey key, const char* valueName) override;
-    Long RegCloseKey(Hkey key) override;
-
-    Long RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options, Regsam access,
-                       Hkey* result) override;
-    Long RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword reserved, char16_t* className,
-                         Dword options, Regsam access, const void* securityAttributes, Hkey* result,
-                         Dword* disposition) override;
-    Long RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved, Dword* type,
-                          std::uint8_t* data, Dword* size) override;
-    Long RegSetValueExW(Hkey key, const char16_t* valueName, Dword reserved, Dword type,
-                        const std::uint8_t* data, Dword size) override;
-    Long RegDeleteKeyW(Hkey key, const char16_t* subKey) override;
-    Long RegDeleteValueW(Hkey key, const char16_t* valueName) override;
-    Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       char16_t* className, Dword* classLength, void* lastWriteTime) override;
-    Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       Dword* type, std::uint8_t* data, Dword* dataSize) override;
-    Long RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength, Dword* reserved,
-                          Dword* subKeys, Dword* maxSubKeyLength, Dword* maxClassLength,
-                          Dword* values, Dword* maxValueNameLength, Dword* maxValueSize,
-                          Dword* securityDescriptorSize, void* lastWriteTime) override;
-
-    // Whether names and strings go through the code page (Windows 9x).
-    bool EightBit() const noexcept { return eightBit_; }
+                        const std::uint8_t* data, Dword size) final;
+    Long RegDeleteKeyA(Hkey key, const char* subKey) final;
+    Long RegDeleteValueA(Hkey key, const char* valueName) final;
+    Long RegCloseKey(Hkey key) final;
 
 private:
     Win32Registry narrow_;
-    bool eightBit_;
 };
 
 }  // namespace platform::win32

@@ -1,4 +1,6 @@
-#include "platform/win32/win32_wide_registry.h"
+#include "platform/win32/nt_registry.h"
+#include "platform/win32/win9x_registry.h"
+#include "platform/win32/windows_version.h"
 #include "test_registry.h"
 #include "tools/regtool/registry_tree.h"
 
@@ -11,7 +13,12 @@ void RemoveTree(platform::WideRegistryApi& api, platform::Dword root, const char
 
 }  // namespace
 
-TestRegistry::TestRegistry() : api_(std::make_unique<platform::win32::Win32WideRegistry>()) {
+TestRegistry::TestRegistry() {
+    if (IsWindows9x()) {
+        api_ = std::make_unique<platform::win32::Win9xRegistry>();
+    } else {
+        api_ = std::make_unique<platform::win32::NtRegistry>();
+    }
     RemoveTestKeys();
 }
 
