@@ -1,8 +1,8 @@
-// Windows-1252 as Windows itself maps it, used as the active code page off Windows.
+// Windows-1252 as Windows itself maps it, the active code page of the C locale off Windows.
 #include <algorithm>
 #include <array>
 
-#include "platform/codepage.h"
+#include "platform/codepage_converters.h"
 
 namespace platform::codepage {
 namespace {
@@ -26,7 +26,7 @@ char ToByte(char16_t c) {
 
 }  // namespace
 
-std::string Encode(std::u16string_view text) {
+std::string EncodeWindows1252(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     // One byte per UTF-16 unit, as Windows converts: a surrogate pair becomes "??".
@@ -34,7 +34,7 @@ std::string Encode(std::u16string_view text) {
     return out;
 }
 
-std::u16string Decode(std::string_view bytes) {
+std::u16string DecodeWindows1252(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (const char b : bytes) {

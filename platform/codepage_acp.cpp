@@ -8,27 +8,37 @@ namespace platform::codepage {
 
 namespace {
 
+// Whether the active code page is UTF-8, as a manifest asks of Windows 10 (1903) and
+// later. Windows then refuses the flags and the default character that the other pages
+// take, and writes U+FFFD for what it cannot convert.
+bool Utf8() { return GetACP() == CP_UTF8; }
+
 // No best-fit mapping: a character outside the code page becomes '?' rather than a
 // look-alike, so that what cannot be represented is visible as such. Windows 9x knows no
 // such flag and refuses a call with it.
-DWORD NoBestFit() { return win32::IsWindows9x() ? 0 : WC_NO_BEST_FIT_CHARS; }
+DWORD NoBestFit() { return win32::IsWindows9x() || Utf8() ? 0 : WC_NO_BEST_FIT_CHARS; }
+
+const char* DefaultCharacter() { return Utf8() ? nullptr : "?"; }
 
 std::string Convert(std::u16string_view text) {
     if (text.empty()) return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, nullptr, 0, "?", nullptr);
+    const int size = WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, nullptr, 0,
+                                         DefaultCharacter(), nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, out.data(), size, "?", nullptr);
+    WideCharToMultiByte(CP_ACP, NoBestFit(), wide, length, out.data(), size, DefaultCharacter(),
+                        nullptr);
     return out;
 }
 
 }  // namespace
 
+unsigned ActiveCodePage() { return GetACP(); }
+
 std::string Encode(std::u16string_view text) {
     std::string out = Convert(text);
-    if (NoBestFit() || Decode(out) == text) return out;
+    if (!win32::IsWindows9x() || Decode(out) == text) return out;
     // Windows 9x maps look-alikes it cannot be told not to: each character that does not
     // come back as itself becomes '?'.
     out.clear();

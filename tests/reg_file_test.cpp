@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "code_page.h"
+
 using namespace regtool;
 
 namespace {
@@ -74,6 +76,7 @@ TEST(RegFileRead, AVersion5FileAsWindowsWritesIt) {
 }
 
 TEST(RegFileRead, ARegedit4FileKeepsItsStringsInTheCodePage) {
+    ASSUME_CODE_PAGE(1252);
     const RegFile file = Parsed(
         "REGEDIT4\r\n\r\n"
         "[HKLM\\Software\\Caf\xE9]\r\n"

@@ -2,6 +2,7 @@
 // events they raise, and what the registry holds afterwards.
 #include <gtest/gtest.h>
 
+#include "code_page.h"
 #include "error_of.h"
 #include "event_log.h"
 #include "native_platform.h"
@@ -259,6 +260,7 @@ TEST_F(Operations, SetIntoAMissingKeyReportsBothFailuresAndCreatesNothing) {
 }
 
 TEST_F(Operations, SetPassesStringsThroughTheScrambler) {
+    ASSUME_CODE_PAGE(1252);
     control.Encryption(1);
     control.EncryptionKey(4242);
     Set(0, u"Registered");

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "code_page.h"
 #include "fake_views.h"
 #include "native_platform.h"
 #include "new_store.h"
@@ -280,6 +281,7 @@ TEST_F(Editor, AStoreThatCannotBeUsedIsToldOnceAndTheWindowStillOpens) {
 }
 
 TEST_F(Editor, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
+    ASSUME_CODE_PAGE(1252);
     SeedAll();
     Load();
     Type(TextBox::Text1, u"\u0141\u00F3d\u017A \u6771\u4EAC");  // "Lodz Tokyo", in their letters

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/new_installation.h"
+#include "platform/codepage_choice.h"
 #include "platform/posix/account.h"
 #include "platform/store/registry_store.h"
 #include "platform/store/store_location.h"
@@ -47,6 +48,10 @@ std::string Shown(std::string_view argument) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto problem = platform::codepage::ChooseFromEnvironment()) {
+        std::cerr << "ERROR: " << *problem << " Nothing was changed.\n";
+        return 1;
+    }
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) {
         auto text = regtool::ArgumentText(argv[i]);

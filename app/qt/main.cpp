@@ -1,16 +1,23 @@
 // Vantrel Edit 98 with the Qt front end, on the registry store.
 #include <QApplication>
 
+#include <iostream>
+
 #include "app/new_installation.h"
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
+#include "platform/codepage_choice.h"
 #include "platform/posix/account.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
 #include "platform/store/store_location.h"
 
 int main(int argc, char* argv[]) {
+    if (const auto problem = platform::codepage::ChooseFromEnvironment()) {
+        std::cerr << "vantrel-edit-98: " << *problem << '\n';
+        return 1;
+    }
     QApplication application(argc, argv);
     app::qt::UseFormFont();
     store::RegistryStore registry(store::DefaultStorePath(),

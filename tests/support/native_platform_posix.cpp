@@ -9,3 +9,12 @@ platform::SystemApi& NativeSystem() {
 }
 
 }  // namespace testing_support
+
+#include "code_page.h"
+#include "platform/codepage_choice.h"
+
+namespace testing_support {
+
+bool UseCodePage(unsigned codePage) { return platform::codepage::Use(codePage); }
+
+}  // namespace testing_support

@@ -9,3 +9,11 @@ platform::SystemApi& NativeSystem() {
 }
 
 }  // namespace testing_support
+
+#include "code_page.h"
+
+namespace testing_support {
+
+bool UseCodePage(unsigned codePage) { return platform::codepage::ActiveCodePage() == codePage; }
+
+}  // namespace testing_support
