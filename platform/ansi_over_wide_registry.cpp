@@ -72,8 +72,11 @@ Long AnsiOverWideRegistry::RegQueryValueExA(Hkey key, const char* valueName, Dwo
     }
 
     std::string bytes;
+    bool lossy = false;
     if (IsStringType(storedType)) {
-        bytes = codepage::Encode(UnitsOf(stored, stored.size()));
+        const std::u16string text = UnitsOf(stored, stored.size());
+        bytes = codepage::Encode(text);
+        lossy = codepage::Decode(bytes) != text;
     } else {
         bytes.assign(stored.begin(), stored.end());
     }
@@ -87,6 +90,7 @@ Long AnsiOverWideRegistry::RegQueryValueExA(Hkey key, const char* valueName, Dwo
         return kErrorMoreData;
     }
     std::memcpy(data, bytes.data(), bytes.size());
+    if (lossy) ++lossyReads_;
     // A string stored without its NUL still reads as a terminated string when there is room.
     if (IsStringType(storedType) && *size > bytes.size() && (bytes.empty() || bytes.back() != 0)) {
         data[bytes.size()] = 0;

@@ -2,6 +2,7 @@
 // and what the command-line tool needs beside the seven functions of the control.
 #pragma once
 
+#include "platform/code_page_losses.h"
 #include "platform/registry_api.h"
 
 namespace platform {
@@ -45,8 +46,9 @@ public:
 };
 
 // The seven 8-bit functions served by the Unicode ones through the code page, as advapi32
-// serves them: names and string data are converted, other data passes unchanged.
-class AnsiOverWideRegistry : public WideRegistryApi {
+// serves them: names and string data are converted, other data passes unchanged. A string
+// read whose text the code page cannot hold is counted.
+class AnsiOverWideRegistry : public WideRegistryApi, public CodePageLosses {
 public:
     Long RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                        Hkey* result) final;
@@ -59,6 +61,10 @@ public:
                         const std::uint8_t* data, Dword size) final;
     Long RegDeleteKeyA(Hkey key, const char* subKey) final;
     Long RegDeleteValueA(Hkey key, const char* valueName) final;
+    unsigned long LossyReads() const final { return lossyReads_; }
+
+private:
+    unsigned long lossyReads_ = 0;
 };
 
 }  // namespace platform

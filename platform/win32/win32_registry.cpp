@@ -1,8 +1,58 @@
 #include "platform/win32/win32_registry.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
 #include "platform/win32/win32_marshal.h"
+#include "platform/win32/windows_version.h"
 
 namespace platform::win32 {
+namespace {
+
+// RegQueryValueExW, looked up at run time so that the program imports no Unicode registry
+// function, which Windows 98 lacks; null on 9x and where UTF-8 is the code page, which
+// holds every stored text.
+using QueryValueW = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+
+QueryValueW WideQuery() {
+    static const QueryValueW function = []() -> QueryValueW {
+        HMODULE advapi = GetModuleHandleA("advapi32.dll");
+        if (IsWindows9x() || GetACP() == CP_UTF8 || !advapi) return nullptr;
+        return reinterpret_cast<QueryValueW>(
+            reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryValueExW")));
+    }();
+    return function;
+}
+
+bool IsString(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Whether the stored text of a string value is one the code page cannot hold.
+bool LostCharacters(HKEY key, const char* valueName) {
+    const QueryValueW query = WideQuery();
+    if (!query) return false;
+    const std::u16string name = valueName ? codepage::Decode(valueName) : std::u16string();
+    const auto* wideName = valueName ? reinterpret_cast<LPCWSTR>(name.c_str()) : nullptr;
+    std::vector<BYTE> stored(256);
+    DWORD type = 0;
+    for (;;) {
+        DWORD size = static_cast<DWORD>(stored.size());
+        const LONG status = query(key, wideName, nullptr, &type, stored.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            stored.resize(size);
+            continue;
+        }
+        if (status != ERROR_SUCCESS || !IsString(type)) return false;
+        std::u16string text(size / 2, u'\0');
+        std::copy_n(stored.data(), text.size() * 2, reinterpret_cast<BYTE*>(text.data()));
+        return !codepage::CanEncode(text);
+    }
+}
+
+}  // namespace
 
 Long Win32Registry::RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                                   Hkey* result) {
@@ -18,8 +68,15 @@ Long Win32Registry::RegCreateKeyExA(Hkey key, const char* subKey, Dword reserved
 
 Long Win32Registry::RegQueryValueExA(Hkey key, const char* valueName, Dword* reserved, Dword* type,
                                      std::uint8_t* data, Dword* size) {
-    return ::RegQueryValueExA(Native(key), valueName, Words(reserved), Words(type), data,
-                              Words(size));
+    DWORD storedType = type ? *type : 0;
+    const LONG status =
+        ::RegQueryValueExA(Native(key), valueName, Words(reserved), &storedType, data, Words(size));
+    if (type) *type = storedType;
+    if (status == ERROR_SUCCESS && data && IsString(storedType) &&
+        LostCharacters(Native(key), valueName)) {
+        ++lossyReads_;
+    }
+    return status;
 }
 
 Long Win32Registry::RegSetValueExA(Hkey key, const char* valueName, Dword reserved, Dword type,

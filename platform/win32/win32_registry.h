@@ -2,11 +2,14 @@
 // the window program needs, and all it imports of the registry.
 #pragma once
 
+#include "platform/code_page_losses.h"
 #include "platform/registry_api.h"
 
 namespace platform::win32 {
 
-class Win32Registry final : public RegistryApi {
+// On Windows NT a string read is checked against the stored text, read again in its
+// Unicode form, and counted when the code page did not hold it; 9x stores 8-bit text only.
+class Win32Registry final : public RegistryApi, public CodePageLosses {
 public:
     Long RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                        Hkey* result) override;
@@ -20,6 +23,10 @@ public:
     Long RegDeleteKeyA(Hkey key, const char* subKey) override;
     Long RegDeleteValueA(Hkey key, const char* valueName) override;
     Long RegCloseKey(Hkey key) override;
+    unsigned long LossyReads() const override { return lossyReads_; }
+
+private:
+    unsigned long lossyReads_ = 0;
 };
 
 }  // namespace platform::win32

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/code_page_losses.h"
 #include "platform/wide_registry_api.h"
 
 namespace testing_support {
@@ -23,6 +24,10 @@ public:
     TestRegistry& operator=(const TestRegistry&) = delete;
 
     platform::WideRegistryApi& Api() { return *api_; }
+    // The 8-bit functions as the editor calls them on this platform, on the same registry.
+    platform::RegistryApi& EditorApi();
+    // What the editor's functions counted of the reads that lost characters.
+    const platform::CodePageLosses& EditorLosses();
 
     // Whether this is the platform's real registry rather than our store.
     static bool IsReal();
@@ -34,6 +39,7 @@ private:
     void RemoveTestKeys();
 
     std::unique_ptr<platform::WideRegistryApi> api_;
+    std::unique_ptr<platform::RegistryApi> editor_;
 };
 
 }  // namespace testing_support

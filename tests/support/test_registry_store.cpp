@@ -10,6 +10,13 @@ TestRegistry::TestRegistry()
 
 TestRegistry::~TestRegistry() = default;
 
+// The store serves the 8-bit functions itself.
+platform::RegistryApi& TestRegistry::EditorApi() { return *api_; }
+
+const platform::CodePageLosses& TestRegistry::EditorLosses() {
+    return static_cast<store::RegistryStore&>(*api_);
+}
+
 bool TestRegistry::IsReal() { return false; }
 
 bool TestRegistry::IsWindows9x() { return false; }

@@ -1,4 +1,5 @@
 #include "platform/win32/nt_registry.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win9x_registry.h"
 #include "platform/win32/windows_version.h"
 #include "test_registry.h"
@@ -13,13 +14,19 @@ void RemoveTree(platform::WideRegistryApi& api, platform::Dword root, const char
 
 }  // namespace
 
-TestRegistry::TestRegistry() {
+TestRegistry::TestRegistry() : editor_(std::make_unique<platform::win32::Win32Registry>()) {
     if (IsWindows9x()) {
         api_ = std::make_unique<platform::win32::Win9xRegistry>();
     } else {
         api_ = std::make_unique<platform::win32::NtRegistry>();
     }
     RemoveTestKeys();
+}
+
+platform::RegistryApi& TestRegistry::EditorApi() { return *editor_; }
+
+const platform::CodePageLosses& TestRegistry::EditorLosses() {
+    return static_cast<platform::win32::Win32Registry&>(*editor_);
 }
 
 TestRegistry::~TestRegistry() { RemoveTestKeys(); }
