@@ -18,21 +18,37 @@ Multipliers MultipliersOf(std::int32_t key) {
     return {key % 233 + 11, key % 239 + 7, key % 241 + 5, key % 251 + 3};
 }
 
+// One code per character, its single byte in the code page. A character the page holds
+// only in several bytes (in UTF-8 or a double-byte page), or not at all, has none; it is
+// scrambled as '?', the code the conversion gives what the page lacks.
+std::int32_t CodeOf(char16_t c) {
+    const std::u16string character(1, c);
+    const std::string bytes = platform::codepage::Encode(character);
+    if (bytes.size() != 1 || platform::codepage::Decode(bytes) != character) return '?';
+    return static_cast<unsigned char>(bytes[0]);
+}
+
 std::vector<std::int32_t> CodesOf(const std::u16string& text) {
-    const std::string bytes = platform::codepage::Encode(text);
-    std::vector<std::int32_t> codes(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) codes[i] = static_cast<unsigned char>(bytes[i]);
+    std::vector<std::int32_t> codes(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) codes[i] = CodeOf(text[i]);
     return codes;
 }
 
-// A negative multiplier can drive a code below 0, which names no character.
+// A code names a character when it is one of the page on its own. A negative multiplier
+// can drive a code below 0; in UTF-8 and the double-byte pages the codes from 128 up
+// begin or continue a character of several bytes and name none alone.
 std::u16string TextOf(const std::vector<std::int32_t>& codes) {
-    std::string bytes(codes.size(), '\0');
+    std::u16string text(codes.size(), u'\0');
     for (std::size_t i = 0; i < codes.size(); ++i) {
         if (codes[i] < 0 || codes[i] > 255) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
-        bytes[i] = static_cast<char>(codes[i]);
+        const std::string byte(1, static_cast<char>(codes[i]));
+        const std::u16string character = platform::codepage::Decode(byte);
+        if (character.size() != 1 || platform::codepage::Encode(character) != byte) {
+            throw RuntimeError(ErrorNumber::InvalidProcedureCall);
+        }
+        text[i] = character[0];
     }
-    return platform::codepage::Decode(bytes);
+    return text;
 }
 
 // c[i] ^= c[from] ^ ((c[by] * m) rem 256), the one mixing step all passes are made of.

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "code_page.h"
 #include "error_of.h"
 #include "failing_registry.h"
 #include "native_platform.h"
@@ -16,7 +17,9 @@ using testing_support::ErrorOf;
 
 namespace {
 
-class Scrambling : public ::testing::Test {
+// Codes are those of the active code page; the vectors below are Windows-1252's.
+template <unsigned CodePage>
+class ScramblingIn : public testing_support::InCodePage<CodePage> {
 protected:
     testing_support::FailingRegistry registry;
     testing_support::RecordingSite site;
@@ -28,6 +31,9 @@ protected:
         return control.EnDeCrypt(text);
     }
 };
+
+using Scrambling = ScramblingIn<1252>;
+using ScramblingInUtf8 = ScramblingIn<65001>;
 
 // The text whose characters have these codes in the code page.
 std::u16string FromCodes(std::initializer_list<int> codes) {
@@ -96,4 +102,24 @@ TEST_F(Scrambling, UnscramblingUndoesScramblingForManyTextsAndKeys) {
 TEST_F(Scrambling, KeyMinusTwelveFailsWhenACodeDropsBelowZero) {
     EXPECT_EQ(ErrorOf([&] { Run(1, -12, u"AB"); }), ErrorNumber::InvalidProcedureCall);
     EXPECT_EQ(ErrorOf([&] { Run(1, -12, u"Owner"); }), ErrorNumber::InvalidProcedureCall);
+}
+
+// In UTF-8 only the ASCII characters are one byte each: others are scrambled as '?', and
+// a code from 128 up names no character alone, which fails as a code below 0 does.
+TEST_F(ScramblingInUtf8, CodesFrom128UpNameNoCharacter) {
+    EXPECT_EQ(ErrorOf([&] { Run(1, 0, u"Hello, World"); }), ErrorNumber::InvalidProcedureCall);
+    EXPECT_EQ(Run(1, 0, u"\u0141"), u"?");
+    EXPECT_EQ(Run(0, 0, u"\u0141ukasz"), u"\u0141ukasz");
+}
+
+TEST_F(ScramblingInUtf8, AsciiTextThatStaysBelow128ComesBack) {
+    // Under key 116 every pass keeps the codes of "ab" and "?b" below 128 (computed by
+    // hand from the passes): "ab" ends as 21, 28 and "?b" as 75, 28.
+    const std::u16string scrambled = Run(1, 116, u"ab");
+    EXPECT_EQ(scrambled, u"\x15\x1C");
+    EXPECT_EQ(Run(2, 116, scrambled), u"ab");
+    // A character of several bytes goes in as '?' and so comes back as '?'.
+    const std::u16string mixed = Run(1, 116, u"\u00E9b");
+    EXPECT_EQ(mixed, u"K\x1C");
+    EXPECT_EQ(Run(2, 116, mixed), u"?b");
 }
