@@ -1,12 +1,26 @@
-# The Debian packages the build needs, and a helper that installs those not yet present.
-BUILD_PACKAGES=(
-    cmake ninja-build g++ clang pkg-config python3
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
+# The Debian packages the build needs, and helpers that install those not yet present.
+
+# What the program needs to be built and started, and nothing more.
+RUN_PACKAGES=(
+    cmake ninja-build g++ pkg-config
     libsqlite3-dev libblkid-dev
-    dosfstools e2fsprogs ntfs-3g
-    qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core desktop-file-utils xvfb xauth
-    mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 wine wine32:i386
+    qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core
 )
+# What the tests, the benchmarks, the cross builds and the packages need on top.
+BUILD_PACKAGES=(
+    "${RUN_PACKAGES[@]}"
+    clang python3
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    dosfstools e2fsprogs ntfs-3g
+    desktop-file-utils appstream lintian file dpkg-dev xvfb xauth
+    mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 wine
+)
+# 32-bit Wine runs the Windows 98 tests; it is installed apart, because a mirror whose
+# i386 index lags behind its amd64 one can make it uninstallable.
+WINE32_PACKAGE=wine32:i386
+
+# Why 32-bit Wine could not be installed, in apt's words, once install_wine32 has failed.
+WINE32_FAILURE=
 
 install_missing_packages() {
     local missing=() package
@@ -14,33 +28,115 @@ install_missing_packages() {
         is_installed "$package" || missing+=("$package")
     done
     ((${#missing[@]})) || return 0
-    local sudo=
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    # 32-bit Wine is a package of the i386 architecture, which apt must know first.
-    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386
-    fi
     echo "Installing: ${missing[*]}"
-    # A mirror caught mid-sync serves an index that does not match its release file;
-    # apt then goes on with the old one, so a failed update is tried again a little later.
+    update_package_lists
+    DEBIAN_FRONTEND=noninteractive $(as_root) apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# Installs 32-bit Wine if it is missing. When apt cannot, because installed amd64 libraries
+# are of versions the i386 index does not hold, those libraries and their i386 twins are
+# moved to the newest version both indexes hold and the install is tried again; what was
+# moved is printed. Returns non-zero with WINE32_FAILURE set when even that fails.
+install_wine32() {
+    is_installed "$WINE32_PACKAGE" && return 0
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $(as_root) dpkg --add-architecture i386
+        PACKAGE_LISTS_UPDATED=false
+    fi
+    echo "Installing: $WINE32_PACKAGE"
+    update_package_lists
+    local log
+    log=$(mktemp)
+    if apt_install_logged "$log" "$WINE32_PACKAGE"; then
+        rm -f "$log"
+        return 0
+    fi
+    local moves=() release
+    mapfile -t moves < <(twins_to_move "$WINE32_PACKAGE")
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    if ((${#moves[@]})) && [ -n "$release" ]; then
+        echo "32-bit Wine needs i386 twins of installed amd64 libraries that the i386 index lacks."
+        echo "Moving each such library and its twin to the newest version both indexes hold,"
+        echo "other candidates taken from $release:"
+        describe_moves "${moves[@]}"
+        local pins=() move amd64_pin i386_pin
+        for move in "${moves[@]}"; do
+            read -r _ _ _ amd64_pin i386_pin <<<"$move"
+            pins+=("$amd64_pin" "$i386_pin")
+        done
+        if apt_install_logged "$log" --allow-downgrades -t "$release" "$WINE32_PACKAGE" "${pins[@]}"; then
+            rm -f "$log"
+            return 0
+        fi
+    fi
+    # apt's own reason: its error lines and the unmet dependencies it listed.
+    WINE32_FAILURE=$(grep -E '^(E:| [^ ].* : Depends:|  +Depends:)' "$log" | head -n 12 || true)
+    rm -f "$log"
+    return 1
+}
+
+# Each installed amd64 library of the package's i386 closure whose version has no i386
+# twin in apt's indexes, as "NAME FROM TO NAME:amd64=TO NAME:i386=TO", TO being the newest
+# version both architectures' indexes hold.
+twins_to_move() {
+    local name installed newest
+    apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+        --no-replaces --no-enhances "$1" 2>/dev/null | sed -n 's/^\([^ <][^ ]*\):i386$/\1/p' |
+        sort -u | while read -r name; do
+        installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Multi-Arch} ${Version}' "$name:amd64" 2>/dev/null) || continue
+        [[ $installed == "ii  same "* ]] || continue
+        installed=${installed#ii  same }
+        indexed_versions "$name:i386" | grep -qxF "$installed" && continue
+        newest=$(comm -12 <(indexed_versions "$name:i386" | sort -u) \
+                          <(indexed_versions "$name:amd64" | sort -u) | sort -V | tail -n 1)
+        [ -n "$newest" ] || continue
+        echo "$name $installed $newest $name:amd64=$newest $name:i386=$newest"
+    done
+}
+
+describe_moves() {
+    local move name from to
+    for move in "$@"; do
+        read -r name from to _ <<<"$move"
+        if dpkg --compare-versions "$to" lt "$from"; then
+            echo "  $name: $from -> $to (down: the i386 index holds no $from)"
+        else
+            echo "  $name: $from -> $to"
+        fi
+    done
+}
+
+# The versions of a package that apt's indexes hold, one a line.
+indexed_versions() {
+    apt-cache madison "$1" 2>/dev/null | awk -F'|' '{ gsub(/ /, "", $2); print $2 }'
+}
+
+# apt-get install with the given arguments, its output shown and kept in the file.
+apt_install_logged() {
+    local log=$1
+    shift
+    DEBIAN_FRONTEND=noninteractive $(as_root) apt-get install -y --no-install-recommends "$@" \
+        2>&1 | tee "$log"
+    return "${PIPESTATUS[0]}"
+}
+
+PACKAGE_LISTS_UPDATED=false
+# A mirror caught mid-sync serves an index that does not match its release file; apt then
+# goes on with the old one, so a failed update is tried again a little later.
+update_package_lists() {
+    $PACKAGE_LISTS_UPDATED && return 0
     local attempt log
     for attempt in 1 2 3; do
-        log=$($sudo apt-get update 2>&1) || true
+        log=$($(as_root) apt-get update 2>&1) || true
         echo "$log"
         grep -q '^E:' <<<"$log" || break
         [ "$attempt" -eq 3 ] || sleep 20
     done
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    PACKAGE_LISTS_UPDATED=true
 }
 
-# Installs those of the build packages that are of the machine's own architecture: all
-# but the i386 ones.
-install_missing_native_packages() {
-    local native=() package
-    for package in "${BUILD_PACKAGES[@]}"; do
-        [[ $package == *:i386 ]] || native+=("$package")
-    done
-    install_missing_packages "${native[@]}"
+as_root() {
+    [ "$(id -u)" -eq 0 ] || echo sudo
 }
 
 is_installed() {
