@@ -39,6 +39,7 @@ install_missing_packages() {
 # moved is printed. Returns non-zero with WINE32_FAILURE set when even that fails.
 install_wine32() {
     is_installed "$WINE32_PACKAGE" && return 0
+    i386_programs_run || return 1
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $(as_root) dpkg --add-architecture i386
         PACKAGE_LISTS_UPDATED=false
@@ -49,7 +50,8 @@ install_wine32() {
     log=$(mktemp)
     if apt_install_logged "$log" "$WINE32_PACKAGE"; then
         rm -f "$log"
-        return 0
+        keep_wine32_if_it_runs
+        return
     fi
     local moves=() release
     mapfile -t moves < <(twins_to_move "$WINE32_PACKAGE")
@@ -66,12 +68,46 @@ install_wine32() {
         done
         if apt_install_logged "$log" --allow-downgrades -t "$release" "$WINE32_PACKAGE" "${pins[@]}"; then
             rm -f "$log"
-            return 0
+            keep_wine32_if_it_runs
+            return
         fi
     fi
     # apt's own reason: its error lines and the unmet dependencies it listed.
     WINE32_FAILURE=$(grep -E '^(E:| [^ ].* : Depends:|  +Depends:)' "$log" | head -n 12 || true)
     rm -f "$log"
+    return 1
+}
+
+# Once installed, Wine's launcher starts every program through the 32-bit loader, so a
+# 32-bit Wine that cannot run would stop 64-bit Wine too: it is removed again.
+keep_wine32_if_it_runs() {
+    wine32_runs && return 0
+    echo "32-bit Wine does not run here; removing it again so that 64-bit Wine keeps working."
+    DEBIAN_FRONTEND=noninteractive $(as_root) apt-get remove -y "$WINE32_PACKAGE"
+    return 1
+}
+
+# Whether 32-bit Wine, once installed, runs here; WINE32_FAILURE says why not when it does
+# not. A kernel can be built or booted without its 32-bit emulation.
+wine32_runs() {
+    runs_here /usr/lib/wine/wine --version
+}
+
+# Whether the kernel runs 32-bit programs, as far as can be told before 32-bit Wine is
+# installed: by the i386 C library's loader when that is there.
+i386_programs_run() {
+    [ -x /lib/ld-linux.so.2 ] || return 0
+    runs_here /lib/ld-linux.so.2 --version
+}
+
+runs_here() {
+    local output
+    output=$("$@" 2>&1 >/dev/null) && return 0
+    WINE32_FAILURE="$*: $output"
+    if [[ $output == *"Exec format error"* ]]; then
+        WINE32_FAILURE+=$'\n'"The kernel runs no 32-bit programs: its 32-bit emulation is off"
+        WINE32_FAILURE+=" (the boot option ia32_emulation=on turns it on)."
+    fi
     return 1
 }
 
