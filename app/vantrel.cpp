@@ -52,10 +52,53 @@ std::u16string Labels(const std::array<bool, 4>& marked) {
     return names;
 }
 
+// "A", "A and B", "A, B and C".
+std::u16string Listed(const std::array<bool, 4>& marked) {
+    std::u16string names;
+    const auto count = static_cast<std::size_t>(std::count(marked.begin(), marked.end(), true));
+    std::size_t listed = 0;
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        if (!marked[i]) continue;
+        if (listed > 0) names += listed + 1 == count ? u" and " : u", ";
+        names += kRegistrationValues[i].label;
+        ++listed;
+    }
+    return names;
+}
+
+bool Any(const std::array<bool, 4>& marked) {
+    return std::find(marked.begin(), marked.end(), true) != marked.end();
+}
+
+bool Several(const std::array<bool, 4>& marked) {
+    return std::count(marked.begin(), marked.end(), true) > 1;
+}
+
+std::u16string LossyLoadMessage(const std::array<bool, 4>& lossy) {
+    const bool several = Several(lossy);
+    return Listed(lossy) + (several ? u" hold" : u" holds") +
+           u" characters that this system's code page cannot show; the box" +
+           (several ? u"es show" : u" shows") + u" other characters in their place.\n\n" +
+           u"OK saves nothing until you retype " + (several ? u"them" : u"it") +
+           u". Cancel keeps " + (several ? u"them as they are." : u"it as it is.");
+}
+
+std::u16string LossySaveMessage(const std::array<bool, 4>& lossy) {
+    const bool several = Several(lossy);
+    return u"Nothing was saved. " + Listed(lossy) + (several ? u" hold" : u" holds") +
+           u" characters that this system's code page cannot show; retype " +
+           (several ? u"them" : u"it") + u", or press Cancel to keep " +
+           (several ? u"them as they are." : u"it as it is.");
+}
+
+std::u16string CodePageNumber() {
+    const std::string digits = std::to_string(platform::codepage::ActiveCodePage());
+    return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string UnsavableMessage(const std::array<bool, 4>& unsavable) {
-    return u"Nothing was saved.\n\nThese boxes hold characters that the registry cannot "
-           u"store: " +
-           Labels(unsavable) +
+    return u"Nothing was saved.\n\nThese boxes hold characters that this system's code page (" +
+           CodePageNumber() + u") cannot hold: " + Labels(unsavable) +
            u".\n\nChange those characters, then press OK again, or press Cancel.";
 }
 
@@ -73,9 +116,11 @@ std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
 
 }  // namespace
 
-Vantrel::Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem)
+Vantrel::Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem,
+                 const platform::CodePageLosses* losses)
     : view_(view),
       registryProblem_(std::move(registryProblem)),
+      losses_(losses),
       TavRegistry1(platform, *this),
       TavRegistry2(platform, *this) {
     auto settings1 = StoredSettings(2, u"software\\microsoft\\windows\\currentversion");
@@ -97,12 +142,18 @@ void Vantrel::Form_Load() {
     if (const std::u16string problem = RegistryProblem(); !problem.empty()) {
         view_.ShowMessage(problem);
     }
-    for (const auto& value : kRegistrationValues) {
+    std::array<bool, 4> lossy{};
+    for (std::size_t i = 0; i < kRegistrationValues.size(); ++i) {
+        const auto& value = kRegistrationValues[i];
+        const unsigned long lossesBefore = losses_ ? losses_->LossyReads() : 0;
         TavRegistry1.ValueName(value.valueName);
         // RegKey has stored the value in strValue before QueryValue returns.
         TavRegistry1.QueryValue();
         view_.SetText(value.box, strValue);
+        lossy[i] = losses_ && losses_->LossyReads() != lossesBefore;
+        lossyShown_[i] = lossy[i] ? std::optional(strValue) : std::nullopt;
     }
+    if (Any(lossy)) view_.ShowMessage(LossyLoadMessage(lossy));
     view_.SetFocus(TextBox::Text1);
 }
 
@@ -110,18 +161,31 @@ void Vantrel::TavRegistry1_RegKey(regctl::Variant& vValue, bool& /*vType*/) {
     strValue = regctl::ToText(vValue);
 }
 
-// Each value is written over the old one, whatever its type, without deleting it first: a
-// write that fails leaves the old value in place. While the four values are written, a
-// failed open or write marks that value as not saved, and the window stays open to say so.
-void Vantrel::Command1_Click() {
+// A box that still shows what a lossy read gave it would write the lost characters' stand-ins
+// over the stored text; a box the user retyped, or cleared, holds what the user meant.
+bool Vantrel::RefuseLossyValues() {
+    std::array<bool, 4> lossy{};
+    for (std::size_t i = 0; i < kRegistrationValues.size(); ++i) {
+        lossy[i] = lossyShown_[i] && view_.Text(kRegistrationValues[i].box) == *lossyShown_[i];
+    }
+    if (Any(lossy)) view_.ShowMessage(LossySaveMessage(lossy));
+    return Any(lossy);
+}
+
+bool Vantrel::RefuseUnsavableText() {
     std::array<bool, 4> unsavable{};
     for (std::size_t i = 0; i < kRegistrationValues.size(); ++i) {
         unsavable[i] = !platform::codepage::CanEncode(view_.Text(kRegistrationValues[i].box));
     }
-    if (std::find(unsavable.begin(), unsavable.end(), true) != unsavable.end()) {
-        view_.ShowMessage(UnsavableMessage(unsavable));
-        return;
-    }
+    if (Any(unsavable)) view_.ShowMessage(UnsavableMessage(unsavable));
+    return Any(unsavable);
+}
+
+// Each value is written over the old one, whatever its type, without deleting it first: a
+// write that fails leaves the old value in place. While the four values are written, a
+// failed open or write marks that value as not saved, and the window stays open to say so.
+void Vantrel::Command1_Click() {
+    if (RefuseLossyValues() || RefuseUnsavableText()) return;
     std::array<bool, 4> notSaved{};
     std::size_t current = 0;
     TavRegistry1.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {

@@ -5,10 +5,12 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/license.h"
 #include "app/views.h"
+#include "platform/code_page_losses.h"
 #include "platform/platform.h"
 #include "regctl/tav_registry.h"
 
@@ -22,15 +24,19 @@ public:
 
     // Creates the window's two registry controls from the window's stored settings. A
     // problem of the registry is told once at load, and again with a save that failed.
-    Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem = {});
+    // losses, when given, tells which loaded values lost characters to the code page.
+    Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem = {},
+            const platform::CodePageLosses* losses = nullptr);
     Vantrel(const Vantrel&) = delete;
     Vantrel& operator=(const Vantrel&) = delete;
     ~Vantrel() override;
 
-    // Shows the window and loads the four registration values into the boxes.
+    // Shows the window and loads the four registration values into the boxes; says which
+    // boxes show a value that lost characters to the code page.
     void Form_Load();
-    // "OK": saves the four values and the setup defaults, then ends the program. Text
-    // that the registry's code page cannot hold is refused before anything is written.
+    // "OK": saves the four values and the setup defaults, then ends the program. Nothing
+    // is written while a box still shows a value that lost characters on its way in, or
+    // holds typed text that the code page cannot hold.
     void Command1_Click();
     // "Cancel": ends the program without saving.
     void Command2_Click();
@@ -49,9 +55,14 @@ private:
     void PropertyChanged(std::string_view) override {}
     void TavRegistry1_RegKey(regctl::Variant& vValue, bool& vType);
     std::u16string RegistryProblem() const;
+    bool RefuseLossyValues();
+    bool RefuseUnsavableText();
 
     VantrelView& view_;
     ProblemSource registryProblem_;
+    const platform::CodePageLosses* losses_;
+    // What a box was loaded with, for each value that lost characters on the way.
+    std::array<std::optional<std::u16string>, 4> lossyShown_;
     std::u16string strValue;
     regctl::TavRegistry TavRegistry1;
     regctl::TavRegistry TavRegistry2;

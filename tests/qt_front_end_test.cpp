@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -14,12 +15,17 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
+#include <map>
+#include <optional>
 
 #include "app/qt/license_window.h"
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
 #include "new_store.h"
+#include "platform/codepage.h"
+#include "platform/codepage_choice.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
 #include "temp_dir.h"
@@ -38,7 +44,7 @@ protected:
     store::RegistryStore registry{dir.File("registry.db"), testing_support::NewInstallation()};
     posix::PosixSystem system;
     app::qt::VantrelWindow window;
-    app::Vantrel logic{platform::Platform{registry, system}, window.View()};
+    app::Vantrel logic{platform::Platform{registry, system}, window.View(), {}, &registry};
 
     void SetUp() override {
         window.Connect(logic);
@@ -282,6 +288,126 @@ TEST_F(QtFrontEnd, ClosingTheMainWindowLeavesTheLicenceOpenUntilItCloses) {
     EXPECT_EQ(logic.LicenseWindow(), nullptr);
     EXPECT_FALSE(window.Ended());
     EXPECT_EQ(Owner(), before);
+}
+
+namespace {
+
+const std::u16string kPolishName = u"\u0141ukasz \u017B\u00F3\u0142w";
+const std::u16string kRussianCompany =
+    u"\u0418\u0432\u0430\u043D \u0438 \u043F\u0430\u0440\u0442\u043D\u0451\u0440\u044B";
+
+// The program as a user starts it in a locale, on a store made for an account whose full
+// name is Polish, with an organization the tool set in Russian.
+class QtNames : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+    std::optional<store::RegistryStore> registry;
+    posix::PosixSystem system;
+    std::optional<app::qt::VantrelWindow> window;
+    std::optional<app::Vantrel> logic;
+    std::vector<std::u16string> messages;
+    QTimer answerer;
+    std::map<std::string, std::optional<std::string>> saved;
+
+    // Chooses the code page as the program does at start, from the locale alone.
+    void Start(const char* locale) {
+        for (const char* name : {"LC_ALL", "VANTREL_CODEPAGE"}) {
+            const char* old = std::getenv(name);
+            saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        setenv("LC_ALL", locale, 1);
+        unsetenv("VANTREL_CODEPAGE");
+        ASSERT_EQ(codepage::ChooseFromEnvironment(), std::nullopt);
+        registry.emplace(dir.File("registry.db"), app::NewInstallation(kPolishName));
+        SetWide("RegisteredOrganization", kRussianCompany);
+        // An earlier test that ended the program left Qt quitting, which would end every
+        // message box at once; the application's own loop, run once, clears that.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
+        // A message box is read and closed, as a user would.
+        QObject::connect(&answerer, &QTimer::timeout, [this] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(top);
+                if (!box || !box->isVisible()) continue;
+                messages.push_back(app::qt::ToU16(box->text()));
+                box->accept();
+            }
+        });
+        answerer.start(10);
+        window.emplace();
+        logic.emplace(platform::Platform{*registry, system}, window->View(),
+                      app::Vantrel::ProblemSource{}, &*registry);
+        window->Connect(*logic);
+        logic->Form_Load();
+    }
+    void TearDown() override {
+        answerer.stop();
+        for (QWidget* top : QApplication::topLevelWidgets()) top->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (const auto& [name, value] : saved) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+    }
+
+    Hkey Version() {
+        Hkey key = kNullKey;
+        registry->RegOpenKeyExA(kMachine, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                                kKeyAllAccess, &key);
+        return key;
+    }
+    void SetWide(const char16_t* name, const std::u16string& text) {
+        const Hkey key = Version();
+        registry->RegSetValueExW(key, name, 0, kRegSz,
+                                 reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                 static_cast<Dword>((text.size() + 1) * 2));
+        registry->RegCloseKey(key);
+    }
+    void SetWide(const char* name, const std::u16string& text) {
+        SetWide(std::u16string(name, name + std::strlen(name)).c_str(), text);
+    }
+    std::u16string Stored(const char16_t* name) {
+        const Hkey key = Version();
+        char16_t data[128] = {};
+        Dword size = sizeof data - 2;
+        registry->RegQueryValueExW(key, name, nullptr, nullptr,
+                                   reinterpret_cast<std::uint8_t*>(data), &size);
+        registry->RegCloseKey(key);
+        return data;
+    }
+    std::u16string Text(TextBox box) { return app::qt::ToU16(window->Box(box)->text()); }
+};
+
+}  // namespace
+
+TEST_F(QtNames, UnderAUtf8LocaleNamesInAnyScriptAreShownAndSavedUnchanged) {
+    Start("C.UTF-8");
+    EXPECT_EQ(codepage::ActiveCodePage(), 65001u);
+    EXPECT_EQ(Text(TextBox::Text1), kPolishName);
+    EXPECT_EQ(Text(TextBox::Text2), kRussianCompany);
+    QTest::mouseClick(window->ButtonOf(Button::Command1), Qt::LeftButton);
+    EXPECT_TRUE(window->Ended());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Stored(u"RegisteredOwner"), kPolishName);
+    EXPECT_EQ(Stored(u"RegisteredOrganization"), kRussianCompany);
+}
+
+TEST_F(QtNames, UnderTheCLocaleOkIsRefusedAndNothingIsWritten) {
+    Start("C");
+    EXPECT_EQ(codepage::ActiveCodePage(), 1252u);
+    EXPECT_EQ(Text(TextBox::Text1), u"?ukasz ?\u00F3?w");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].substr(0, 49), u"Registered Owner and Registered Organization hold");
+    QTest::mouseClick(window->ButtonOf(Button::Command1), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].substr(0, 63),
+              u"Nothing was saved. Registered Owner and Registered Organization");
+    EXPECT_FALSE(window->Ended());
+    EXPECT_EQ(Stored(u"RegisteredOwner"), kPolishName);
+    EXPECT_EQ(Stored(u"RegisteredOrganization"), kRussianCompany);
 }
 
 int main(int argc, char** argv) {

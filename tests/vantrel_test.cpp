@@ -39,8 +39,8 @@ protected:
 
     void Load(app::Vantrel::ProblemSource problem = {}) {
         editor = std::make_unique<app::Vantrel>(
-            platform::Platform{registry, testing_support::NativeSystem()}, view,
-            std::move(problem));
+            platform::Platform{registry, testing_support::NativeSystem()}, view, std::move(problem),
+            store.get());
         editor->Form_Load();
     }
 
@@ -75,6 +75,36 @@ protected:
                                        : "missing";
     }
     std::string Version(const char* name) { return Stored(kMachine, kVersionKey, name); }
+
+    // Text stored in its Unicode form, as the tool or the new installation stores it.
+    void PutWide(Hkey root, const char* keyPath, const char16_t* name, const std::u16string& text) {
+        Hkey key = kNullKey;
+        ASSERT_EQ(store->RegOpenKeyExA(root, keyPath, 0, kKeyAllAccess, &key), kErrorSuccess);
+        ASSERT_EQ(store->RegSetValueExW(key, name, 0, kRegSz,
+                                        reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                        static_cast<Dword>((text.size() + 1) * 2)),
+                  kErrorSuccess);
+        store->RegCloseKey(key);
+    }
+    std::u16string StoredWide(Hkey root, const char* keyPath, const char16_t* name) {
+        Hkey key = kNullKey;
+        store->RegOpenKeyExA(root, keyPath, 0, kKeyAllAccess, &key);
+        char16_t data[128] = {};
+        Dword size = sizeof data - 2;
+        const Long status = store->RegQueryValueExW(key, name, nullptr, nullptr,
+                                                    reinterpret_cast<std::uint8_t*>(data), &size);
+        store->RegCloseKey(key);
+        return status == kErrorSuccess ? std::u16string(data) : u"<missing>";
+    }
+    std::vector<std::string> Writes() {
+        std::vector<std::string> writes;
+        for (const auto& call : registry.calls) {
+            if (call.function == "RegSetValueExA" || call.function == "RegDeleteValueA") {
+                writes.push_back(call.function + " " + call.name);
+            }
+        }
+        return writes;
+    }
     std::string Setup(const char* name) { return Stored(kCurrentUser, kSetupKey, name); }
     static std::string Sz(const std::string& text) { return "1:" + text + std::string(1, '\0'); }
 
@@ -294,6 +324,8 @@ TEST_F(Editor, TextTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
     const std::u16string& message = view.messages[0];
     EXPECT_NE(message.find(u"Nothing was saved"), std::u16string::npos);
     EXPECT_NE(message.find(u"Registered Owner, Product Key."), std::u16string::npos);
+    // The limit is the code page's, and the message says which one.
+    EXPECT_NE(message.find(u"this system's code page (1252) cannot hold"), std::u16string::npos);
     EXPECT_EQ(message.find(u"Product ID"), std::u16string::npos);
     EXPECT_FALSE(view.ended);
     EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
@@ -385,4 +417,113 @@ TEST_F(Editor, TheLicenceWindowIsOneWindowUntilItIsClosed) {
     editor->LicenseWindow()->Form_Unload();  // its frame's close box
     EXPECT_TRUE(view.licenseWindows[1]->destroyed);
     EXPECT_FALSE(view.licenseWindows[1]->hidden);
+}
+
+namespace {
+
+const std::u16string kPolishName = u"\u0141ukasz \u017B\u00F3\u0142w";
+const std::u16string kRussianCompany =
+    u"\u0418\u0432\u0430\u043D \u0438 \u043F\u0430\u0440\u0442\u043D\u0451\u0440\u044B";
+
+}  // namespace
+
+// A value the code page cannot hold reaches its box with stand-ins for what was lost.
+// Writing the box back would store the stand-ins: OK refuses, naming the boxes.
+TEST_F(Editor, ValuesThatLostCharactersOnTheWayInAreNotWrittenBack) {
+    ASSUME_CODE_PAGE(1252);
+    SeedAll();
+    PutWide(kMachine, kVersionKey, u"RegisteredOwner", kPolishName);
+    PutWide(kMachine, kVersionKey, u"RegisteredOrganization", kRussianCompany);
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text1), u"?ukasz ?\u00F3?w");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+              u"Registered Owner and Registered Organization hold characters that this "
+              u"system's code page cannot show; the boxes show other characters in their "
+              u"place.\n\nOK saves nothing until you retype them. Cancel keeps them as they are.");
+
+    registry.calls.clear();
+    editor->Command1_Click();
+    EXPECT_EQ(Writes(), std::vector<std::string>{});
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[1],
+              u"Nothing was saved. Registered Owner and Registered Organization hold characters "
+              u"that this system's code page cannot show; retype them, or press Cancel to keep "
+              u"them as they are.");
+    EXPECT_FALSE(view.ended);
+    // Another box changed makes no difference: the lossy ones are still as loaded.
+    Type(TextBox::Text3, u"54321-OEM");
+    editor->Command1_Click();
+    EXPECT_EQ(Writes(), std::vector<std::string>{});
+    EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOwner"), kPolishName);
+    EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOrganization"), kRussianCompany);
+    EXPECT_EQ(Version("ProductId"), Sz("12345-OEM"));
+}
+
+TEST_F(Editor, ALossyBoxRetypedIsSavedAndOneLeftAloneIsStillRefused) {
+    ASSUME_CODE_PAGE(1252);
+    SeedAll();
+    PutWide(kMachine, kVersionKey, u"RegisteredOwner", kPolishName);
+    PutWide(kMachine, kVersionKey, u"RegisteredOrganization", kRussianCompany);
+    Load();
+    Type(TextBox::Text1, u"Lukasz Zolw");
+    editor->Command1_Click();
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[1],
+              u"Nothing was saved. Registered Organization holds characters that this system's "
+              u"code page cannot show; retype it, or press Cancel to keep it as it is.");
+    EXPECT_FALSE(view.ended);
+
+    Type(TextBox::Text2, u"Ivan i partnery");
+    editor->Command1_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Lukasz Zolw"));
+    EXPECT_EQ(Version("RegisteredOrganization"), Sz("Ivan i partnery"));
+    EXPECT_EQ(Setup("DefName"), Sz("Lukasz Zolw"));
+}
+
+TEST_F(Editor, ClearingALossyBoxCountsAsRetypingIt) {
+    ASSUME_CODE_PAGE(1252);
+    SeedAll();
+    PutWide(kMachine, kVersionKey, u"RegisteredOwner", kPolishName);
+    Load();
+    EXPECT_EQ(view.messages,
+              std::vector<std::u16string>{
+                  u"Registered Owner holds characters that this system's code page cannot "
+                  u"show; the box shows other characters in their place.\n\nOK saves nothing "
+                  u"until you retype it. Cancel keeps it as it is."});
+    editor->Command3_Click();
+    editor->Command1_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(Version("RegisteredOwner"), Sz(""));
+}
+
+TEST_F(Editor, CancelAfterALossyLoadWritesNothing) {
+    ASSUME_CODE_PAGE(1252);
+    SeedAll();
+    PutWide(kMachine, kVersionKey, u"RegisteredOwner", kPolishName);
+    Load();
+    registry.calls.clear();
+    editor->Command2_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_TRUE(registry.calls.empty());
+    EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOwner"), kPolishName);
+}
+
+// In UTF-8 nothing is lost: the names show and are saved as they are stored.
+TEST_F(Editor, InUtf8EveryNameIsShownAndSavedUnchanged) {
+    ASSUME_CODE_PAGE(65001);
+    SeedAll();
+    PutWide(kMachine, kVersionKey, u"RegisteredOwner", kPolishName);
+    PutWide(kMachine, kVersionKey, u"RegisteredOrganization", kRussianCompany);
+    Load();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(Shown(TextBox::Text1), kPolishName);
+    EXPECT_EQ(Shown(TextBox::Text2), kRussianCompany);
+    editor->Command1_Click();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOwner"), kPolishName);
+    EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOrganization"), kRussianCompany);
+    EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefName"), kPolishName);
+    EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefCompany"), kRussianCompany);
 }

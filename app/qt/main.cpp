@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
     };
 
     app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window.View(), problem);
+    app::Vantrel logic(platform::Platform{registry, system}, window.View(), problem, &registry);
     window.Connect(logic);
     logic.Form_Load();
     return application.exec();

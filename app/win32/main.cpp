@@ -16,7 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     platform::win32::Win32System system;
     try {
         app::win32::VantrelWindow window;
-        app::Vantrel logic(platform::Platform{registry, system}, window.View());
+        app::Vantrel logic(platform::Platform{registry, system}, window.View(), {}, &registry);
         window.Connect(logic);
         logic.Form_Load();
 
