@@ -13,6 +13,7 @@
 #include "app/win32/controls.h"
 #include "app/win32/open_windows.h"
 #include "app/win32/vantrel_window.h"
+#include "code_page.h"
 #include "native_platform.h"
 #include "recording_registry.h"
 #include "test_registry.h"
@@ -439,4 +440,81 @@ TEST_F(Win32FrontEnd, PastedTextTheCodePageCannotHoldIsRefusedAndNothingIsWritte
     EXPECT_FALSE(quit);
     EXPECT_TRUE(IsWindow(window->Handle()));
     EXPECT_EQ(Stored("RegisteredOwner"), "Ann Owner");
+}
+
+namespace {
+
+const std::u16string kPolishName = u"\u0141ukasz \u017B\u00F3\u0142w";
+
+// The window as the program makes it: on the editor's own 8-bit registry, whose lossy
+// reads it is told of, over a name stored in its Unicode form.
+class Win32Names : public Win32FrontEnd {
+protected:
+    void Restart() {
+        logic.reset();
+        window.reset();
+        Pump();
+        // The first window's end was the program's; this one starts it afresh.
+        quit = false;
+        Hkey key = kNullKey;
+        ASSERT_EQ(test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key),
+                  kErrorSuccess);
+        test.Api().RegSetValueExW(key, u"RegisteredOwner", 0, kRegSz,
+                                  reinterpret_cast<const std::uint8_t*>(kPolishName.c_str()),
+                                  static_cast<Dword>((kPolishName.size() + 1) * 2));
+        test.Api().RegCloseKey(key);
+        window = std::make_unique<app::win32::VantrelWindow>();
+        logic = std::make_unique<app::Vantrel>(
+            platform::Platform{test.EditorApi(), testing_support::NativeSystem()}, window->View(),
+            app::Vantrel::ProblemSource{}, &test.EditorLosses());
+        window->Connect(*logic);
+    }
+    std::u16string StoredOwner() {
+        Hkey key = kNullKey;
+        test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+        char16_t data[128] = {};
+        Dword size = sizeof data - 2;
+        test.Api().RegQueryValueExW(key, u"RegisteredOwner", nullptr, nullptr,
+                                    reinterpret_cast<std::uint8_t*>(data), &size);
+        test.Api().RegCloseKey(key);
+        return data;
+    }
+};
+
+}  // namespace
+
+TEST_F(Win32Names, ANameTheCodePageLacksIsNamedAtLoadAndNotWrittenBack) {
+    if (testing_support::TestRegistry::IsWindows9x()) {
+        GTEST_SKIP() << "the 9x registry keeps code-page text only: nothing is lost on the way";
+    }
+    ASSUME_CODE_PAGE(1252);
+    Restart();
+    {
+        MessageBoxAnswerer answerer;
+        logic->Form_Load();
+        Pump();
+        EXPECT_TRUE(answerer.answered);
+        EXPECT_EQ(answerer.text.find("Registered Owner holds characters"), 0u) << answerer.text;
+    }
+    // Wine puts look-alikes where it can; what is shown is not the stored name either way.
+    EXPECT_NE(app::win32::WindowText(window->Box(TextBox::Text1)), kPolishName);
+    MessageBoxAnswerer answerer;
+    Click(window->ButtonOf(Button::Command1));
+    EXPECT_TRUE(answerer.answered);
+    EXPECT_EQ(answerer.text,
+              "Nothing was saved. Registered Owner holds characters that this system's code "
+              "page cannot show; retype it, or press Cancel to keep it as it is.");
+    EXPECT_FALSE(quit);
+    EXPECT_EQ(StoredOwner(), kPolishName);
+}
+
+TEST_F(Win32Names, InUtf8TheNameIsShownAndSavedWhole) {
+    ASSUME_CODE_PAGE(65001);
+    Restart();
+    logic->Form_Load();
+    Pump();
+    EXPECT_EQ(app::win32::WindowText(window->Box(TextBox::Text1)), kPolishName);
+    Click(window->ButtonOf(Button::Command1));
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(StoredOwner(), kPolishName);
 }
