@@ -6,15 +6,11 @@
 #include <filesystem>
 
 #include "code_page.h"
-#include "temp_dir.h"
-#include "test_registry.h"
-#include "tools/regtool/commands.h"
-#include "tools/regtool/host_io.h"
+#include "platform/codepage.h"
+#include "reg_tool_fixture.h"
 #include "tools/regtool/reg_value.h"
 #ifndef _WIN32
 #include <pthread.h>
-
-#include "platform/store/registry_store.h"
 #endif
 
 using namespace platform;
@@ -22,73 +18,10 @@ using regtool::RunRegCommand;
 
 namespace {
 
-class RegTool : public ::testing::Test {
-protected:
-    testing_support::TestRegistry test;
-    testing_support::TempDir dir;
-    bool answer = false;
-    std::vector<std::u16string> questions;
-    regtool::ToolEnvironment env{test.Api(),
-                                 nullptr,
-                                 [this](const std::u16string& question) {
-                                     questions.push_back(question);
-                                     return answer;
-                                 },
-                                 {},
-                                 {},
-                                 {}};
+using RegTool = testing_support::RegToolTest;
 
-    void SetUp() override {
-#ifndef _WIN32
-        // Our store makes an import one transaction.
-        auto* store = dynamic_cast<store::RegistryStore*>(&test.Api());
-        env.beginTransaction = [store]() -> std::unique_ptr<regtool::RegistryTransaction> {
-            struct Batch : regtool::RegistryTransaction {
-                explicit Batch(store::StoreBatch b) : batch(std::move(b)) {}
-                bool Commit() override { return batch.Commit(); }
-                store::StoreBatch batch;
-            };
-            auto batch = store->BeginBatch();
-            if (!batch) return nullptr;
-            return std::make_unique<Batch>(std::move(*batch));
-        };
-#endif
-    }
-
-    int Run(std::vector<std::u16string> arguments) {
-        env.out.clear();
-        env.err.clear();
-        return RunRegCommand(arguments, env);
-    }
-    std::u16string File(const char* name) {
-        const std::string path = dir.File(name);
-        return std::u16string(path.begin(), path.end());
-    }
-    std::string Read(const std::u16string& path) {
-        std::string bytes;
-        regtool::ReadWholeFile(path, bytes);
-        return bytes;
-    }
-    void Write(const std::u16string& path, const std::string& bytes) {
-        ASSERT_TRUE(regtool::WriteWholeFile(path, bytes));
-    }
-    std::string Utf16(std::u16string_view text) {
-        std::string bytes = "\xFF\xFE";
-        for (const char16_t c : text) {
-            bytes.push_back(static_cast<char>(c & 0xFF));
-            bytes.push_back(static_cast<char>(c >> 8));
-        }
-        return bytes;
-    }
-};
-
-const std::u16string kKey = u"HKCU\\Software\\VantrelTest";
-
-std::u16string Digits(int number) {
-    const std::string text = std::to_string(number);
-    return {text.begin(), text.end()};
-}
-const std::u16string kFull = u"HKEY_CURRENT_USER\\Software\\VantrelTest";
+const std::u16string& kKey = testing_support::kToolKey;
+const std::u16string& kFull = testing_support::kToolFull;
 
 }  // namespace
 
@@ -119,7 +52,8 @@ TEST_F(RegTool, DwordDataMustFit32Bits) {
               1);
     EXPECT_EQ(Run({u"add", kKey, u"/v", u"N", u"/t", u"REG_DWORD", u"/d", u"0x100000000", u"/f"}),
               1);
-    EXPECT_EQ(env.err, u"ERROR: Invalid value for REG_DWORD.\n");
+    EXPECT_EQ(env.err, u"ERROR: Invalid value for REG_DWORD: \"0x100000000\" is not a number "
+                       u"from 0 to 4294967295, in decimal or in hex after 0x.\n");
     ASSERT_EQ(Run({u"query", kKey, u"/v", u"N"}), 0);
     EXPECT_NE(env.out.find(u"0xffffffff"), std::u16string::npos);
 }
@@ -139,8 +73,10 @@ TEST_F(RegTool, MissingKeysAndValuesGetRegsMessage) {
 TEST_F(RegTool, OverwritingAndDeletingAskUnlessForced) {
     Run({u"add", kKey, u"/v", u"A", u"/d", u"old", u"/f"});
     answer = false;
-    EXPECT_EQ(Run({u"add", kKey, u"/v", u"A", u"/d", u"new"}), 0);
+    // A script must be able to tell that nothing was written.
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"A", u"/d", u"new"}), 1);
     EXPECT_EQ(questions.back(), u"Value A exists, overwrite(Yes/No)? ");
+    EXPECT_EQ(env.out, u"The operation was cancelled by the user. Nothing was changed.\n");
     Run({u"query", kKey, u"/v", u"A"});
     EXPECT_NE(env.out.find(u"old"), std::u16string::npos);
     answer = true;
@@ -148,7 +84,7 @@ TEST_F(RegTool, OverwritingAndDeletingAskUnlessForced) {
     Run({u"query", kKey, u"/v", u"A"});
     EXPECT_NE(env.out.find(u"new"), std::u16string::npos);
     answer = false;
-    Run({u"delete", kKey});
+    EXPECT_EQ(Run({u"delete", kKey}), 1);
     EXPECT_EQ(Run({u"query", kKey}), 0);  // not deleted without a yes
 }
 
@@ -180,6 +116,13 @@ TEST_F(RegTool, ExportImportExportGivesTheSameFileForEveryType) {
          u"/f"});
     Run({u"add", kKey + u"\\Child [1]", u"/v", u"Empty", u"/d", u"", u"/f"});
     for (const char* version : {"5", "4"}) {
+        if (std::string(version) == "4") {
+            // REGEDIT4 keeps the code page's text only; what it cannot hold is refused
+            // (AnExportToRegedit4RefusesTextTheCodePageCannotHold).
+            ASSERT_EQ(Run({u"delete", kKey, u"/v", awkward, u"/f"}), 0);
+            ASSERT_EQ(Run({u"add", kKey, u"/v", u"Quote\" back\\slash =\u00C4", u"/d", u"v\u00E9",
+                           u"/f"}), 0);
+        }
         const std::u16string first = File((std::string("first") + version + ".reg").c_str());
         const std::u16string second = File((std::string("second") + version + ".reg").c_str());
         std::vector<std::u16string> exportFirst = {u"export", kKey, first, u"/y"};
@@ -399,7 +342,9 @@ TEST_F(RegTool, ATreeAThousandLevelsDeepIsListedExportedAndDeletedOnASmallStack)
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attributes);
     EXPECT_EQ(results.query, 0);
-    EXPECT_EQ(results.lines, 2u * (kDepth + 1) + 1);  // a blank line and a name per key, one value
+    // A blank line first; the top key has no values and is left out; then a name and a
+    // blank line per key, and one value.
+    EXPECT_EQ(results.lines, 1u + 2u * kDepth + 1u);
     EXPECT_EQ(results.exported, 0);
     EXPECT_EQ(results.deleted, 0);
     EXPECT_EQ(Run({u"query", kKey}), 1);
@@ -438,4 +383,132 @@ TEST_F(RegTool, AnExportThatCannotBeWrittenLeavesNoFileBehind) {
     Write(kept, "old");
     EXPECT_EQ(Run({u"export", kKey + u"\\Missing", kept, u"/y"}), 1);
     EXPECT_EQ(Read(kept), "old");
+}
+
+TEST_F(RegTool, QwordsAndMultiStringsRoundTripThroughBothFileVersions) {
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Max", u"/t", u"REG_QWORD", u"/d", u"18446744073709551615",
+                   u"/f"}),
+              0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hex", u"/t", u"reg_qword", u"/d", u"0x123456789", u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Zero", u"/t", u"REG_QWORD", u"/d", u"0", u"/f"}), 0);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"Over", u"/t", u"REG_QWORD", u"/d", u"18446744073709551616",
+                   u"/f"}),
+              1);
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"Over", u"/t", u"REG_QWORD", u"/d", u"0x1ffffffffffffffff",
+                   u"/f"}),
+              1);
+    // A separator of one's own; a final separator ends the last string.
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hash", u"/t", u"REG_MULTI_SZ", u"/s", u"#", u"/d",
+                   u"a#b c#", u"/f"}),
+              0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Plain", u"/t", u"REG_MULTI_SZ", u"/d", u"a\\0b c\\0",
+                   u"/f"}),
+              0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"None", u"/t", u"REG_MULTI_SZ", u"/d", u"", u"/f"}), 0);
+    // The registry ends the list at an empty string, so none may stand inside it.
+    EXPECT_EQ(Run({u"add", kKey, u"/v", u"Gap", u"/t", u"REG_MULTI_SZ", u"/s", u"#", u"/d",
+                   u"a##b", u"/f"}),
+              1);
+    EXPECT_EQ(env.err,
+              u"ERROR: Invalid value for REG_MULTI_SZ: \"a##b\" is not strings separated by #, "
+              u"none of them empty: the registry ends the list at an empty string.\n");
+    ASSERT_EQ(Run({u"query", kKey}), 0);
+    const std::u16string listed = env.out;
+    EXPECT_EQ(listed, u"\n" + kFull +
+                          u"\n"
+                          u"    Max    REG_QWORD    0xffffffffffffffff\n"
+                          u"    Hex    REG_QWORD    0x123456789\n"
+                          u"    Zero    REG_QWORD    0x0\n"
+                          u"    Hash    REG_MULTI_SZ    a\\0b c\n"
+                          u"    Plain    REG_MULTI_SZ    a\\0b c\n"
+                          u"    None    REG_MULTI_SZ    \n\n")
+        << Narrow(listed);
+    for (const bool regedit4 : {false, true}) {
+        const std::u16string file = File(regedit4 ? "q4.reg" : "q5.reg");
+        std::vector<std::u16string> arguments{u"export", kKey, file, u"/y"};
+        if (regedit4) arguments.push_back(u"/regedit4");
+        ASSERT_EQ(Run(arguments), 0);
+        if (regedit4) {
+            EXPECT_NE(Read(file).find("\"Hex\"=hex(b):89,67,45,23,01,00,00,00\r\n"),
+                      std::string::npos);
+        }
+        ASSERT_EQ(Run({u"delete", kKey, u"/f"}), 0);
+        ASSERT_EQ(Run({u"import", file}), 0) << Narrow(env.err);
+        ASSERT_EQ(Run({u"query", kKey}), 0);
+        EXPECT_EQ(env.out, listed) << (regedit4 ? "REGEDIT4" : "version 5");
+    }
+}
+
+TEST_F(RegTool, DataWithoutAValueNameIsTheUnnamedValues) {
+    ASSERT_EQ(Run({u"add", kKey, u"/d", u"xyz", u"/f"}), 0);
+    ASSERT_EQ(Run({u"query", kKey, u"/ve"}), 0);
+    EXPECT_EQ(env.out, u"\n" + kFull + u"\n    (Default)    REG_SZ    xyz\n\n");
+}
+
+// A REGEDIT4 file holds the code page's text; one that an editor saved in UTF-8 must not
+// turn "Café" into "CafÃ©" without a word.
+TEST_F(RegTool, ARegedit4FileInUtf8IsRefusedUnlessReadAsUtf8) {
+    const std::u16string file = File("utf8.reg");
+    Write(file,
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n"
+          "\"Plain\"=\"ascii\"\r\n\"Name\"=\"Caf\xC3\xA9\"\r\n");
+    const std::u16string inCodePage = platform::codepage::Decode("Caf\xC3\xA9");
+    if (inCodePage == u"Caf\u00E9") {
+        // The code page is UTF-8 itself: there is nothing to tell apart.
+        EXPECT_EQ(Run({u"import", file}), 0) << Narrow(env.err);
+    } else {
+        EXPECT_EQ(Run({u"import", file}), 1);
+        EXPECT_EQ(env.err, u"ERROR: " + file +
+                               u" is a REGEDIT4 file, whose text is in the code page, but its "
+                               u"bytes are UTF-8: line 5 reads \"\"Name\"=\"Caf\u00E9\"\" as UTF-8 "
+                               u"and \"\"Name\"=\"" + inCodePage +
+                               u"\"\" in the code page. Import it with /utf8 to read it as "
+                               u"UTF-8. Nothing was imported.\n");
+        EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing was imported";
+        ASSERT_EQ(Run({u"import", file, u"/utf8"}), 0) << Narrow(env.err);
+    }
+    ASSERT_EQ(Run({u"query", kKey, u"/v", u"Name"}), 0);
+    EXPECT_NE(env.out.find(u"REG_SZ    Caf\u00E9\n"), std::u16string::npos);
+    // A byte-order mark says UTF-8 by itself.
+    const std::u16string marked = File("marked.reg");
+    Write(marked,
+          "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n"
+          "\"Town\"=\"\xC5\x81\xC3\xB3\x64\xC5\xBA\"\r\n"
+          "\"Hex\"=hex(2):c5,81,00\r\n");
+    ASSERT_EQ(Run({u"import", marked}), 0) << Narrow(env.err);
+    ASSERT_EQ(Run({u"query", kKey, u"/v", u"Town"}), 0);
+    EXPECT_NE(env.out.find(u"REG_SZ    \u0141\u00F3d\u017A\n"), std::u16string::npos);
+    ASSERT_EQ(Run({u"query", kKey, u"/v", u"Hex"}), 0);
+    EXPECT_NE(env.out.find(u"REG_EXPAND_SZ    \u0141\n"), std::u16string::npos);
+    // Asked to read UTF-8, bytes that are none are refused with their line.
+    const std::u16string latin = File("latin.reg");
+    Write(latin, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"A\"=\"Ren\xE9\"\r\n");
+    EXPECT_EQ(Run({u"import", latin, u"/utf8"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: " + latin + u", line 4: the line is not UTF-8 text. Nothing was "
+                                            u"imported.\n");
+}
+
+TEST_F(RegTool, AnExportToRegedit4RefusesTextTheCodePageCannotHold) {
+    const std::u16string town = u"\u041C\u043E\u0441\u043A\u0432\u0430";
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Fits", u"/d", u"Caf\u00E9", u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Town", u"/d", town, u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Later", u"/d", town, u"/f"}), 0);
+    const std::u16string file = File("kept.reg");
+    Write(file, "old");
+    const int status = Run({u"export", kKey, file, u"/y", u"/regedit4"});
+    if (platform::codepage::CanEncode(town)) {
+        EXPECT_EQ(status, 0) << "a code page that holds Cyrillic writes it";
+        return;
+    }
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(env.err, u"ERROR: The value \"Town\" of " + kFull +
+                           u"\\Sub holds characters that the code page cannot hold, and a "
+                           u"REGEDIT4 file holds text in the code page only. Export without "
+                           u"/regedit4 to keep them (the file is then UTF-16). Nothing was "
+                           u"written.\n");
+    EXPECT_EQ(Read(file), "old") << "/y does not let it through";
+    EXPECT_FALSE(regtool::FileExists(file + u".partial"));
+    // The same in UTF-16 keeps it.
+    ASSERT_EQ(Run({u"export", kKey, file, u"/y"}), 0);
+    EXPECT_NE(Read(file), "old");
 }

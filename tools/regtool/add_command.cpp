@@ -1,4 +1,4 @@
-// add: a key, and a value in it from /t and /d.
+// add: a key, and a value in it from /t, /s and /d.
 #include "tools/regtool/command.h"
 #include "tools/regtool/registry_tree.h"
 
@@ -13,23 +13,61 @@ bool ValueExists(Command& cmd, const KeyName& key, const std::u16string& name) {
            platform::kErrorSuccess;
 }
 
+// What /d must hold for a type, for the refusal of data that does not fit it.
+std::u16string Expected(platform::Dword type, std::u16string_view separator) {
+    switch (type) {
+        case platform::kRegDword:
+            return u"a number from 0 to 4294967295, in decimal or in hex after 0x";
+        case kRegQword:
+            return u"a number from 0 to 18446744073709551615, in decimal or in hex after 0x";
+        case platform::kRegMultiSz:
+            return u"strings separated by " + std::u16string(separator) +
+                   u", none of them empty: the registry ends the list at an empty string";
+        default:
+            return u"pairs of hex digits, such as 00ff";
+    }
+}
+
 }  // namespace
 
 int Add(Command& cmd) {
-    const auto key = cmd.Key(1);
-    const auto choice = cmd.ValueChoice();
-    if (cmd.line.positional.size() != 1 || !choice) return cmd.Fail(kSyntax);
-    if (!key) return cmd.Fail(kInvalidKey);
+    std::u16string why;
+    const auto key = cmd.Key(0, &why);
+    if (!key) return cmd.Fail(why);
+    auto choice = cmd.ValueChoice();
+    if (!choice) return cmd.SyntaxError(u"/v and /ve cannot be used together.");
+    // Data without a name is the unnamed value's, as reg.exe has it.
+    if (!*choice && (cmd.line.Has(u"t") || cmd.line.Has(u"d"))) *choice = std::u16string();
     platform::Dword type = platform::kRegSz;
     if (cmd.line.Has(u"t")) {
         std::string name;
-        for (const char16_t c : cmd.line.Value(u"t")) name.push_back(static_cast<char>(c));
+        for (const char16_t c : cmd.line.Value(u"t")) {
+            name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+        }
         const auto known = TypeFromName(name);
-        if (!known || *known == kRegQword) return cmd.Fail(u"ERROR: Invalid type.\n");
+        if (!known) {
+            return cmd.SyntaxError(u"\"" + cmd.line.Value(u"t") + u"\" is not a type of /t. The "
+                                   u"types are " + Ascii(TypeNames()) + u".");
+        }
         type = *known;
     }
-    const auto data = DataFromText(type, cmd.line.Value(u"d"));
-    if (!data) return cmd.Fail(u"ERROR: Invalid value for " + Ascii(TypeName(type)) + u".\n");
+    std::u16string separator = u"\\0";
+    if (cmd.line.Has(u"s")) {
+        if (type != platform::kRegMultiSz) {
+            return cmd.SyntaxError(u"/s separates the strings of REG_MULTI_SZ data; give /t "
+                                   u"REG_MULTI_SZ with it.");
+        }
+        separator = cmd.line.Value(u"s");
+        if (separator.size() != 1) {
+            return cmd.SyntaxError(u"/s takes one character, not \"" + separator + u"\".");
+        }
+    }
+    const std::u16string text = cmd.line.Value(u"d");
+    const auto data = DataFromText(type, text, separator);
+    if (!data) {
+        return cmd.Fail(u"ERROR: Invalid value for " + Ascii(TypeName(type)) + u": \"" + text +
+                        u"\" is not " + Expected(type, separator) + u".\n");
+    }
     // Asked before anything is written, so that no change waits on the user.
     if (*choice && !cmd.line.Has(u"f") && ValueExists(cmd, *key, **choice) &&
         !cmd.env.confirm(u"Value " + ((*choice)->empty() ? u"(Default)" : **choice) +

@@ -18,12 +18,34 @@ std::u16string Lower(std::u16string_view text);
 // ASCII text as UTF-16.
 std::u16string Ascii(std::string_view text);
 
-// Switches take / or -; only names the tool knows count, so that a path such as
+class Command;
+
+// One switch of a command: its name without the / or -, and what follows it, if anything
+// ("NAME" for /v NAME).
+struct SwitchSpec {
+    const char16_t* name;
+    const char16_t* value = nullptr;
+};
+
+// A command's name as help shows it ("QUERY"), the arguments it takes in order ("KEY",
+// "FILE"), its switches and what runs it.
+struct CommandSpec {
+    const char16_t* name;
+    std::vector<const char16_t*> positionals;
+    std::vector<SwitchSpec> switches;
+    int (*run)(Command&);
+};
+
+// The commands the tool knows, in the order help lists them.
+const std::vector<CommandSpec>& CommandSpecs();
+
+// Switches take / or -; only names the command knows count, so that a path such as
 // /tmp/x.reg stays an argument.
 struct CommandLine {
     std::vector<std::u16string> positional;
     std::map<std::u16string, std::optional<std::u16string>> switches;
-    bool valid = true;
+    // What is wrong with the arguments, naming the one at fault; empty when nothing is.
+    std::u16string error;
 
     bool Has(const char16_t* name) const { return switches.count(name) != 0; }
     std::u16string Value(const char16_t* name) const {
@@ -32,33 +54,43 @@ struct CommandLine {
     }
 };
 
-// The arguments after the command's name.
-CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments);
+// The arguments after the command's name, read by the command's own switches.
+CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
+                             const CommandSpec& spec);
 
-inline constexpr std::u16string_view kSyntax = u"ERROR: Invalid syntax.\n";
-inline constexpr std::u16string_view kInvalidKey = u"ERROR: Invalid key name.\n";
+// True for /?, -?, /h, -h and --help.
+bool IsHelpSwitch(std::u16string_view argument);
+
+// The help page of a command, or of the tool when spec is null.
+std::u16string HelpPage(const CommandSpec* spec);
 
 class Command {
 public:
-    Command(ToolEnvironment& environment, CommandLine commandLine)
-        : env(environment), api(environment.registry), line(std::move(commandLine)) {}
+    Command(ToolEnvironment& environment, const CommandSpec& commandSpec, CommandLine commandLine)
+        : env(environment), api(environment.registry), spec(commandSpec), line(std::move(commandLine)) {}
 
     ToolEnvironment& env;
     platform::WideRegistryApi& api;
+    const CommandSpec& spec;
     CommandLine line;
 
     int Fail(std::u16string_view message);
+    // "ERROR: Invalid syntax: <what>" and where the command's help is.
+    int SyntaxError(std::u16string_view what);
     // "The operation completed successfully."
     int Succeed();
-    // The user said no.
+    // The user said no: nothing was done, which a script must be able to tell.
     int Cancelled();
     static std::u16string StatusMessage(platform::Long status);
     int FailStatus(platform::Long status) { return Fail(StatusMessage(status) + u"\n"); }
 
-    // The key named first, when there are exactly `positionals` arguments.
-    std::optional<KeyName> Key(std::size_t positionals) const;
+    // The key named by the positional argument at `index`, or the reason it names none, as
+    // the words of a refusal with a hint for the usual mistakes.
+    std::optional<KeyName> Key(std::size_t index, std::u16string* why) const;
     // Exactly one of /v NAME and /ve, or neither; the name of the value it means.
     std::optional<std::optional<std::u16string>> ValueChoice() const;
+    // The line that ends a syntax error: where help for this command is.
+    std::u16string HelpHint() const;
 
     // Makes changes in one transaction where the registry has them, so that a change
     // refused halfway leaves everything as it was.
@@ -84,6 +116,8 @@ public:
 int Query(Command& cmd);
 int Add(Command& cmd);
 int Delete(Command& cmd);
+int Copy(Command& cmd);
+int Compare(Command& cmd);
 int Export(Command& cmd);
 int Import(Command& cmd);
 

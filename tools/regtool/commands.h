@@ -1,4 +1,5 @@
-// The tool's commands with reg.exe's syntax: query, add, delete, export, import.
+// The tool's commands with reg.exe's syntax: query, add, delete, copy, compare, export,
+// import.
 #pragma once
 
 #include <functional>
@@ -35,7 +36,7 @@ struct ToolEnvironment {
 };
 
 // Runs one command (arguments after the program's name); returns the exit status, 0 on
-// success and 1 on failure.
+// success, 1 on failure or cancellation, and for compare 2 when the keys differ.
 int RunRegCommand(const std::vector<std::u16string>& arguments, ToolEnvironment& environment);
 
 }  // namespace regtool

@@ -5,12 +5,14 @@
 namespace regtool {
 
 int Delete(Command& cmd) {
-    const auto key = cmd.Key(1);
+    std::u16string why;
+    const auto key = cmd.Key(0, &why);
+    if (!key) return cmd.Fail(why);
     const auto choice = cmd.ValueChoice();
-    if (cmd.line.positional.size() != 1 || !choice || (cmd.line.Has(u"va") && *choice)) {
-        return cmd.Fail(kSyntax);
+    if (!choice) return cmd.SyntaxError(u"/v and /ve cannot be used together.");
+    if (cmd.line.Has(u"va") && *choice) {
+        return cmd.SyntaxError(u"/va deletes every value; it cannot be used with /v or /ve.");
     }
-    if (!key) return cmd.Fail(kInvalidKey);
     const bool force = cmd.line.Has(u"f");
     if (!*choice && !cmd.line.Has(u"va")) {
         if (key->path.empty()) {

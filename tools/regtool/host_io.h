@@ -12,6 +12,8 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes);
 // Writes a whole file, replacing it; false when it cannot be written.
 bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
 bool FileExists(const std::u16string& path);
+// Whether the path names a folder (a directory), which is no file to read or write.
+bool IsFolder(const std::u16string& path);
 
 // A file written piece by piece beside its final name and put in its place by Commit, so
 // that a write that fails halfway leaves whatever file was there before.

@@ -57,6 +57,11 @@ bool FileExists(const std::u16string& path) {
     return stat(platform::posix::Utf16ToUtf8(path).c_str(), &info) == 0;
 }
 
+bool IsFolder(const std::u16string& path) {
+    struct stat info {};
+    return stat(platform::posix::Utf16ToUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::string ConsoleText(std::u16string_view text) { return platform::posix::Utf16ToUtf8(text); }
 
 std::optional<std::u16string> ArgumentText(std::string_view argument) {

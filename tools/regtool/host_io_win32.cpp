@@ -99,6 +99,16 @@ bool FileExists(const std::u16string& path) {
     return name && GetFileAttributesA(name->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool IsFolder(const std::u16string& path) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (!EightBit()) {
+        attributes = GetFileAttributesW(Wide(path));
+    } else if (const auto name = NarrowName(path)) {
+        attributes = GetFileAttributesA(name->c_str());
+    }
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // UTF-8 on Windows NT; the console's own code page on Windows 9x, whose console knows no
 // other.
 std::string ConsoleText(std::u16string_view text) {

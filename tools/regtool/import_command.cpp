@@ -61,15 +61,28 @@ std::optional<std::pair<int, std::u16string>> Unstorable(const RegFile& reg) {
 }  // namespace
 
 int Import(Command& cmd) {
-    if (cmd.line.positional.size() != 1) return cmd.Fail(kSyntax);
     const std::u16string& file = cmd.line.positional[0];
+    if (IsFolder(file)) {
+        return cmd.Fail(u"ERROR: " + file + u" is a folder. Name the .reg file to import.\n");
+    }
     std::string bytes;
     if (!ReadWholeFile(file, bytes))
         return cmd.Fail(u"ERROR: Cannot read the file " + file + u".\n");
-    auto parsed = ParseRegFile(bytes);
+    const bool utf8 = cmd.line.Has(u"utf8");
+    auto parsed = ParseRegFile(bytes, utf8 ? EightBitText::kUtf8 : EightBitText::kCodePage);
     if (const auto* error = std::get_if<RegFileError>(&parsed)) {
         return cmd.Fail(u"ERROR: " + file + u", line " + Ascii(std::to_string(error->line)) +
                         u": " + Ascii(error->message) + u". Nothing was imported.\n");
+    }
+    // A REGEDIT4 file holds the code page's text, but editors on Linux save UTF-8: read
+    // in the code page, such a file would turn every accented letter into two.
+    if (const auto ambiguous = utf8 ? std::nullopt : Utf8InEightBitFile(bytes)) {
+        return cmd.Fail(u"ERROR: " + file + u" is a REGEDIT4 file, whose text is in the code "
+                        u"page, but its bytes are UTF-8: line " +
+                        Ascii(std::to_string(ambiguous->line)) + u" reads \"" + ambiguous->asUtf8 +
+                        u"\" as UTF-8 and \"" + ambiguous->asCodePage +
+                        u"\" in the code page. Import it with /utf8 to read it as UTF-8. "
+                        u"Nothing was imported.\n");
     }
     const RegFile& reg = std::get<RegFile>(parsed);
     if (cmd.env.eightBitRegistry) {

@@ -52,6 +52,19 @@ std::optional<KeyName> ParseKeyName(std::u16string_view text) {
     return std::nullopt;
 }
 
+std::u16string_view LeadingRoot(std::u16string_view text) {
+    std::u16string_view found;
+    for (const auto& root : kRoots) {
+        for (const std::u16string_view name : {root.longName, root.shortName}) {
+            if (name.size() > found.size() && text.size() >= name.size() &&
+                SameAscii(text.substr(0, name.size()), name)) {
+                found = text.substr(0, name.size());
+            }
+        }
+    }
+    return found;
+}
+
 KeyName Child(const KeyName& parent, std::u16string_view child) {
     KeyName name = parent;
     name.path = parent.path.empty() ? std::u16string(child) : parent.path + u"\\" + std::u16string(child);

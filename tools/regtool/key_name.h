@@ -23,6 +23,10 @@ struct KeyName {
 // nullopt for an unknown root.
 std::optional<KeyName> ParseKeyName(std::u16string_view text);
 
+// The root name a text begins with, as it is written there ("HKCU" of "HKCU/Software"),
+// or empty; the longest when several fit.
+std::u16string_view LeadingRoot(std::u16string_view text);
+
 // The key name below another: parent\child.
 KeyName Child(const KeyName& parent, std::u16string_view child);
 

@@ -39,8 +39,24 @@ struct RegFileError {
     std::string message;
 };
 
-// Reads a whole file; nothing is applied by reading.
-std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes);
+// How the 8-bit text of a REGEDIT4 file is read: in the code page, as Windows writes
+// it, or as UTF-8, as editors on Linux save it.
+enum class EightBitText { kCodePage, kUtf8 };
+
+// Reads a whole file; nothing is applied by reading. A file that starts with UTF-8's
+// byte-order mark is read as UTF-8 whatever its version.
+std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes,
+                                                 EightBitText eightBit = EightBitText::kCodePage);
+
+// A line of a REGEDIT4 file that reads one way as UTF-8 and another in the code page.
+struct AmbiguousLine {
+    int line = 0;
+    std::u16string asUtf8, asCodePage;
+};
+
+// The first such line of a REGEDIT4 file whose bytes are UTF-8 and not plain ASCII, where
+// the code page would read them differently; nullopt for any other file.
+std::optional<AmbiguousLine> Utf8InEightBitFile(std::string_view bytes);
 
 // A key and its values, as an export writes them.
 struct ExportedKey {

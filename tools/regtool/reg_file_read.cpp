@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/utf16.h"
 #include "tools/regtool/reg_file.h"
+#include "tools/regtool/utf8_text.h"
 
 namespace regtool {
 namespace {
@@ -11,9 +12,29 @@ namespace {
 constexpr std::u16string_view kVersion5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kVersion4 = u"REGEDIT4";
 
-std::u16string Decode(std::string_view bytes, int* version) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool IsUtf16(std::string_view bytes) {
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+// UTF-8 that is not UTF-8 reads as far as it is, with U+FFFD where it stops being it, so
+// that the reader can name the line.
+std::u16string LenientUtf8(std::string_view bytes) {
+    std::u16string text;
+    while (!bytes.empty()) {
+        std::size_t bad = 0;
+        if (auto whole = DecodeUtf8(bytes, &bad)) return text + *whole;
+        text += *DecodeUtf8(bytes.substr(0, bad));
+        text.push_back(u'\xFFFD');
+        bytes.remove_prefix(bad + 1);
+    }
+    return text;
+}
+
+std::u16string Decode(std::string_view bytes, EightBitText eightBit, int* version) {
+    if (IsUtf16(bytes)) {
         std::u16string text;
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
             text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -23,7 +44,13 @@ std::u16string Decode(std::string_view bytes, int* version) {
         return text;
     }
     *version = 4;
-    return platform::codepage::Decode(bytes);
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        std::u16string text = LenientUtf8(bytes.substr(kUtf8Mark.size()));
+        // The mark says the encoding; the first line says the version.
+        if (text.substr(0, 8) != u"REGEDIT4") *version = 5;
+        return text;
+    }
+    return eightBit == EightBitText::kUtf8 ? LenientUtf8(bytes) : platform::codepage::Decode(bytes);
 }
 
 std::vector<std::u16string_view> Lines(std::u16string_view text) {
@@ -81,7 +108,8 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
 
 class Reader {
 public:
-    Reader(std::u16string_view text, int version) : lines_(Lines(text)), version_(version) {}
+    Reader(std::u16string_view text, int version, bool utf8)
+        : lines_(Lines(text)), version_(version), utf8_(utf8) {}
 
     std::variant<RegFile, RegFileError> Read() {
         RegFile file;
@@ -95,6 +123,9 @@ public:
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             const std::u16string_view line = Trim(lines_[index_]);
             const int number = static_cast<int>(index_) + 1;
+            if (utf8_ && line.find(u'\xFFFD') != std::u16string_view::npos) {
+                return RegFileError{number, "the line is not UTF-8 text"};
+            }
             if (line.empty() || line.front() == u';') continue;
             if (line.front() == u'[') {
                 if (line.back() != u']') return RegFileError{number, "a key line must end with ']'"};
@@ -220,10 +251,11 @@ private:
             if (text[i] != u',') return Fail("hex pairs must be separated by commas");
             ++i;
         }
-        // REGEDIT4 keeps string data in the code page; the registry keeps UTF-16.
+        // REGEDIT4 keeps string data in the code page (or UTF-8, read so); the registry
+        // keeps UTF-16.
         if (version_ == 4 && platform::IsStringType(value.type)) {
-            const std::u16string wide = platform::codepage::Decode(
-                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            const std::string_view narrow(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            const std::u16string wide = utf8_ ? LenientUtf8(narrow) : platform::codepage::Decode(narrow);
             bytes.clear();
             for (const char16_t c : wide) {
                 bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
@@ -253,20 +285,41 @@ private:
 
     std::vector<std::u16string_view> lines_;
     int version_;
+    bool utf8_;
     std::size_t index_ = 0;
     int line_ = 0;
 };
 
 }  // namespace
 
-std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes) {
+std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes, EightBitText eightBit) {
     int version = 5;
-    const std::u16string text = Decode(bytes, &version);
-    if (version == 5 && bytes.size() % 2) {
+    const std::u16string text = Decode(bytes, eightBit, &version);
+    if (IsUtf16(bytes) && bytes.size() % 2) {
         return RegFileError{static_cast<int>(Lines(text).size()),
                             "the file ends in half a UTF-16 character"};
     }
-    return Reader(text, version).Read();
+    const bool utf8 = !IsUtf16(bytes) && (eightBit == EightBitText::kUtf8 ||
+                                          bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark);
+    return Reader(text, version, utf8).Read();
+}
+
+std::optional<AmbiguousLine> Utf8InEightBitFile(std::string_view bytes) {
+    if (IsUtf16(bytes) || bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) return std::nullopt;
+    const auto asUtf8 = DecodeUtf8(bytes);
+    if (!asUtf8) return std::nullopt;
+    const std::u16string asCodePage = platform::codepage::Decode(bytes);
+    // Plain ASCII, or a code page that is UTF-8 itself, reads the same either way.
+    if (*asUtf8 == asCodePage) return std::nullopt;
+    const auto utf8Lines = Lines(*asUtf8);
+    const auto codePageLines = Lines(asCodePage);
+    for (std::size_t i = 0; i < utf8Lines.size() && i < codePageLines.size(); ++i) {
+        if (utf8Lines[i] != codePageLines[i]) {
+            return AmbiguousLine{static_cast<int>(i) + 1, std::u16string(Trim(utf8Lines[i])),
+                                 std::u16string(Trim(codePageLines[i]))};
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace regtool

@@ -1,5 +1,6 @@
 #include "tools/regtool/reg_value.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -30,6 +31,11 @@ std::string TypeName(platform::Dword type) {
         if (entry.type == type) return entry.name;
     }
     return "REG_UNKNOWN(" + std::to_string(type) + ")";
+}
+
+std::string TypeNames() {
+    // In the order people reach for them.
+    return "REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY and REG_NONE";
 }
 
 std::optional<platform::Dword> TypeFromName(std::string_view name) {
@@ -69,6 +75,12 @@ std::u16string TextOf(const std::vector<std::uint8_t>& data) {
 std::vector<std::uint8_t> DwordData(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+std::vector<std::uint8_t> QwordData(std::uint64_t value) {
+    std::vector<std::uint8_t> data(8);
+    for (std::size_t i = 0; i < 8; ++i) data[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    return data;
 }
 
 std::u16string QueryText(const RegValue& value) {
@@ -114,29 +126,34 @@ std::u16string QueryText(const RegValue& value) {
 }
 
 std::optional<std::vector<std::uint8_t>> DataFromText(platform::Dword type,
-                                                      const std::u16string& text) {
+                                                      const std::u16string& text,
+                                                      std::u16string_view separator) {
     switch (type) {
         case platform::kRegSz:
         case platform::kRegExpandSz:
             return StringData(text);
         case platform::kRegMultiSz: {
+            if (text.empty()) return StringData(u"");
             std::u16string joined;
             std::size_t start = 0;
-            while (true) {
-                const std::size_t at = text.find(u"\\0", start);
+            while (start < text.size()) {
+                const std::size_t at = std::min(text.find(separator, start), text.size());
+                // The registry ends the list at an empty string: one cannot stand inside it.
+                if (at == start) return std::nullopt;
                 joined += text.substr(start, at - start);
                 joined.push_back(u'\0');
-                if (at == std::u16string::npos) break;
-                start = at + 2;
+                start = at + separator.size();
             }
-            if (text.empty()) joined.clear();
             return StringData(joined);
         }
-        case platform::kRegDword: {
+        case platform::kRegDword:
+        case kRegQword: {
             const bool hex =
                 text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X');
             const std::u16string digits = hex ? text.substr(2) : text;
-            if (digits.empty() || digits.size() > 10) return std::nullopt;
+            const std::uint64_t limit = type == kRegQword ? ~std::uint64_t{0} : 0xFFFFFFFFu;
+            const std::uint64_t base = hex ? 16 : 10;
+            if (digits.empty()) return std::nullopt;
             std::uint64_t number = 0;
             for (const char16_t c : digits) {
                 int digit = -1;
@@ -144,9 +161,11 @@ std::optional<std::vector<std::uint8_t>> DataFromText(platform::Dword type,
                 if (hex && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
                 if (hex && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
                 if (digit < 0) return std::nullopt;
-                number = number * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+                const auto d = static_cast<std::uint64_t>(digit);
+                if (number > (limit - d) / base) return std::nullopt;
+                number = number * base + d;
             }
-            if (number > 0xFFFFFFFFu) return std::nullopt;
+            if (type == kRegQword) return QwordData(number);
             return DwordData(static_cast<std::uint32_t>(number));
         }
         default: {

@@ -23,6 +23,8 @@ struct RegValue {
 
 // "REG_SZ", "REG_DWORD", ...; "REG_UNKNOWN(n)" hex-free fallback for other codes.
 std::string TypeName(platform::Dword type);
+// Every type name the tool writes, as a list: "REG_SZ, REG_EXPAND_SZ, ... and REG_NONE".
+std::string TypeNames();
 // The code of a type name (case-insensitive), or nullopt.
 std::optional<platform::Dword> TypeFromName(std::string_view name);
 
@@ -37,10 +39,15 @@ std::vector<std::uint8_t> DwordData(std::uint32_t value);
 // REG_DWORD and REG_QWORD as 0x%x, everything else as upper-case hex pairs.
 std::u16string QueryText(const RegValue& value);
 
+// A 64-bit number as REG_QWORD data, little-endian.
+std::vector<std::uint8_t> QwordData(std::uint64_t value);
+
 // Data as the registry stores it from the text `add /d` gives for a type: strings as
-// they are, REG_MULTI_SZ parts split at "\0", REG_DWORD as decimal or 0x hex, other
-// types as hex pairs; nullopt when the text does not fit the type.
+// they are, REG_MULTI_SZ parts split at the separator (one final separator ends the last
+// part), REG_DWORD and REG_QWORD as decimal or 0x hex, other types as hex pairs; nullopt
+// when the text does not fit the type, or a REG_MULTI_SZ part between separators is empty.
 std::optional<std::vector<std::uint8_t>> DataFromText(platform::Dword type,
-                                                      const std::u16string& text);
+                                                      const std::u16string& text,
+                                                      std::u16string_view separator = u"\\0");
 
 }  // namespace regtool
