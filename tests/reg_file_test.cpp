@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "code_page.h"
+#include "platform/codepage.h"
+#include "tools/regtool/utf8_text.h"
 
 using namespace regtool;
 
@@ -141,4 +143,76 @@ TEST(RegFileWrite, WritesVersion5InUtf16WithLongHexContinued) {
     ASSERT_EQ(again.keys.size(), 1u);
     EXPECT_EQ(again.keys[0].values[3].value.data, blob);
     EXPECT_EQ(again.keys[0].values[4].value, (RegValue{u"NoNul", platform::kRegSz, {'a', 0}}));
+}
+
+TEST(RegFileRead, AQwordIsHexOfTypeB) {
+    const RegFile file = Parsed(
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\Q]\r\n\"Q\"=hex(b):ff,ff,ff,ff,ff,ff,ff,7f\r\n");
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].values[0].value.type, kRegQword);
+    EXPECT_EQ(file.keys[0].values[0].value.data, QwordData(0x7fffffffffffffffULL));
+    EXPECT_EQ(QueryText(file.keys[0].values[0].value), u"0x7fffffffffffffff");
+    // It is written back the same way.
+    const std::string written = WriteRegFile({{u"HKEY_CURRENT_USER\\Q", {file.keys[0].values[0].value}}}, 4);
+    EXPECT_NE(written.find("\"Q\"=hex(b):ff,ff,ff,ff,ff,ff,ff,7f\r\n"), std::string::npos);
+}
+
+TEST(RegFileRead, AUtf8ByteOrderMarkIsReadAsUtf8InBothVersions) {
+    const RegFile five = Parsed(
+        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n"
+        "\"\xD0\x98\xD0\xBC\xD1\x8F\"=\"\xC3\xA9\"\r\n");
+    EXPECT_EQ(five.version, 5);
+    ASSERT_EQ(five.keys.size(), 1u);
+    EXPECT_EQ(five.keys[0].values[0].value.name, u"\u0418\u043C\u044F");
+    EXPECT_EQ(five.keys[0].values[0].value.data, StringData(u"\u00E9"));
+    const RegFile four = Parsed("\xEF\xBB\xBFREGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n@=\"\xE2\x82\xAC\"\r\n");
+    EXPECT_EQ(four.version, 4);
+    EXPECT_EQ(four.keys[0].values[0].value.data, StringData(u"\u20AC"));
+}
+
+TEST(RegFileRead, Regedit4BytesThatAreUtf8AreFoundWithTheirLine) {
+    const std::string utf8 = "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"x\"\r\n\"B\"=\"\xC3\xA9t\xC3\xA9\"\r\n";
+    const auto found = Utf8InEightBitFile(utf8);
+    if (platform::codepage::Decode("\xC3\xA9") == u"\u00E9") {
+        EXPECT_FALSE(found) << "a UTF-8 code page reads it the same";
+    } else {
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->line, 4);
+        EXPECT_EQ(found->asUtf8, u"\"B\"=\"\u00E9t\u00E9\"");
+        EXPECT_EQ(found->asCodePage, platform::codepage::Decode("\"B\"=\"\xC3\xA9t\xC3\xA9\""));
+    }
+    // Plain ASCII, bytes that are no UTF-8, and UTF-16 are nothing to ask about.
+    EXPECT_FALSE(Utf8InEightBitFile("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"x\"\r\n"));
+    EXPECT_FALSE(Utf8InEightBitFile("REGEDIT4\r\n\"A\"=\"Ren\xE9\"\r\n"));
+    EXPECT_FALSE(Utf8InEightBitFile(Utf16File(u"Windows Registry Editor Version 5.00\r\n\u00E9")));
+    // Read as UTF-8 when asked, and hex string data with it.
+    const auto asked = ParseRegFile(
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"B\"=\"\xC3\xA9\"\r\n\"H\"=hex(2):c3,a9,00\r\n",
+        EightBitText::kUtf8);
+    ASSERT_TRUE(std::holds_alternative<RegFile>(asked));
+    const auto& values = std::get<RegFile>(asked).keys[0].values;
+    EXPECT_EQ(values[0].value.data, StringData(u"\u00E9"));
+    EXPECT_EQ(values[1].value.data, StringData(u"\u00E9"));
+}
+
+TEST(Utf8Text, OnlyWellFormedUtf8IsText) {
+    EXPECT_EQ(DecodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E"), u"a\u00E9\u20AC\U0001D11E");
+    struct Bad {
+        std::string bytes;
+        std::size_t at;
+    };
+    const Bad bad[] = {
+        {"ab\x80", 2},             // a continuation without a lead
+        {"\xC0\xAF", 0},           // an overlong slash
+        {"x\xE0\x80\xAF", 1},      // an overlong in three bytes
+        {"\xED\xA0\x80", 0},       // a surrogate
+        {"\xF4\x90\x80\x80", 0},   // past U+10FFFF
+        {"ok\xE2\x82", 2},         // cut short
+        {"\xC3\x28", 0},           // a lead followed by no continuation
+    };
+    for (const Bad& b : bad) {
+        std::size_t at = 99;
+        EXPECT_FALSE(DecodeUtf8(b.bytes, &at)) << b.bytes;
+        EXPECT_EQ(at, b.at) << b.bytes;
+    }
 }

@@ -1,5 +1,6 @@
-// Fuzzes the .reg reader: no input may crash or hang it, and what it reads must write out
-// as a file it reads again.
+// Fuzzes the .reg reader, in the code page and as UTF-8: no input may crash or hang it,
+// and what it reads must write out as a file it reads again. Run it with the dictionary
+// reg.dict beside this file (-dict=), which holds the syntax the reader knows.
 #include <cstdint>
 #include <string_view>
 
@@ -7,8 +8,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace regtool;
-    const auto result = ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    Utf8InEightBitFile(bytes);
+    const auto asUtf8 = ParseRegFile(bytes, EightBitText::kUtf8);
+    const auto result = ParseRegFile(bytes);
     const auto* file = std::get_if<RegFile>(&result);
+    if (!file) file = std::get_if<RegFile>(&asUtf8);
     if (!file) return 0;
     std::vector<ExportedKey> keys;
     for (const auto& key : file->keys) {

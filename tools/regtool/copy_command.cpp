@@ -52,8 +52,8 @@ int Copy(Command& cmd) {
     platform::Long status = platform::kErrorSuccess;
     if (recursive) {
         status = WalkTree(cmd.api, *source, [&](const KeyName& name, platform::Hkey) {
-            keys.push_back(name.path.substr(std::min(name.path.size(), source->path.size() + 1)));
-            if (name.path.size() == source->path.size()) keys.back().clear();
+            const std::size_t skip = source->path.empty() ? 0 : source->path.size() + 1;
+            keys.push_back(name.path.size() <= source->path.size() ? u"" : name.path.substr(skip));
             return platform::kErrorSuccess;
         });
     } else {
