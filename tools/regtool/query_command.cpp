@@ -219,6 +219,11 @@ int Query(Command& cmd) {
             return 0;
         }
     }
+    // Every key has an unnamed value to reg.exe, set or not.
+    if ((*choice)->empty()) {
+        cmd.env.out += u"\n" + key->Full() + u"\n    (Default)    REG_SZ    (value not set)\n";
+        return 0;
+    }
     return cmd.FailStatus(platform::kErrorFileNotFound);
 }
 
