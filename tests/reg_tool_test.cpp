@@ -107,6 +107,7 @@ TEST_F(RegTool, DeleteRemovesAValueAllValuesOrTheWholeTree) {
 }
 
 TEST_F(RegTool, ExportImportExportGivesTheSameFileForEveryType) {
+    ASSUME_CODE_PAGE(1252);
     const std::u16string awkward = u"Quote\" back\\slash =\u00C4\u03A3\u4E2D";
     Run({u"add", kKey, u"/ve", u"/d", u"default", u"/f"});
     Run({u"add", kKey, u"/v", awkward, u"/d", u"v\u00E9 \"x\" \\y", u"/f"});
@@ -455,21 +456,22 @@ TEST_F(RegTool, ARegedit4FileInUtf8IsRefusedUnlessReadAsUtf8) {
     Write(file,
           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n"
           "\"Plain\"=\"ascii\"\r\n\"Name\"=\"Caf\xC3\xA9\"\r\n");
-    const std::u16string inCodePage = platform::codepage::Decode("Caf\xC3\xA9");
-    if (inCodePage == u"Caf\u00E9") {
+    if (testing_support::UseCodePage(65001)) {
         // The code page is UTF-8 itself: there is nothing to tell apart.
         EXPECT_EQ(Run({u"import", file}), 0) << Narrow(env.err);
-    } else {
-        EXPECT_EQ(Run({u"import", file}), 1);
-        EXPECT_EQ(env.err, u"ERROR: " + file +
-                               u" is a REGEDIT4 file, whose text is in the code page, but its "
-                               u"bytes are UTF-8: line 5 reads \"\"Name\"=\"Caf\u00E9\"\" as UTF-8 "
-                               u"and \"\"Name\"=\"" + inCodePage +
-                               u"\"\" in the code page. Import it with /utf8 to read it as "
-                               u"UTF-8. Nothing was imported.\n");
-        EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing was imported";
-        ASSERT_EQ(Run({u"import", file, u"/utf8"}), 0) << Narrow(env.err);
+        ASSERT_EQ(Run({u"query", kKey, u"/v", u"Name"}), 0);
+        EXPECT_NE(env.out.find(u"REG_SZ    Caf\u00E9\n"), std::u16string::npos);
+        ASSERT_EQ(Run({u"delete", kKey, u"/f"}), 0);
     }
+    ASSUME_CODE_PAGE(1252);
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_EQ(env.err, u"ERROR: " + file +
+                           u" is a REGEDIT4 file, whose text is in the code page, but its "
+                           u"bytes are UTF-8: line 5 reads \"\"Name\"=\"Caf\u00E9\"\" as UTF-8 "
+                           u"and \"\"Name\"=\"Caf\u00C3\u00A9\"\" in the code page. Import it with "
+                           u"/utf8 to read it as UTF-8. Nothing was imported.\n");
+    EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing was imported";
+    ASSERT_EQ(Run({u"import", file, u"/utf8"}), 0) << Narrow(env.err);
     ASSERT_EQ(Run({u"query", kKey, u"/v", u"Name"}), 0);
     EXPECT_NE(env.out.find(u"REG_SZ    Caf\u00E9\n"), std::u16string::npos);
     // A byte-order mark says UTF-8 by itself.
@@ -497,13 +499,15 @@ TEST_F(RegTool, AnExportToRegedit4RefusesTextTheCodePageCannotHold) {
     ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Town", u"/d", town, u"/f"}), 0);
     ASSERT_EQ(Run({u"add", kKey + u"\\Sub", u"/v", u"Walk", u"/d", town, u"/f"}), 0);
     const std::u16string file = File("kept.reg");
-    Write(file, "old");
-    const int status = Run({u"export", kKey, file, u"/y", u"/regedit4"});
-    if (platform::codepage::CanEncode(town)) {
-        EXPECT_EQ(status, 0) << "a code page that holds Cyrillic writes it";
-        return;
+    if (testing_support::UseCodePage(1251)) {
+        // The page that holds Cyrillic lacks é: what is refused follows the active page.
+        EXPECT_EQ(Run({u"export", kKey, file, u"/y", u"/regedit4"}), 1);
+        const std::u16string named = u"ERROR: The value \"Fits\" of " + kFull + u" holds";
+        EXPECT_EQ(env.err.substr(0, named.size()), named);
     }
-    EXPECT_EQ(status, 1);
+    ASSUME_CODE_PAGE(1252);
+    Write(file, "old");
+    EXPECT_EQ(Run({u"export", kKey, file, u"/y", u"/regedit4"}), 1);
     EXPECT_EQ(env.err, u"ERROR: The value \"Town\" of " + kFull +
                            u"\\Sub holds characters that the code page cannot hold, and a "
                            u"REGEDIT4 file holds text in the code page only. Export without "
