@@ -519,3 +519,19 @@ TEST_F(RegTool, AnExportToRegedit4RefusesTextTheCodePageCannotHold) {
     ASSERT_EQ(Run({u"export", kKey, file, u"/y"}), 0);
     EXPECT_NE(Read(file), "old");
 }
+
+// On a registry of 8-bit text (Windows 9x) a UTF-8 file read with /utf8 is held to the
+// code page like any other: what the page lacks is refused whole, naming the value.
+TEST_F(RegTool, AUtf8ImportTheEightBitRegistryCannotKeepIsRefusedWhole) {
+    ASSUME_CODE_PAGE(1252);
+    env.eightBitRegistry = true;
+    const std::u16string file = File("utf8-9x.reg");
+    Write(file,
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest]\r\n\"Fits\"=\"Caf\xC3\xA9\"\r\n"
+          "\"Town\"=\"\xC5\x81\xC3\xB3\x64\xC5\xBA\"\r\n");
+    EXPECT_EQ(Run({u"import", file, u"/utf8"}), 1);
+    EXPECT_EQ(env.err, u"ERROR: " + file +
+                           u", line 5: the data of the value \"Town\" holds characters that this "
+                           u"Windows cannot keep in its registry. Nothing was imported.\n");
+    EXPECT_EQ(Run({u"query", kKey}), 1) << "nothing is applied";
+}
