@@ -71,18 +71,23 @@ inline constexpr std::array<ControlDefinition, 17> kVantrelControls{{
     {"Command1", ControlKind::Button, u"OK", {1440, 2400, 1215, 375}, 0, Page::Window, {}},
     {"Command2", ControlKind::Button, u"Cancel", {2880, 2400, 1215, 375}, 1, Page::Window, {}},
     {"Command3", ControlKind::Button, u"Clear", {4320, 2400, 1215, 375}, 2, Page::Window, {}},
+    // "Registered Organization:" is wider than the 1800 twips between the labels' left
+    // edge and the boxes in both fonts (122 pixels in Liberation Sans at 96 dpi, where
+    // 1815 twips are 121 and overlap the box): the boxes start 120 twips further right and
+    // are as much narrower, keeping their right edge, and Label2 and Label3 end 60 twips
+    // short of them instead of 15 twips inside.
     {"Label1", ControlKind::Label, u"Registered Owner:", {120, 600, 1695, 255}, 4,
      Page::RegistrationInfo, {}},
-    {"Label2", ControlKind::Label, u"Registered Organization:", {120, 960, 1815, 255}, 5,
+    {"Label2", ControlKind::Label, u"Registered Organization:", {120, 960, 1860, 255}, 5,
      Page::RegistrationInfo, {}},
-    {"Label3", ControlKind::Label, u"Product ID:", {120, 1320, 1815, 255}, 6,
+    {"Label3", ControlKind::Label, u"Product ID:", {120, 1320, 1860, 255}, 6,
      Page::RegistrationInfo, {}},
     {"Label4", ControlKind::Label, u"Product Key:", {120, 1680, 1695, 255}, 7,
      Page::RegistrationInfo, {}},
-    {"Text1", ControlKind::TextBox, u"", {1920, 600, 3615, 285}, 8, Page::RegistrationInfo, {}},
-    {"Text2", ControlKind::TextBox, u"", {1920, 960, 3615, 285}, 9, Page::RegistrationInfo, {}},
-    {"Text3", ControlKind::TextBox, u"", {1920, 1320, 3615, 285}, 10, Page::RegistrationInfo, {}},
-    {"Text4", ControlKind::TextBox, u"", {1920, 1680, 3615, 285}, 11, Page::RegistrationInfo, {}},
+    {"Text1", ControlKind::TextBox, u"", {2040, 600, 3495, 285}, 8, Page::RegistrationInfo, {}},
+    {"Text2", ControlKind::TextBox, u"", {2040, 960, 3495, 285}, 9, Page::RegistrationInfo, {}},
+    {"Text3", ControlKind::TextBox, u"", {2040, 1320, 3495, 285}, 10, Page::RegistrationInfo, {}},
+    {"Text4", ControlKind::TextBox, u"", {2040, 1680, 3495, 285}, 11, Page::RegistrationInfo, {}},
     {"Picture1", ControlKind::Picture, u"", {840, 480, 615, 615}, 14, Page::About, {}},
     {"Label5", ControlKind::Label, u"Vantrel Edit 98", {1560, 600, 1800, 375}, 12, Page::About,
      kTitleFont},

@@ -128,11 +128,11 @@ TEST_F(MainForm, ControlsArePlacedInPixelsAt96And144Dpi) {
     EXPECT_EQ(Model().Place(Id("Command1"), 96), (PixelRect{96, 160, 81, 25}));
     EXPECT_EQ(Model().Place(Id("SSTab1"), 96), (PixelRect{0, 8, 373, 145}));
     // Page controls stand against the tab control's outer corner.
-    EXPECT_EQ(Model().Place(Id("Text1"), 96), (PixelRect{128, 48, 241, 19}));
+    EXPECT_EQ(Model().Place(Id("Text1"), 96), (PixelRect{136, 48, 233, 19}));
     EXPECT_EQ(Model().LinePlace(0, 96), (PixelRect{8, 88, 352, 1}));
 
     EXPECT_EQ(Model().ClientArea(144), (PixelRect{0, 0, 560, 293}));
-    EXPECT_EQ(Model().Place(Id("Text1"), 144), (PixelRect{192, 72, 362, 29}));
+    EXPECT_EQ(Model().Place(Id("Text1"), 144), (PixelRect{204, 72, 350, 29}));
     EXPECT_EQ(Model().Place(Id("Picture1"), 144), (PixelRect{84, 60, 62, 62}));
     EXPECT_EQ(Model().LinePlace(1, 144), (PixelRect{12, 137, 528, 1}));
     // The rounding rule: halves go up.

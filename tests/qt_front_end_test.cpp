@@ -146,8 +146,8 @@ TEST_F(QtFrontEnd, ControlsSitWhereTheirTwipsSayAt96Dpi) {
     EXPECT_EQ(window.ButtonOf(Button::Command1)->geometry(), QRect(96, 160, 81, 25));
     EXPECT_EQ(window.Tabs()->geometry(), QRect(0, 8, 373, 145));
     // Page controls stand against the tab control's outer corner.
-    EXPECT_EQ(window.Box(TextBox::Text1)->mapTo(&window, QPoint(0, 0)), QPoint(128, 48));
-    EXPECT_EQ(window.Box(TextBox::Text1)->size(), QSize(241, 19));
+    EXPECT_EQ(window.Box(TextBox::Text1)->mapTo(&window, QPoint(0, 0)), QPoint(136, 48));
+    EXPECT_EQ(window.Box(TextBox::Text1)->size(), QSize(233, 19));
 }
 
 TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
@@ -229,6 +229,41 @@ TEST_F(QtFrontEnd, TheTitleFitsItsLabelAndStaysClearOfTheVersion) {
     const int needed = title->fontMetrics().horizontalAdvance(title->text());
     EXPECT_LE(needed, title->contentsRect().width()) << "needs " << needed << " px";
     EXPECT_LE(title->geometry().right(), version->geometry().left());
+}
+
+// Each label's text, measured with the label's own font, fits the label, and ends a few
+// pixels short of the box beside it: a label that touches its box reads as part of it.
+TEST_F(QtFrontEnd, EveryLabelsTextFitsItsWidthAndStopsShortOfItsBox) {
+    ClickTab(1);  // the About page's controls are made when it is first shown
+    ClickTab(0);
+    const auto PageOf = [this](QWidget* control) {
+        const app::Form& form = window.Model();
+        for (app::ControlId id = 0; id < form.ControlCount(); ++id) {
+            if (control->objectName() == QString::fromUtf8(form.Definition(id).name.data(),
+                                                           form.Definition(id).name.size())) {
+                return form.Definition(id).page;
+            }
+        }
+        return app::Page::Window;
+    };
+    int labels = 0;
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;  // the picture
+        ++labels;
+        const int needed = label->fontMetrics().horizontalAdvance(label->text());
+        EXPECT_LE(needed, label->contentsRect().width())
+            << label->objectName().toStdString() << " needs " << needed << " px";
+        const QRect own(label->mapTo(&window, QPoint(0, 0)), label->size());
+        for (QLineEdit* box : window.findChildren<QLineEdit*>()) {
+            const QRect beside(box->mapTo(&window, QPoint(0, 0)), box->size());
+            if (PageOf(box) != PageOf(label) || beside.top() != own.top()) continue;
+            EXPECT_LE(own.left() + needed + 4, beside.left())
+                << label->objectName().toStdString() << " touches its box";
+            EXPECT_LT(own.right(), beside.left())
+                << label->objectName().toStdString() << " reaches into its box";
+        }
+    }
+    EXPECT_EQ(labels, 7);
 }
 
 TEST_F(QtFrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {

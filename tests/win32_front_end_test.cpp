@@ -238,7 +238,7 @@ TEST_F(Win32FrontEnd, ControlsSitWhereTheirTwipsSay) {
     RECT box{};
     GetWindowRect(window->Box(TextBox::Text1), &box);
     MapWindowPoints(nullptr, window->Handle(), reinterpret_cast<POINT*>(&box), 2);
-    EXPECT_EQ(box.left, MulDiv(1920, dpi, 1440));
+    EXPECT_EQ(box.left, MulDiv(2040, dpi, 1440));
     EXPECT_EQ(box.top, MulDiv(120, dpi, 1440) + MulDiv(600, dpi, 1440));
 }
 
@@ -517,4 +517,40 @@ TEST_F(Win32Names, InUtf8TheNameIsShownAndSavedWhole) {
     Click(window->ButtonOf(Button::Command1));
     EXPECT_TRUE(quit);
     EXPECT_EQ(StoredOwner(), kPolishName);
+}
+
+// Each label's text, measured with the label's own font, fits the label, and ends a few
+// pixels short of the box beside it: a label that touches its box reads as part of it.
+TEST_F(Win32FrontEnd, EveryLabelsTextFitsItsWidthAndStopsShortOfItsBox) {
+    ClickTab(1);  // every page's controls made and shown once
+    ClickTab(0);
+    const app::Form& form = window->Model();
+    for (app::ControlId id = 0; id < form.ControlCount(); ++id) {
+        const auto& label = form.Definition(id);
+        if (label.kind != app::ControlKind::Label) continue;
+        HWND control = window->Control(id);
+        HDC dc = GetDC(control);
+        const HGDIOBJ old = SelectObject(
+            dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE text{};
+        const std::u16string caption(label.caption);
+        GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(caption.c_str()),
+                              static_cast<int>(caption.size()), &text);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        RECT own{};
+        GetWindowRect(control, &own);
+        EXPECT_LE(text.cx, own.right - own.left) << label.name << " wraps or is cut";
+        for (app::ControlId other = 0; other < form.ControlCount(); ++other) {
+            const auto& box = form.Definition(other);
+            if (box.kind != app::ControlKind::TextBox || box.page != label.page ||
+                box.rect.top != label.rect.top) {
+                continue;
+            }
+            RECT beside{};
+            GetWindowRect(window->Control(other), &beside);
+            EXPECT_LE(own.left + text.cx + 4, beside.left) << label.name << " touches " << box.name;
+            EXPECT_LE(own.right, beside.left) << label.name << " reaches into " << box.name;
+        }
+    }
 }
