@@ -344,14 +344,14 @@ protected:
     QTimer answerer;
     std::map<std::string, std::optional<std::string>> saved;
 
-    // Chooses the code page as the program does at start, from the locale alone.
+    // Chooses the code page as the program does at start, from LANG alone.
     void Start(const char* locale) {
-        for (const char* name : {"LC_ALL", "VANTREL_CODEPAGE"}) {
+        for (const char* name : {"LANG", "LC_ALL", "LC_CTYPE", "VANTREL_CODEPAGE"}) {
             const char* old = std::getenv(name);
             saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+            unsetenv(name);
         }
-        setenv("LC_ALL", locale, 1);
-        unsetenv("VANTREL_CODEPAGE");
+        setenv("LANG", locale, 1);
         ASSERT_EQ(codepage::ChooseFromEnvironment(), std::nullopt);
         registry.emplace(dir.File("registry.db"), app::NewInstallation(kPolishName));
         SetWide("RegisteredOrganization", kRussianCompany);
