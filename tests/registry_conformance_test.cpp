@@ -1,6 +1,7 @@
 // The registry functions as the real registry serves them. The same cases run against our
-// store and, in the Windows build, against advapi32 under Wine; where the two differ on
-// purpose, the case says so and tests/README.md lists it.
+// store, against the same rules over trees in memory and, in the Windows build, against
+// advapi32 under Wine; where they differ on purpose, the case says so and tests/README.md
+// lists it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,9 +23,9 @@ const Hkey kGarbage = static_cast<Hkey>(0xDEAD0);
 std::u16string Below(const std::u16string& path) { return std::u16string(kTestKey) + u"\\" + path; }
 std::string Narrow(const std::u16string& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
-class Conformance : public ::testing::Test {
+class Conformance : public ::testing::TestWithParam<testing_support::RegistryKind> {
 protected:
-    TestRegistry test;
+    TestRegistry test{GetParam()};
     WideRegistryApi& registry = test.Api();
     std::vector<Hkey> opened;
 
@@ -72,7 +73,12 @@ protected:
 
 }  // namespace
 
-TEST_F(Conformance, NamesMatchWithoutRegardToCaseInAnyScriptAndKeepTheirSpelling) {
+// Every registry this build has: the real one on Windows; our store and trees in memory
+// elsewhere, both served by the same rules.
+INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(TestRegistry::Kinds()),
+                         [](const auto& info) { return TestRegistry::Name(info.param); });
+
+TEST_P(Conformance, NamesMatchWithoutRegardToCaseInAnyScriptAndKeepTheirSpelling) {
     if (TestRegistry::IsWindows9x()) {
         // Windows 9x keeps names in the code page: Greek and Cyrillic have no place there,
         // and are refused rather than stored as question marks.
@@ -103,7 +109,7 @@ TEST_F(Conformance, NamesMatchWithoutRegardToCaseInAnyScriptAndKeepTheirSpelling
     EXPECT_EQ(SubKeyName(CreateTest(), 0), u"\u00C4rger \u03A3\u0416");
 }
 
-TEST_F(Conformance, AKeyNameOf255CharactersIsTaken) {
+TEST_P(Conformance, AKeyNameOf255CharactersIsTaken) {
     const std::u16string longest(255, u'k');
     CreateTest(longest);
     Hkey key;
@@ -112,7 +118,7 @@ TEST_F(Conformance, AKeyNameOf255CharactersIsTaken) {
 
 // Differs: Windows' documentation caps a key name at 255 characters and the store keeps to
 // it; Wine takes one of 256 (and then fails to list it through its 8-bit functions).
-TEST_F(Conformance, ALongerKeyNameIsRefusedByTheStore) {
+TEST_P(Conformance, ALongerKeyNameIsRefusedByTheStore) {
     Hkey key = kGarbage;
     const Long status =
         registry.RegCreateKeyExW(kMachine, Below(std::u16string(256, u'k')).c_str(), 0, nullptr, 0,
@@ -127,13 +133,13 @@ TEST_F(Conformance, ALongerKeyNameIsRefusedByTheStore) {
     }
 }
 
-TEST_F(Conformance, ValueNamesHaveTheirLimit) {
+TEST_P(Conformance, ValueNamesHaveTheirLimit) {
     const Hkey key = CreateTest();
     EXPECT_EQ(SetString(key, std::u16string(16383, u'v'), u"x"), kErrorSuccess);
     EXPECT_EQ(SetString(key, std::u16string(16384, u'v'), u"x"), kErrorInvalidParameter);
 }
 
-TEST_F(Conformance, PathsIgnoreTrailingAndRepeatedBackslashesButRefuseALeadingOne) {
+TEST_P(Conformance, PathsIgnoreTrailingAndRepeatedBackslashesButRefuseALeadingOne) {
     CreateTest(u"A\\B\\C");
     Hkey key;
     EXPECT_EQ(Open(kMachine, Below(u"A\\\\B\\\\\\C\\\\"), &key), kErrorSuccess);
@@ -141,7 +147,7 @@ TEST_F(Conformance, PathsIgnoreTrailingAndRepeatedBackslashesButRefuseALeadingOn
     EXPECT_EQ(key, kNullKey);
 }
 
-TEST_F(Conformance, AnEmptyPathOpensARootAsItselfAndAKeyAsANewHandle) {
+TEST_P(Conformance, AnEmptyPathOpensARootAsItselfAndAKeyAsANewHandle) {
     Hkey key;
     EXPECT_EQ(registry.RegOpenKeyExW(kMachine, u"", 0, kKeyAllAccess, &key), kErrorSuccess);
     EXPECT_EQ(key, kMachine);
@@ -157,7 +163,7 @@ TEST_F(Conformance, AnEmptyPathOpensARootAsItselfAndAKeyAsANewHandle) {
     EXPECT_EQ(Open(kMachine, kTestKey, &key), kErrorSuccess);  // the root is still open
 }
 
-TEST_F(Conformance, NullAndClosedHandlesAreInvalidEverywhere) {
+TEST_P(Conformance, NullAndClosedHandlesAreInvalidEverywhere) {
     Hkey closed = kNullKey;
     ASSERT_EQ(registry.RegCreateKeyExW(kMachine, kTestKey, 0, nullptr, 0, kKeyAllAccess, nullptr,
                                        &closed, nullptr),
@@ -182,7 +188,7 @@ TEST_F(Conformance, NullAndClosedHandlesAreInvalidEverywhere) {
     }
 }
 
-TEST_F(Conformance, AHandleToADeletedKeyReportsKeyDeleted) {
+TEST_P(Conformance, AHandleToADeletedKeyReportsKeyDeleted) {
     CreateTest();
     const Hkey doomed = CreateTest(u"Doomed");
     ASSERT_EQ(registry.RegDeleteKeyW(kMachine, Below(u"Doomed").c_str()), kErrorSuccess);
@@ -201,13 +207,13 @@ TEST_F(Conformance, AHandleToADeletedKeyReportsKeyDeleted) {
     EXPECT_EQ(SetBytes(doomed, "v", kRegSz, "a"), kErrorKeyDeleted);
 }
 
-TEST_F(Conformance, OpeningAMissingKeyGivesNotFoundAndANullHandle) {
+TEST_P(Conformance, OpeningAMissingKeyGivesNotFoundAndANullHandle) {
     Hkey key;
     EXPECT_EQ(Open(kMachine, Below(u"Missing\\Deeper"), &key), kErrorFileNotFound);
     EXPECT_EQ(key, kNullKey);
 }
 
-TEST_F(Conformance, CreatingMakesEveryMissingKeyAndReportsTheDisposition) {
+TEST_P(Conformance, CreatingMakesEveryMissingKeyAndReportsTheDisposition) {
     Dword disposition = 0;
     CreateTest(u"One\\Two\\Three");
     Create(kMachine, Below(u"One\\Two\\Four"), &disposition);
@@ -218,7 +224,7 @@ TEST_F(Conformance, CreatingMakesEveryMissingKeyAndReportsTheDisposition) {
     EXPECT_EQ(disposition, kRegOpenedExistingKey);
 }
 
-TEST_F(Conformance, QueryWithoutBufferGivesTypeAndSize) {
+TEST_P(Conformance, QueryWithoutBufferGivesTypeAndSize) {
     const Hkey key = CreateTest();
     ASSERT_EQ(SetBytes(key, "Text", kRegSz, std::string("abc\0", 4)), kErrorSuccess);
     Dword type = 99, size = 99;
@@ -230,7 +236,7 @@ TEST_F(Conformance, QueryWithoutBufferGivesTypeAndSize) {
               kErrorFileNotFound);
 }
 
-TEST_F(Conformance, ABufferTooSmallGetsMoreDataTheNeededSizeAndIsLeftUntouched) {
+TEST_P(Conformance, ABufferTooSmallGetsMoreDataTheNeededSizeAndIsLeftUntouched) {
     const Hkey key = CreateTest();
     ASSERT_EQ(SetBytes(key, "Text", kRegSz, std::string("hello\0", 6)), kErrorSuccess);
     ASSERT_EQ(SetBytes(key, "Long", kRegDword, std::string("\1\2\3\4\5\6\7\x8", 8)), kErrorSuccess);
@@ -245,7 +251,7 @@ TEST_F(Conformance, ABufferTooSmallGetsMoreDataTheNeededSizeAndIsLeftUntouched) 
     }
 }
 
-TEST_F(Conformance, AStringWithoutItsNulReadsWithItsStoredSizeAndANulWhereThereIsRoom) {
+TEST_P(Conformance, AStringWithoutItsNulReadsWithItsStoredSizeAndANulWhereThereIsRoom) {
     const Hkey key = CreateTest();
     // Three bytes of a longer buffer, so that the byte after the data is not a NUL.
     const char data[] = "abcx";
@@ -269,7 +275,7 @@ TEST_F(Conformance, AStringWithoutItsNulReadsWithItsStoredSizeAndANulWhereThereI
 }
 
 // A string stored without its NUL that fills the buffer exactly has no room for one.
-TEST_F(Conformance, AnUnterminatedStringThatFillsTheBufferExactly) {
+TEST_P(Conformance, AnUnterminatedStringThatFillsTheBufferExactly) {
     const Hkey key = CreateTest();
     const char data[] = "abcx";
     ASSERT_EQ(registry.RegSetValueExA(key, "Bare", 0, kRegSz,
@@ -294,7 +300,7 @@ TEST_F(Conformance, AnUnterminatedStringThatFillsTheBufferExactly) {
 
 // Differs: when the byte after a string's data is a NUL, Windows stores that NUL too; the
 // store never reads past the caller's data.
-TEST_F(Conformance, AStringFollowedByANulInTheCallersMemory) {
+TEST_P(Conformance, AStringFollowedByANulInTheCallersMemory) {
     const Hkey key = CreateTest();
     const char data[] = "abc";
     ASSERT_EQ(registry.RegSetValueExA(key, "Peek", 0, kRegSz,
@@ -306,7 +312,7 @@ TEST_F(Conformance, AStringFollowedByANulInTheCallersMemory) {
     EXPECT_EQ(size, TestRegistry::IsReal() ? 4u : 3u);
 }
 
-TEST_F(Conformance, TheValueNamedEmptyIsTheDefaultValue) {
+TEST_P(Conformance, TheValueNamedEmptyIsTheDefaultValue) {
     const Hkey key = CreateTest();
     ASSERT_EQ(SetBytes(key, nullptr, kRegSz, std::string("d\0", 2)), kErrorSuccess);
     Dword size = 0;
@@ -317,7 +323,7 @@ TEST_F(Conformance, TheValueNamedEmptyIsTheDefaultValue) {
               kErrorFileNotFound);
 }
 
-TEST_F(Conformance, SetStoresExactBytesAndReplacesAValueOfAnotherType) {
+TEST_P(Conformance, SetStoresExactBytesAndReplacesAValueOfAnotherType) {
     const Hkey key = CreateTest();
     const std::string binary("\0\1\xFF\0", 4);
     ASSERT_EQ(SetBytes(key, "V", kRegDword, std::string("\7\0\0\0", 4)), kErrorSuccess);
@@ -330,7 +336,7 @@ TEST_F(Conformance, SetStoresExactBytesAndReplacesAValueOfAnotherType) {
     EXPECT_EQ(registry.RegSetValueExA(key, "N", 0, kRegBinary, nullptr, 4), kErrorNoAccess);
 }
 
-TEST_F(Conformance, StringsCrossTheCodePageBothWays) {
+TEST_P(Conformance, StringsCrossTheCodePageBothWays) {
     ASSUME_CODE_PAGE(1252);
     const Hkey key = CreateTest();
     ASSERT_EQ(SetBytes(key, "Caf\xE9", kRegSz, std::string("\x80 \xE9\0", 4)), kErrorSuccess);
@@ -342,7 +348,7 @@ TEST_F(Conformance, StringsCrossTheCodePageBothWays) {
     EXPECT_EQ(std::u16string(wide, size / 2), std::u16string(u"\u20AC \u00E9\0", 4));
 }
 
-TEST_F(Conformance, DeletingKeysFollowsTheRegistryRules) {
+TEST_P(Conformance, DeletingKeysFollowsTheRegistryRules) {
     CreateTest(u"P\\C\\G");
     if (TestRegistry::IsWindows9x()) {
         // Windows 9x deletes a key with everything below it.
@@ -364,7 +370,7 @@ TEST_F(Conformance, DeletingKeysFollowsTheRegistryRules) {
     EXPECT_EQ(registry.RegDeleteValueA(key, "none"), kErrorFileNotFound);
 }
 
-TEST_F(Conformance, ClassesRootAndCurrentConfigStandForTheirMachineKeys) {
+TEST_P(Conformance, ClassesRootAndCurrentConfigStandForTheirMachineKeys) {
     const Hkey classes = Create(RootKey(kHkeyClassesRoot), testing_support::kTestClass);
     ASSERT_EQ(SetString(classes, u"", u"testfile"), kErrorSuccess);
     Hkey key;
@@ -379,7 +385,7 @@ TEST_F(Conformance, ClassesRootAndCurrentConfigStandForTheirMachineKeys) {
               kErrorSuccess);
 }
 
-TEST_F(Conformance, EnumerationListsSubkeysByNameAndValuesInTheirOrder) {
+TEST_P(Conformance, EnumerationListsSubkeysByNameAndValuesInTheirOrder) {
     const Hkey key = CreateTest(u"E");
     Create(key, u"beta");
     Create(key, u"Alpha");
@@ -428,7 +434,7 @@ TEST_F(Conformance, EnumerationListsSubkeysByNameAndValuesInTheirOrder) {
 
 // The calls the control makes, with its arguments: open with full access, a query for
 // type and size, a read, a string written with its NUL, an integer, deletion.
-TEST_F(Conformance, TheControlsCallsBehaveAlike) {
+TEST_P(Conformance, TheControlsCallsBehaveAlike) {
     const Hkey key = CreateTest();
     Hkey handle = kNullKey;
     ASSERT_EQ(registry.RegOpenKeyExA(kMachine, (Narrow(kTestKey) + "\\").c_str(), 0, kKeyAllAccess,

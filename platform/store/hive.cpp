@@ -1,19 +1,22 @@
 #include "hive.h"
 
-#include "key_path.h"
+#include "platform/registry/key_names.h"
 
 namespace store {
-namespace {
 
-// Top keys have parent 0, which no key has as its id.
-constexpr KeyId kNoParent = 0;
+using platform::FoldName;
+using platform::TreeValue;
+
+namespace {
 
 // Past this many keys or values remembered, the memory is given back and filled anew;
 // larger values are read from the database each time.
 constexpr std::size_t kMaxRemembered = 100000;
 constexpr std::size_t kMaxRememberedData = 4096;
 
-std::uint32_t Units(const std::u16string& text) { return static_cast<std::uint32_t>(text.size()); }
+platform::Dword Units(const std::u16string& text) {
+    return static_cast<platform::Dword>(text.size());
+}
 
 }  // namespace
 
@@ -57,10 +60,6 @@ Hive::Hive(sqlite::Database& db)
       valuesOf_(db_, "SELECT name, type, data FROM value WHERE key = ?1 ORDER BY id"),
       subKeyNames_(db_, "SELECT name FROM key WHERE parent = ?1"),
       valueSizes_(db_, "SELECT name, length(data) FROM value WHERE key = ?1") {}
-
-std::optional<KeyId> Hive::Top(std::u16string_view name) { return FindChild(kNoParent, name); }
-
-KeyId Hive::CreateTop(std::u16string_view name) { return CreateChild(kNoParent, name); }
 
 std::size_t Hive::ChildNameHash::operator()(const ChildName& name) const noexcept {
     return std::hash<std::u16string>()(name.folded) * 31 + std::hash<KeyId>()(name.parent);
@@ -106,27 +105,6 @@ KeyId Hive::CreateChild(KeyId parent, std::u16string_view name) {
     return id;
 }
 
-std::optional<KeyId> Hive::Walk(KeyId from, std::span<const std::u16string_view> names) {
-    for (const auto name : names) {
-        const auto child = FindChild(from, name);
-        if (!child) return std::nullopt;
-        from = *child;
-    }
-    return from;
-}
-
-KeyId Hive::WalkCreating(KeyId from, std::span<const std::u16string_view> names, bool* created) {
-    for (const auto name : names) {
-        if (const auto child = FindChild(from, name)) {
-            from = *child;
-        } else {
-            from = CreateChild(from, name);
-            if (created) *created = true;
-        }
-    }
-    return from;
-}
-
 bool Hive::Exists(KeyId key) {
     ForgetStaleKeys();
     if (names_.count(key)) return true;
@@ -155,19 +133,19 @@ void Hive::DeleteLeaf(KeyId key) {
     deleteKey_.Bind(1, key).Run();
 }
 
-std::optional<StoredValue> Hive::FindValue(KeyId key, std::u16string_view name) {
+std::optional<TreeValue> Hive::FindValue(KeyId key, std::u16string_view name) {
     ForgetStaleKeys();
     ChildName value{key, FoldName(name)};
     if (const auto known = values_.find(value); known != values_.end()) return known->second;
     sqlite::ResetOnExit reset(findValue_);
     findValue_.Bind(1, key).Bind(2, value.folded);
     if (!findValue_.Step()) return std::nullopt;
-    StoredValue found{static_cast<std::uint32_t>(findValue_.Int(0)), findValue_.Blob(1)};
+    TreeValue found{static_cast<platform::Dword>(findValue_.Int(0)), findValue_.Blob(1)};
     if (found.data.size() <= kMaxRememberedData) values_.emplace(std::move(value), found);
     return found;
 }
 
-void Hive::SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
+void Hive::SetValue(KeyId key, std::u16string_view name, platform::Dword type,
                     const std::uint8_t* data, std::size_t size) {
     ForgetStaleKeys();
     ChildName value{key, FoldName(name)};
@@ -176,7 +154,7 @@ void Hive::SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
     upsertValue_.BindBlob(5, data, size).Run();
     if (size <= kMaxRememberedData) {
         values_.insert_or_assign(std::move(value),
-                                 StoredValue{type, std::vector<std::uint8_t>(data, data + size)});
+                                 TreeValue{type, std::vector<std::uint8_t>(data, data + size)});
     } else {
         values_.erase(value);
     }
@@ -191,7 +169,7 @@ bool Hive::DeleteValue(KeyId key, std::u16string_view name) {
     return db_.Changes() > 0;
 }
 
-std::vector<std::u16string> Hive::SubKeyNames(KeyId key) {
+std::vector<std::u16string> Hive::ChildNames(KeyId key) {
     sqlite::ResetOnExit reset(subKeysOf_);
     subKeysOf_.Bind(1, key);
     std::vector<std::u16string> names;
@@ -199,20 +177,20 @@ std::vector<std::u16string> Hive::SubKeyNames(KeyId key) {
     return names;
 }
 
-std::vector<std::pair<std::u16string, StoredValue>> Hive::Values(KeyId key) {
+std::vector<std::pair<std::u16string, TreeValue>> Hive::Values(KeyId key) {
     sqlite::ResetOnExit reset(valuesOf_);
     valuesOf_.Bind(1, key);
-    std::vector<std::pair<std::u16string, StoredValue>> values;
+    std::vector<std::pair<std::u16string, TreeValue>> values;
     while (valuesOf_.Step()) {
         values.emplace_back(
             valuesOf_.Text(0),
-            StoredValue{static_cast<std::uint32_t>(valuesOf_.Int(1)), valuesOf_.Blob(2)});
+            TreeValue{static_cast<platform::Dword>(valuesOf_.Int(1)), valuesOf_.Blob(2)});
     }
     return values;
 }
 
-KeyInfo Hive::Info(KeyId key) {
-    KeyInfo info;
+platform::TreeCounts Hive::Counts(KeyId key) {
+    platform::TreeCounts info;
     {
         sqlite::ResetOnExit reset(subKeyNames_);
         subKeyNames_.Bind(1, key);
@@ -227,9 +205,24 @@ KeyInfo Hive::Info(KeyId key) {
         ++info.values;
         info.maxValueNameLength = std::max(info.maxValueNameLength, Units(valueSizes_.Text(0)));
         info.maxValueSize =
-            std::max(info.maxValueSize, static_cast<std::uint32_t>(valueSizes_.Int(1)));
+            std::max(info.maxValueSize, static_cast<platform::Dword>(valueSizes_.Int(1)));
     }
     return info;
 }
+
+namespace {
+
+class Batch final : public platform::TreeBatch {
+public:
+    explicit Batch(sqlite::Database& db) : transaction_(db) {}
+    void Commit() override { transaction_.Commit(); }
+
+private:
+    sqlite::Transaction transaction_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::TreeBatch> Hive::BeginBatch() { return std::make_unique<Batch>(db_); }
 
 }  // namespace store

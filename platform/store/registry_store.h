@@ -1,20 +1,19 @@
-// The registry on platforms without one: a store of our own in one SQLite file, served
-// through the registry functions with the real registry's rules and status codes.
+// The registry on platforms without one: a store of our own in one SQLite file, which
+// holds HKEY_LOCAL_MACHINE and HKEY_USERS, served with Windows' rules by TreeRegistry.
+// HKEY_DYN_DATA is a tree in memory, empty whenever a store is opened.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "platform/initial_contents.h"
-#include "platform/store/hive.h"
-#include "platform/wide_registry_api.h"
+#include "platform/memory/memory_tree.h"
+#include "platform/registry/tree_registry.h"
 
 namespace store {
 
+class Hive;
 namespace sqlite {
 class Database;
 class Transaction;
@@ -35,7 +34,7 @@ private:
     std::unique_ptr<sqlite::Transaction> transaction_;
 };
 
-class RegistryStore final : public platform::AnsiOverWideRegistry {
+class RegistryStore final : public platform::TreeRegistry {
 public:
     // The path that keeps a store in memory only.
     static constexpr const char* kInMemory = ":memory:";
@@ -56,82 +55,27 @@ public:
     // read-only store goes on serving what can be read and refuses writes.
     const std::optional<std::string>& Problem() const noexcept { return problem_; }
 
-    using Long = platform::Long;
-    using Dword = platform::Dword;
-    using Hkey = platform::Hkey;
-
-    Long RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options, platform::Regsam access,
-                       Hkey* result) override;
-    Long RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword reserved, char16_t* className,
-                         Dword options, platform::Regsam access, const void* securityAttributes,
-                         Hkey* result, Dword* disposition) override;
-    Long RegQueryValueExW(Hkey key, const char16_t* valueName, Dword* reserved, Dword* type,
-                          std::uint8_t* data, Dword* size) override;
-    Long RegSetValueExW(Hkey key, const char16_t* valueName, Dword reserved, Dword type,
-                        const std::uint8_t* data, Dword size) override;
-    Long RegDeleteKeyW(Hkey key, const char16_t* subKey) override;
-    Long RegDeleteValueW(Hkey key, const char16_t* valueName) override;
-    Long RegCloseKey(Hkey key) override;
-    Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       char16_t* className, Dword* classLength, void* lastWriteTime) override;
-    Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* nameLength, Dword* reserved,
-                       Dword* type, std::uint8_t* data, Dword* dataSize) override;
-    Long RegQueryInfoKeyW(Hkey key, char16_t* className, Dword* classLength, Dword* reserved,
-                          Dword* subKeys, Dword* maxSubKeyLength, Dword* maxClassLength,
-                          Dword* values, Dword* maxValueNameLength, Dword* maxValueSize,
-                          Dword* securityDescriptorSize, void* lastWriteTime) override;
+protected:
+    // An unusable store refuses every call, a damaged one every change, with ERROR_BADDB.
+    platform::Long Refusal(bool change) override;
+    // A read-only file refuses changes, and says why the first time.
+    platform::Long WriteRefusal(const platform::RegistryTree& tree) override;
+    // Damage found in the file is reported once; a full disk and a denied write have
+    // their own codes, anything else SQLite reports is ERROR_BADDB.
+    platform::Long StorageFailure() override;
 
 private:
-    // A key as a handle names it: which tree, which row.
-    struct KeyRef {
-        Hive* hive = nullptr;
-        std::int64_t id = 0;
-    };
-    // What a handle resolves to, and whether it is a predefined root.
-    struct Resolved {
-        KeyRef key;
-        bool root = false;
-    };
-
-    template <typename Operation>
-    Long Guarded(Operation&& operation);
-    template <typename Change>
-    Long Changing(Hkey handle, Change&& change);
-    template <typename Read>
-    Long Reading(Hkey handle, Read&& read);
-    void NoteOtherWriters();
-    Long RefuseWrite();
-    Long Resolve(Hkey handle, Resolved& out) const;
-    Long CheckAlive(const Resolved& base) const;
-    Hkey NewHandle(KeyRef key);
-    bool IsRootTarget(KeyRef key) const;
-    void FindRoots();
+    platform::Long RefuseWrite();
 
     std::string path_;
     std::optional<std::string> problem_;
     bool unusable_ = false;
     bool damaged_ = false;
     bool readOnly_ = false;
-    std::unique_ptr<sqlite::Database> fileDb_, memoryDb_;
-    std::unique_ptr<Hive> fileHive_, memoryHive_;
-    // One entry per root code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA; id 0 is no key.
-    std::array<KeyRef, 7> roots_{};
-    std::unordered_map<std::uintptr_t, KeyRef> handles_;
-    // The last key listed, so that enumerating it index by index reads it once. A listing
-    // holds while its database's epoch and this store's count of changes stay the same.
-    template <typename Item>
-    struct Listing {
-        KeyRef key;
-        std::uint64_t epoch = 0, changes = 0;
-        bool valid = false;
-        std::vector<Item> items;
-    };
-    template <typename Item, typename Load>
-    const std::vector<Item>& Listed(Listing<Item>& listing, KeyRef key, Load&& load);
-    Listing<std::u16string> subKeys_;
-    Listing<std::pair<std::u16string, StoredValue>> values_;
-    std::uint64_t changes_ = 0;
-    std::uintptr_t nextHandle_ = 0x1000;
+    std::unique_ptr<sqlite::Database> fileDb_;
+    std::unique_ptr<Hive> fileHive_;
+    platform::MemoryTree dynData_;
+    platform::RootMap roots_;
 };
 
 }  // namespace store

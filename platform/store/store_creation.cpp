@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "hive.h"
-#include "key_path.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/registry/root_map.h"
 #include "store_header.h"
 #include "store_message.h"
 
@@ -38,15 +38,6 @@ bool IsBuildingName(std::string_view name, std::string_view store) {
     return true;
 }
 
-std::vector<std::uint8_t> StringData(const std::u16string& text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
-    return {bytes, bytes + (text.size() + 1) * sizeof(char16_t)};
-}
-
-KeyId CreatePath(Hive& hive, KeyId from, std::u16string_view path) {
-    return hive.WalkCreating(from, *SplitKeyPath(path));
-}
-
 }  // namespace
 
 void SeedNewStore(sqlite::Database& db, const platform::InitialContents& contents) {
@@ -54,20 +45,7 @@ void SeedNewStore(sqlite::Database& db, const platform::InitialContents& content
     db.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     Hive::CreateSchema(db);
     Hive hive(db);
-    const KeyId machine = hive.CreateTop(u"HKEY_LOCAL_MACHINE");
-    const KeyId users = hive.CreateTop(u"HKEY_USERS");
-    // The keys that HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG and HKEY_CURRENT_USER stand for.
-    CreatePath(hive, machine, u"Software\\Classes");
-    CreatePath(hive, machine, u"System\\CurrentControlSet\\Hardware Profiles\\Current");
-    CreatePath(hive, users, u".Default");
-    for (const platform::InitialKey& key : contents) {
-        const KeyId top = key.root == platform::kHkeyUsers ? users : machine;
-        const KeyId made = CreatePath(hive, top, key.path);
-        for (const platform::InitialString& value : key.strings) {
-            const auto data = StringData(value.text);
-            hive.SetValue(made, value.name, platform::kRegSz, data.data(), data.size());
-        }
-    }
+    platform::PlantNewTree(hive, contents);
 }
 
 // Removes the files of our building name, ours, that no live creation holds locked, with

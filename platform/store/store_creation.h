@@ -8,8 +8,7 @@
 
 namespace store {
 
-// Creates the tables of a store in db, its two stored roots with the keys the linked
-// roots stand for, and then the keys and values of contents.
+// Creates the tables of a store in db and plants a new tree in them (PlantNewTree).
 void SeedNewStore(sqlite::Database& db, const platform::InitialContents& contents);
 
 // Removes what a creation killed before it finished left beside the store at path.

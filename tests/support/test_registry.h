@@ -1,8 +1,11 @@
-// The registry a test runs against: off Windows a fresh store in memory for each test, on
-// Windows the real registry, where the keys tests may make are removed before and after.
+// The registry a test runs against: off Windows a fresh store in memory for each test, or
+// the same rules over trees held in memory; on Windows the real registry, where the keys
+// tests may make are removed before and after.
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/code_page_losses.h"
 #include "platform/wide_registry_api.h"
@@ -16,9 +19,17 @@ inline constexpr const char16_t* kTestClass = u".vantreltest";         // HKCR
 inline constexpr const char16_t* kTestConfig = u"VantrelTest";         // HKCC
 inline constexpr const char16_t* kSetupKey = u"Software\\Microsoft\\MS Setup (ACME)\\User Info";
 
+// Real: the platform's own registry. Store: our SQLite store, as the programs use it.
+// Memory: the registry's rules over trees in memory, a second tree implementation.
+enum class RegistryKind { Real, Store, Memory };
+
 class TestRegistry {
 public:
-    TestRegistry();
+    // The kinds this build can run against, the programs' own first.
+    static std::vector<RegistryKind> Kinds();
+    static std::string Name(RegistryKind kind);
+
+    explicit TestRegistry(RegistryKind kind = Kinds().front());
     ~TestRegistry();
     TestRegistry(const TestRegistry&) = delete;
     TestRegistry& operator=(const TestRegistry&) = delete;

@@ -1,20 +1,55 @@
 #include "new_store.h"
+#include "platform/memory/memory_tree.h"
+#include "platform/registry/tree_registry.h"
 #include "platform/store/registry_store.h"
 #include "test_registry.h"
 
 namespace testing_support {
+namespace {
 
-TestRegistry::TestRegistry()
-    : api_(std::make_unique<store::RegistryStore>(store::RegistryStore::kInMemory,
-                                                  NewInstallation())) {}
+// A registry of two trees in memory, made as a new store is made.
+class MemoryRegistry final : public platform::TreeRegistry {
+public:
+    MemoryRegistry() : TreeRegistry(roots_) {
+        platform::PlantNewTree(stored_, NewInstallation());
+        platform::MapStandardRoots(roots_, stored_, dynamic_);
+    }
+
+protected:
+    // Trees in memory have no storage that fails.
+    platform::Long StorageFailure() override { throw; }
+
+private:
+    platform::MemoryTree stored_, dynamic_;
+    platform::RootMap roots_;
+};
+
+}  // namespace
+
+std::vector<RegistryKind> TestRegistry::Kinds() {
+    return {RegistryKind::Store, RegistryKind::Memory};
+}
+
+std::string TestRegistry::Name(RegistryKind kind) {
+    return kind == RegistryKind::Store ? "Store" : "Memory";
+}
+
+TestRegistry::TestRegistry(RegistryKind kind) {
+    if (kind == RegistryKind::Memory) {
+        api_ = std::make_unique<MemoryRegistry>();
+    } else {
+        api_ = std::make_unique<store::RegistryStore>(store::RegistryStore::kInMemory,
+                                                      NewInstallation());
+    }
+}
 
 TestRegistry::~TestRegistry() = default;
 
-// The store serves the 8-bit functions itself.
+// The registry serves the 8-bit functions itself.
 platform::RegistryApi& TestRegistry::EditorApi() { return *api_; }
 
 const platform::CodePageLosses& TestRegistry::EditorLosses() {
-    return static_cast<store::RegistryStore&>(*api_);
+    return static_cast<platform::AnsiOverWideRegistry&>(*api_);
 }
 
 bool TestRegistry::IsReal() { return false; }

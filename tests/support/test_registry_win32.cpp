@@ -14,7 +14,12 @@ void RemoveTree(platform::WideRegistryApi& api, platform::Dword root, const char
 
 }  // namespace
 
-TestRegistry::TestRegistry() : editor_(std::make_unique<platform::win32::Win32Registry>()) {
+std::vector<RegistryKind> TestRegistry::Kinds() { return {RegistryKind::Real}; }
+
+std::string TestRegistry::Name(RegistryKind) { return "Real"; }
+
+TestRegistry::TestRegistry(RegistryKind)
+    : editor_(std::make_unique<platform::win32::Win32Registry>()) {
     if (IsWindows9x()) {
         api_ = std::make_unique<platform::win32::Win9xRegistry>();
     } else {

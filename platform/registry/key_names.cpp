@@ -1,10 +1,9 @@
-#include "key_path.h"
+#include "platform/registry/key_names.h"
 
 #include <locale.h>
 #include <wctype.h>
 
-
-namespace store {
+namespace platform {
 namespace {
 
 // C.UTF-8 gives towupper the whole of Unicode's simple case mapping, whatever locale the
@@ -47,4 +46,4 @@ std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view
     return parts;
 }
 
-}  // namespace store
+}  // namespace platform

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace store {
+namespace platform {
 
 // The longest key name component and value name, in UTF-16 units.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
@@ -20,4 +20,4 @@ std::u16string FoldName(std::u16string_view name);
 // ignored; nullopt for a path that starts with a backslash.
 std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path);
 
-}  // namespace store
+}  // namespace platform
