@@ -160,7 +160,9 @@ protected:
 };
 
 // Answers the first message box that appears, and keeps its text. A thread of the
-// system's own, since the 32-bit toolchain's thread model has no std::thread.
+// system's own, since the 32-bit toolchain's thread model has no std::thread. It looks
+// until the box is there or the test is over, however long a busy Wine takes to show it:
+// the test waits in the box's own loop meanwhile.
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer()
@@ -179,8 +181,10 @@ private:
         return 0;
     }
     void Answer() {
-        for (int tries = 0; tries < 500 && !stop_; ++tries) {
-            if (HWND box = FindWindowA("#32770", "Vantrel Edit 98")) {
+        while (!stop_) {
+            // Visible only once its texts are all made.
+            HWND box = FindWindowA("#32770", "Vantrel Edit 98");
+            if (box && IsWindowVisible(box)) {
                 HWND label = nullptr;
                 while ((label = FindWindowExA(box, label, "Static", nullptr))) {
                     text += Narrow(app::win32::WindowText(label));
