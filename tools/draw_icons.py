@@ -1,6 +1,6 @@
 # Draws the program's two icons (32x32 and 16x16, the 16 colours of the standard palette)
-# and writes them as XPM, which the Qt front end compiles in and the desktop's icon theme
-# installs, and as .ico for the Windows resources.
+# and writes them as XPM, which the Qt front end compiles in, as .ico for the Windows
+# resources, and the program's icon as PNG at the sizes desktops' icon themes look for.
 # Usage: tools/draw_icons.py app/resources
 PALETTE = {
     '.': None,
@@ -98,8 +98,27 @@ def ico(images):
         offset += len(blob)
     return out + b''.join(blob for _, blob in blobs)
 
-import sys
+def png(c):
+    """A PNG with an alpha channel, transparent where the canvas is empty."""
+    import struct, zlib
+    rows = b''
+    for row in c:
+        rows += b'\0' + b''.join(bytes([int(PALETTE[ch][1:3], 16), int(PALETTE[ch][3:5], 16),
+                                         int(PALETTE[ch][5:7], 16), 255])
+                                  if ch != '.' else b'\0\0\0\0' for ch in row)
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+    header = struct.pack('>IIBBBBB', len(c), len(c), 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
+
+PNG_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+import os, sys
 out = sys.argv[1]
+os.makedirs(f'{out}/hicolor', exist_ok=True)
+for n in PNG_SIZES:
+    open(f'{out}/hicolor/vantrel-edit-98-{n}.png', 'wb').write(png(app_icon(n)))
 for base, draw in (('vantrel', app_icon), ('license', license_icon)):
     for n in (32, 16):
         open(f'{out}/{base}-{n}.xpm', 'w').write(xpm(f'{base.replace("-", "_")}_{n}', draw(n)))
