@@ -93,11 +93,23 @@ wine32_runs() {
     runs_here /usr/lib/wine/wine --version
 }
 
-# Whether the kernel runs 32-bit programs, as far as can be told before 32-bit Wine is
-# installed: by the i386 C library's loader when that is there.
+# Whether the kernel runs 32-bit programs, told before anything of i386 is installed: a
+# 93-byte static i386 program that only exits is started. A kernel without its 32-bit
+# emulation refuses it, and the 32-bit packages would take minutes to install for nothing.
 i386_programs_run() {
-    [ -x /lib/ld-linux.so.2 ] || return 0
-    runs_here /lib/ld-linux.so.2 --version
+    local probe status
+    probe=$(mktemp)
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'`
+        `'\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'`
+        `'\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'`
+        `'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'`
+        `'\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00'`
+        `'\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    runs_here "$probe"
+    status=$?
+    rm -f "$probe"
+    return $status
 }
 
 runs_here() {
