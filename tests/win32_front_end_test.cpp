@@ -438,6 +438,14 @@ TEST_F(Win32FrontEnd, PastedTextTheCodePageCannotHoldIsRefusedAndNothingIsWritte
     Pump();
     MessageBoxAnswerer answerer;
     Click(window->ButtonOf(Button::Command1));
+    if (GetACP() == CP_UTF8) {
+        // The program's manifest asks for UTF-8 where Windows (and Wine) honour it: then the
+        // 8-bit functions carry any text, and the pasted name is saved as it was typed.
+        EXPECT_FALSE(answerer.answered) << answerer.text;
+        EXPECT_TRUE(quit);
+        EXPECT_EQ(Stored("RegisteredOwner"), "\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC");
+        return;
+    }
     EXPECT_TRUE(answerer.answered);
     EXPECT_NE(answerer.text.find("Nothing was saved"), std::string::npos) << answerer.text;
     EXPECT_NE(answerer.text.find("Registered Owner."), std::string::npos) << answerer.text;
