@@ -22,8 +22,8 @@ std::u16string Upper(std::u16string text) {
 
 TEST_F(RegToolSyntax, EveryCommandHasAHelpPageNamingEverySwitchWithAnExample) {
     std::vector<std::u16string> pages;
-    for (const auto& spec : regtool::CommandSpecs()) {
-        const std::u16string name = spec.name;
+    for (const auto& syntax : regtool::CommandSyntaxes()) {
+        const std::u16string name = syntax.name;
         ASSERT_EQ(Run({regtool::Lower(name), u"/?"}), 0) << Narrow(name);
         pages.push_back(env.out);
         for (const char16_t* form : {u"-?", u"-h", u"--help", u"/H"}) {
@@ -34,10 +34,10 @@ TEST_F(RegToolSyntax, EveryCommandHasAHelpPageNamingEverySwitchWithAnExample) {
         const std::u16string& page = pages.back();
         EXPECT_EQ(page.find(u"vantrel-reg " + regtool::Lower(name) + u" "), 0u) << Narrow(page);
         EXPECT_NE(page.find(u"Example"), std::u16string::npos) << Narrow(name);
-        for (const auto* positional : spec.positionals) {
+        for (const auto* positional : syntax.positionals) {
             EXPECT_NE(page.find(positional), std::u16string::npos) << Narrow(name);
         }
-        for (const auto& option : spec.switches) {
+        for (const auto& option : syntax.switches) {
             const std::u16string shown = u"  /" + std::u16string(option.name) + u" ";
             EXPECT_NE(page.find(shown), std::u16string::npos)
                 << Narrow(name) << " does not explain /" << Narrow(option.name);
@@ -58,9 +58,9 @@ TEST_F(RegToolSyntax, EveryCommandHasAHelpPageNamingEverySwitchWithAnExample) {
 TEST_F(RegToolSyntax, TheToolsOwnHelpListsEveryCommand) {
     for (const char16_t* form : {u"/?", u"-?", u"-h", u"--help"}) {
         ASSERT_EQ(Run({form}), 0);
-        for (const auto& spec : regtool::CommandSpecs()) {
-            EXPECT_NE(env.out.find(u"  " + std::u16string(spec.name) + u" "), std::u16string::npos)
-                << Narrow(spec.name);
+        for (const auto& syntax : regtool::CommandSyntaxes()) {
+            EXPECT_NE(env.out.find(u"  " + std::u16string(syntax.name) + u" "), std::u16string::npos)
+                << Narrow(syntax.name);
         }
         EXPECT_NE(env.out.find(u"Example"), std::u16string::npos);
     }

@@ -40,7 +40,7 @@ bool IsHelpSwitch(std::u16string_view argument) {
 }
 
 CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
-                             const CommandSpec& spec) {
+                             const CommandSyntax& syntax) {
     CommandLine line;
     // Whether each positional argument came right after a switch's own value: a name or
     // data with spaces that the shell split.
@@ -54,7 +54,7 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
         const SwitchSpec* known = nullptr;
         if (argument.size() > 1 && (argument[0] == u'/' || argument[0] == u'-')) {
             const std::u16string name = Lower(argument.substr(1));
-            for (const auto& candidate : spec.switches) {
+            for (const auto& candidate : syntax.switches) {
                 if (name == candidate.name) known = &candidate;
             }
         }
@@ -78,13 +78,13 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
         line.switches[known->name] = arguments[++i];
         lastWasValue = true;
     }
-    const std::size_t wanted = spec.positionals.size();
+    const std::size_t wanted = syntax.positionals.size();
     for (std::size_t i = 0; i < line.positional.size(); ++i) {
         // A file may be named /tmp; a key never starts with / or -.
-        const bool keySlot = i >= wanted || std::u16string_view(spec.positionals[i]).find(u"KEY") !=
+        const bool keySlot = i >= wanted || std::u16string_view(syntax.positionals[i]).find(u"KEY") !=
                                                 std::u16string_view::npos;
         if (keySlot && LooksLikeSwitch(line.positional[i]) && !IsHelpSwitch(line.positional[i])) {
-            fail(Quoted(line.positional[i]) + u" is not a switch of " + spec.name + u".");
+            fail(Quoted(line.positional[i]) + u" is not a switch of " + syntax.name + u".");
         }
     }
     if (line.positional.size() > wanted) {
@@ -94,7 +94,7 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
         }
         fail(message);
     } else if (line.positional.size() < wanted) {
-        fail(std::u16string(spec.name) + u" needs " + spec.positionals[line.positional.size()] +
+        fail(std::u16string(syntax.name) + u" needs " + syntax.positionals[line.positional.size()] +
              u".");
     }
     return line;
@@ -106,7 +106,7 @@ int Command::Fail(std::u16string_view message) {
 }
 
 std::u16string Command::HelpHint() const {
-    return u"Type \"vantrel-reg " + std::u16string(spec.name) + u" /?\" for help.\n";
+    return u"Type \"vantrel-reg " + std::u16string(syntax.name) + u" /?\" for help.\n";
 }
 
 int Command::SyntaxError(std::u16string_view what) {

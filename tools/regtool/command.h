@@ -29,7 +29,7 @@ struct SwitchSpec {
 
 // A command's name as help shows it ("QUERY"), the arguments it takes in order ("KEY",
 // "FILE"), its switches and what runs it.
-struct CommandSpec {
+struct CommandSyntax {
     const char16_t* name;
     std::vector<const char16_t*> positionals;
     std::vector<SwitchSpec> switches;
@@ -37,7 +37,7 @@ struct CommandSpec {
 };
 
 // The commands the tool knows, in the order help lists them.
-const std::vector<CommandSpec>& CommandSpecs();
+const std::vector<CommandSyntax>& CommandSyntaxes();
 
 // Switches take / or -; only names the command knows count, so that a path such as
 // /tmp/x.reg stays an argument.
@@ -56,22 +56,22 @@ struct CommandLine {
 
 // The arguments after the command's name, read by the command's own switches.
 CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
-                             const CommandSpec& spec);
+                             const CommandSyntax& syntax);
 
 // True for /?, -?, /h, -h and --help.
 bool IsHelpSwitch(std::u16string_view argument);
 
-// The help page of a command, or of the tool when spec is null.
-std::u16string HelpPage(const CommandSpec* spec);
+// The help page of a command, or of the tool when syntax is null.
+std::u16string HelpPage(const CommandSyntax* syntax);
 
 class Command {
 public:
-    Command(ToolEnvironment& environment, const CommandSpec& commandSpec, CommandLine commandLine)
-        : env(environment), api(environment.registry), spec(commandSpec), line(std::move(commandLine)) {}
+    Command(ToolEnvironment& environment, const CommandSyntax& commandSpec, CommandLine commandLine)
+        : env(environment), api(environment.registry), syntax(commandSpec), line(std::move(commandLine)) {}
 
     ToolEnvironment& env;
     platform::WideRegistryApi& api;
-    const CommandSpec& spec;
+    const CommandSyntax& syntax;
     CommandLine line;
 
     int Fail(std::u16string_view message);

@@ -4,8 +4,8 @@
 
 namespace regtool {
 
-const std::vector<CommandSpec>& CommandSpecs() {
-    static const std::vector<CommandSpec> kSpecs = {
+const std::vector<CommandSyntax>& CommandSyntaxes() {
+    static const std::vector<CommandSyntax> kSpecs = {
         {u"QUERY",
          {u"KEY"},
          {{u"v", u"a value name"},
@@ -50,17 +50,17 @@ int RunRegCommand(const std::vector<std::u16string>& arguments, ToolEnvironment&
         return 0;
     }
     const std::u16string name = Lower(arguments[0]);
-    for (const auto& spec : CommandSpecs()) {
-        if (name != Lower(spec.name)) continue;
-        Command command(environment, spec, ParseCommandLine(arguments, spec));
+    for (const auto& syntax : CommandSyntaxes()) {
+        if (name != Lower(syntax.name)) continue;
+        Command command(environment, syntax, ParseCommandLine(arguments, syntax));
         for (const auto& argument : command.line.positional) {
             if (IsHelpSwitch(argument)) {
-                environment.out += HelpPage(&spec);
+                environment.out += HelpPage(&syntax);
                 return 0;
             }
         }
         if (!command.line.error.empty()) return command.SyntaxError(command.line.error);
-        return spec.run(command);
+        return syntax.run(command);
     }
     environment.err += u"ERROR: Invalid syntax: \"" + arguments[0] +
                        u"\" is not a command. The commands are QUERY, ADD, DELETE, COPY, "

@@ -180,8 +180,8 @@ std::u16string Page(std::u16string_view command) {
 
 }  // namespace
 
-std::u16string HelpPage(const CommandSpec* spec) {
-    return spec ? Page(spec->name) : std::u16string(kTool);
+std::u16string HelpPage(const CommandSyntax* syntax) {
+    return syntax ? Page(syntax->name) : std::u16string(kTool);
 }
 
 }  // namespace regtool
