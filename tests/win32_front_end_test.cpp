@@ -29,10 +29,15 @@ const char* const kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
-// Saves what a window shows as a .bmp file.
+// Saves what a window's client area shows as a .bmp file. Only the client area: under
+// Wine on a virtual desktop the title bar and borders are never painted into the screen,
+// and would come out as black bands.
 void SaveScreenshot(HWND window, const std::string& path) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const RECT rect{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
