@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <type_traits>
 
 #include "temp_dir.h"
@@ -107,4 +108,86 @@ TEST(SqliteFile, AFileThatIsNoDatabaseIsCorruptionAndAReadOnlyWriteIsDenied) {
         EXPECT_TRUE(error.IsDenied());
         EXPECT_FALSE(error.IsCorruption());
     }
+}
+
+// Two connections to one file in write-ahead-log mode, as two processes of the store have.
+class SqliteLog : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+    std::string path = dir.File("log.db");
+    std::unique_ptr<Database> mine, theirs;
+
+    void SetUp() override {
+        {
+            Database create(path, Database::Mode::Create);
+            create.Execute("PRAGMA journal_mode = WAL; CREATE TABLE t (v INTEGER)");
+        }
+        mine = std::make_unique<Database>(path, Database::Mode::ReadWrite);
+        theirs = std::make_unique<Database>(path, Database::Mode::ReadWrite);
+        mine->NoteOtherWriters();
+        mine->NoteOtherWriters();
+    }
+
+    static void Write(Database& db) {
+        Transaction transaction(db);
+        db.Execute("INSERT INTO t VALUES (1)");
+        transaction.Commit();
+    }
+};
+
+TEST_F(SqliteLog, ALookWhenNobodyCommittedAsksNothingAndKeepsTheEpoch) {
+    const auto epoch = mine->Epoch();
+    const auto lookups = mine->LookupsMade();
+    for (int i = 0; i < 5; ++i) mine->NoteOtherWriters();
+    EXPECT_EQ(mine->Epoch(), epoch);
+    EXPECT_EQ(mine->LookupsMade(), lookups);
+    // A reading changes nothing either.
+    EXPECT_EQ(mine->QueryInt("SELECT count(*) FROM t"), 0);
+    mine->NoteOtherWriters();
+    EXPECT_EQ(mine->LookupsMade(), lookups);
+}
+
+TEST_F(SqliteLog, AnotherConnectionsCommitStartsANewEpochAtTheNextLook) {
+    for (int round = 0; round < 3; ++round) {
+        const auto epoch = mine->Epoch();
+        Write(*theirs);
+        mine->NoteOtherWriters();
+        EXPECT_NE(mine->Epoch(), epoch) << "round " << round;
+        // Seen once, the commit costs no further look.
+        const auto lookups = mine->LookupsMade();
+        mine->NoteOtherWriters();
+        EXPECT_EQ(mine->LookupsMade(), lookups);
+    }
+}
+
+TEST_F(SqliteLog, AConnectionsOwnCommitKeepsItsEpochAndCostsNoLook) {
+    const auto epoch = mine->Epoch();
+    const auto lookups = mine->LookupsMade();
+    {
+        Transaction transaction(*mine);
+        mine->NoteOtherWriters();
+        mine->Execute("INSERT INTO t VALUES (1)");
+        transaction.Commit();
+    }
+    mine->NoteOtherWriters();
+    EXPECT_EQ(mine->Epoch(), epoch);
+    EXPECT_EQ(mine->LookupsMade(), lookups);
+    // Another's commit right after one's own is still seen.
+    Write(*theirs);
+    mine->NoteOtherWriters();
+    EXPECT_NE(mine->Epoch(), epoch);
+}
+
+TEST_F(SqliteLog, ACommitThatAnotherFollowedBeforeTheLookIsSeen) {
+    const auto epoch = mine->Epoch();
+    {
+        Transaction transaction(*mine);
+        mine->NoteOtherWriters();
+        mine->Execute("INSERT INTO t VALUES (1)");
+        transaction.Commit();
+    }
+    Write(*theirs);
+    mine->NoteOtherWriters();
+    EXPECT_NE(mine->Epoch(), epoch);
+    EXPECT_EQ(mine->QueryInt("SELECT count(*) FROM t"), 2);
 }

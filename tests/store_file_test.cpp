@@ -612,3 +612,46 @@ TEST_F(StoreFile, AnotherConnectionsWritesAreSeenAtTheNextCall) {
     }
     EXPECT_EQ(GetText(first, reopened, "x"), "3");
 }
+
+// A reading that costs no lock still sees another process's commit at the very next call,
+// whatever the commit changed: a value, a value deleted, a key deleted and made anew.
+TEST_F(StoreFile, AnotherProcesssCommitIsSeenByTheVeryNextRead) {
+    RegistryStore registry(path);
+    const Hkey key = CreateKey(registry, "Software\\Watched");
+    ASSERT_EQ(SetText(registry, key, "x", "0"), kErrorSuccess);
+    auto inChild = [&](auto&& change) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RegistryStore other(path);
+            _exit(change(other) ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    };
+    for (int round = 1; round <= 5; ++round) {
+        // Read twice, so that the second reading is served from what was remembered.
+        ASSERT_EQ(GetText(registry, key, "x"), std::to_string(round - 1));
+        ASSERT_EQ(GetText(registry, key, "x"), std::to_string(round - 1));
+        inChild([&](RegistryStore& other) {
+            const Hkey theirs = CreateKey(other, "Software\\Watched");
+            return SetText(other, theirs, "x", std::to_string(round)) == kErrorSuccess;
+        });
+        EXPECT_EQ(GetText(registry, key, "x"), std::to_string(round)) << "round " << round;
+    }
+    inChild([&](RegistryStore& other) {
+        const Hkey theirs = CreateKey(other, "Software\\Watched");
+        return other.RegDeleteValueA(theirs, "x") == kErrorSuccess;
+    });
+    EXPECT_EQ(GetText(registry, key, "x"), "<missing>");
+    inChild([&](RegistryStore& other) {
+        return other.RegDeleteKeyA(kMachine, "Software\\Watched") == kErrorSuccess &&
+               SetText(other, CreateKey(other, "Software\\Watched"), "x", "new") == kErrorSuccess;
+    });
+    EXPECT_EQ(SetText(registry, key, "y", "lost"), kErrorKeyDeleted);
+    Hkey reopened = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, "Software\\Watched", 0, kKeyAllAccess, &reopened),
+              kErrorSuccess);
+    EXPECT_EQ(GetText(registry, reopened, "x"), "new");
+}

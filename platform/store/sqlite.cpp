@@ -108,6 +108,12 @@ bool Database::InTransaction() const noexcept { return !sqlite3_get_autocommit(d
 void Database::Run(Control control) { controls_[static_cast<int>(control)].Run(); }
 
 void Database::NoteOtherWriters() {
+    // Any commit rewrites the header, so an unchanged header means nothing changed. The
+    // header is read before SQLite is asked, so that a commit landing in between is seen
+    // at the next look.
+    const std::optional<IndexHeader> header = watch_.Read();
+    if (header && header == seen_) return;
+    ++lookups_;
     std::int64_t version = 0;
     {
         ResetOnExit reset(dataVersion_);
@@ -116,6 +122,39 @@ void Database::NoteOtherWriters() {
     if (version != lastDataVersion_) {
         lastDataVersion_ = version;
         ++epoch_;
+    }
+    seen_ = header;
+    if (!watchTried_) WatchSharedIndex();
+}
+
+// The index is mapped by the connection's first reading in write-ahead-log mode, which
+// the look above made; a database in another mode gets no index made for it.
+void Database::WatchSharedIndex() {
+    watchTried_ = true;
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap) {
+        return;
+    }
+    Statement mode(*this, "PRAGMA journal_mode");
+    const bool logged = mode.Step() && mode.Text(0) == u"wal";
+    mode.Reset();
+    if (!logged) return;
+    // The first region holds the header; it stays mapped while the connection is open.
+    constexpr int kRegionSize = 32768;
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kRegionSize, 0, &region) != SQLITE_OK) return;
+    watch_.Watch(const_cast<const void*>(region));
+}
+
+// While this connection holds the write lock the header is its own; one commit later,
+// only its own commit lies between when the count of commits grew by exactly one.
+void Database::CommitOwn() {
+    const std::optional<IndexHeader> before = watch_.Read();
+    Run(Control::Commit);
+    const std::optional<IndexHeader> after = watch_.Read();
+    if (before && after && before == seen_ && after->Commits() == before->Commits() + 1) {
+        seen_ = after;
     }
 }
 
@@ -217,7 +256,11 @@ Transaction::~Transaction() {
 }
 
 void Transaction::Commit() {
-    db_.Run(nested_ ? Database::Control::Release : Database::Control::Commit);
+    if (nested_) {
+        db_.Run(Database::Control::Release);
+    } else {
+        db_.CommitOwn();
+    }
     done_ = true;
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "commit_watch.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -124,12 +126,21 @@ public:
     // connection committed since the last look (NoteOtherWriters), or a transaction of
     // this one rolled back. Caches of what the database holds are kept per epoch.
     std::uint64_t Epoch() const noexcept { return epoch_; }
-    // Looks whether another connection committed since the last look.
+    // Looks whether another connection committed since the last look. While the shared
+    // index of the write-ahead log shows no commit since then, that costs no system call.
     void NoteOtherWriters();
     void StartNewEpoch() noexcept { ++epoch_; }
+    // How many looks had to ask SQLite, as the first look and a look after any commit do.
+    std::uint64_t LookupsMade() const noexcept { return lookups_; }
 
 private:
+    friend class Transaction;
+
     void Open(const std::string& name, int flags);
+    void WatchSharedIndex();
+    // Commits the open transaction, and keeps what this connection remembers when nobody
+    // else committed since its last look.
+    void CommitOwn();
 
     friend class Statement;
     sqlite3* Handle() const noexcept { return db_.get(); }
@@ -143,6 +154,11 @@ private:
     Statement dataVersion_;
     std::int64_t lastDataVersion_ = -1;
     std::uint64_t epoch_ = 0;
+    CommitWatch watch_;
+    bool watchTried_ = false;
+    // The index header of the last look that asked SQLite, read before it asked.
+    std::optional<IndexHeader> seen_;
+    std::uint64_t lookups_ = 0;
 };
 
 // BEGIN IMMEDIATE on construction, or a savepoint inside a transaction already open;
