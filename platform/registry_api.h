@@ -7,6 +7,11 @@
 
 namespace platform {
 
+// The line of Windows a registry is or stands for. It decides where that Windows keeps its
+// registration information: Windows\CurrentVersion on 95, 98 and ME, Windows
+// NT\CurrentVersion on NT 4 and every later Windows.
+enum class RegistryFamily { Windows9x, WindowsNt };
+
 // The seven registry functions, 8-bit-character forms. Every implementation returns the
 // status codes of the real functions; none throws.
 class RegistryApi {
@@ -32,6 +37,8 @@ public:
     virtual Long RegDeleteValueA(Hkey key, const char* valueName) = 0;
     // Closes a handle; closing a predefined root closes nothing.
     virtual Long RegCloseKey(Hkey key) = 0;
+    // Which line of Windows this registry is.
+    virtual RegistryFamily Family() const = 0;
 };
 
 }  // namespace platform

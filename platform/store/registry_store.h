@@ -55,6 +55,9 @@ public:
     // read-only store goes on serving what can be read and refuses writes.
     const std::optional<std::string>& Problem() const noexcept { return problem_; }
 
+    // A store keeps the registration information where Windows 98 keeps it.
+    platform::RegistryFamily Family() const override { return platform::RegistryFamily::Windows9x; }
+
 protected:
     // An unusable store refuses every call, a damaged one every change, with ERROR_BADDB.
     platform::Long Refusal(bool change) override;

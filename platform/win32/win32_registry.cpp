@@ -52,17 +52,38 @@ bool LostCharacters(HKEY key, const char* valueName) {
     }
 }
 
+// KEY_WOW64_64KEY, which the headers for Windows 98 do not define.
+constexpr Regsam kKeyWow64_64Key = 0x0100;
+
+// Under WoW64 a 32-bit process sees the 32-bit view of HKLM\Software (Wow6432Node) unless
+// it asks for the 64-bit one, where Windows and its 64-bit programs keep their values.
+// IsWow64Process is looked up at run time: Windows 98, NT 4 and 2000 lack it, and their
+// registries have one view only, which the flag must not be passed to.
+Regsam NativeView(Regsam access) {
+    static const Regsam extra = [] {
+        using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        const auto isWow64 = kernel ? reinterpret_cast<IsWow64>(reinterpret_cast<void*>(
+                                          GetProcAddress(kernel, "IsWow64Process")))
+                                    : nullptr;
+        BOOL wow64 = FALSE;
+        return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64 ? kKeyWow64_64Key
+                                                                        : Regsam{0};
+    }();
+    return access | extra;
+}
+
 }  // namespace
 
 Long Win32Registry::RegOpenKeyExA(Hkey key, const char* subKey, Dword options, Regsam access,
                                   Hkey* result) {
-    return ::RegOpenKeyExA(Native(key), subKey, options, access, Native(result));
+    return ::RegOpenKeyExA(Native(key), subKey, options, NativeView(access), Native(result));
 }
 
 Long Win32Registry::RegCreateKeyExA(Hkey key, const char* subKey, Dword reserved, char* className,
                                     Dword options, Regsam access, const void* securityAttributes,
                                     Hkey* result, Dword* disposition) {
-    return ::RegCreateKeyExA(Native(key), subKey, reserved, className, options, access,
+    return ::RegCreateKeyExA(Native(key), subKey, reserved, className, options, NativeView(access),
                              Security(securityAttributes), Native(result), Words(disposition));
 }
 
@@ -93,5 +114,9 @@ Long Win32Registry::RegDeleteValueA(Hkey key, const char* valueName) {
 }
 
 Long Win32Registry::RegCloseKey(Hkey key) { return ::RegCloseKey(Native(key)); }
+
+RegistryFamily Win32Registry::Family() const {
+    return IsWindows9x() ? RegistryFamily::Windows9x : RegistryFamily::WindowsNt;
+}
 
 }  // namespace platform::win32

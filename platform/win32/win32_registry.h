@@ -1,5 +1,6 @@
 // The real registry: advapi32's 8-bit functions, passed straight through. This is all
-// the window program needs, and all it imports of the registry.
+// the window program needs, and all it imports of the registry. A 32-bit process on 64-bit
+// Windows opens and creates keys in the 64-bit view, the one Windows itself shows.
 #pragma once
 
 #include "platform/code_page_losses.h"
@@ -23,6 +24,8 @@ public:
     Long RegDeleteKeyA(Hkey key, const char* subKey) override;
     Long RegDeleteValueA(Hkey key, const char* valueName) override;
     Long RegCloseKey(Hkey key) override;
+    // GetVersion's high bit.
+    RegistryFamily Family() const override;
     unsigned long LossyReads() const override { return lossyReads_; }
 
 private:

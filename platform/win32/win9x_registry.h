@@ -28,6 +28,7 @@ public:
                           Dword* subKeys, Dword* maxSubKeyLength, Dword* maxClassLength,
                           Dword* values, Dword* maxValueNameLength, Dword* maxValueSize,
                           Dword* securityDescriptorSize, void* lastWriteTime) override;
+    RegistryFamily Family() const override { return RegistryFamily::Windows9x; }
 };
 
 }  // namespace platform::win32

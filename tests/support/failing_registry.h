@@ -30,6 +30,9 @@ public:
     Long RegDeleteKeyA(Hkey, const char*) override { return platform::kErrorBadDb; }
     Long RegDeleteValueA(Hkey, const char*) override { return platform::kErrorBadDb; }
     Long RegCloseKey(Hkey) override { return platform::kErrorBadDb; }
+    platform::RegistryFamily Family() const override {
+        return platform::RegistryFamily::Windows9x;
+    }
 };
 
 }  // namespace testing_support

@@ -61,6 +61,11 @@ public:
     platform::Long RegDeleteKeyA(platform::Hkey key, const char* subKey) override;
     platform::Long RegDeleteValueA(platform::Hkey key, const char* valueName) override;
     platform::Long RegCloseKey(platform::Hkey key) override;
+    // The inner registry's line of Windows, unless a test set another.
+    platform::RegistryFamily Family() const override { return family.value_or(inner_.Family()); }
+
+    // Makes the registry pass for one of another line of Windows.
+    std::optional<platform::RegistryFamily> family;
 
 private:
     std::optional<platform::Long> Injected(const std::string& function, const std::string& name);
