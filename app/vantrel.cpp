@@ -102,16 +102,22 @@ std::u16string UnsavableMessage(const std::array<bool, 4>& unsavable) {
            u".\n\nChange those characters, then press OK again, or press Cancel.";
 }
 
-std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved) {
+// Windows NT lets only administrators change what is kept for every user of the computer.
+std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved, bool administratorsOnly) {
     const std::u16string names = Labels(notSaved);
+    const std::u16string whatToDo =
+        administratorsOnly
+            ? u"These values are kept for all users of this computer, and only an administrator "
+              u"can change them. Start Vantrel Edit 98 as an administrator to change them, or "
+              u"press Cancel."
+            : u"Check that you may change this part of the registry, then press OK again, or "
+              u"press Cancel.";
     if (std::find(notSaved.begin(), notSaved.end(), false) == notSaved.end()) {
         return u"The registration information could not be saved.\n\nNot saved: " + names +
-               u".\n\nCheck that you may change this part of the registry, then press OK "
-               u"again, or press Cancel.";
+               u".\n\n" + whatToDo;
     }
     return u"Some of the registration information could not be saved.\n\nNot saved: " + names +
-           u".\nThe other values were saved.\n\nCheck that you may change this part of the "
-           u"registry, then press OK again, or press Cancel.";
+           u".\nThe other values were saved.\n\n" + whatToDo;
 }
 
 }  // namespace
@@ -121,14 +127,21 @@ Vantrel::Vantrel(platform::Platform platform, VantrelView& view, ProblemSource r
     : view_(view),
       registryProblem_(std::move(registryProblem)),
       losses_(losses),
-      TavRegistry1(platform, *this),
-      TavRegistry2(platform, *this) {
+      registry_(platform.registry),
+      windowsNt_(platform.registry.Family() == platform::RegistryFamily::WindowsNt),
+      TavRegistry1({registry_, platform.system}, *this),
+      TavRegistry2({registry_, platform.system}, *this),
+      TavRegistry3({registry_, platform.system}, *this) {
     auto settings1 = StoredSettings(2, u"software\\microsoft\\windows\\currentversion");
     TavRegistry1.UserControl_ReadProperties(settings1);
     auto settings2 = StoredSettings(1, u"software\\Microsoft\\ms setup (ACME)\\User Info");
     TavRegistry2.UserControl_ReadProperties(settings2);
+    auto settings3 = StoredSettings(2, u"software\\microsoft\\windows nt\\currentversion");
+    TavRegistry3.UserControl_ReadProperties(settings3);
     TavRegistry1.RegKey.Handle(
         [this](regctl::Variant& vValue, bool& vType) { TavRegistry1_RegKey(vValue, vType); });
+    TavRegistry3.RegKey.Handle(
+        [this](regctl::Variant& vValue, bool& vType) { TavRegistry3_RegKey(vValue, vType); });
 }
 
 Vantrel::~Vantrel() = default;
@@ -143,21 +156,37 @@ void Vantrel::Form_Load() {
         view_.ShowMessage(problem);
     }
     std::array<bool, 4> lossy{};
+    // A value the NT key cannot give (the key or the value is missing) raises Error there
+    // and is read from the 9x key instead, where older setups and Wine keep it as well.
+    bool notInNtKey = false;
+    TavRegistry3.Error.Handle([&](std::int16_t&, std::u16string&) { notInNtKey = true; });
     for (std::size_t i = 0; i < kRegistrationValues.size(); ++i) {
         const auto& value = kRegistrationValues[i];
         const unsigned long lossesBefore = losses_ ? losses_->LossyReads() : 0;
-        TavRegistry1.ValueName(value.valueName);
-        // RegKey has stored the value in strValue before QueryValue returns.
-        TavRegistry1.QueryValue();
+        notInNtKey = !windowsNt_;
+        if (windowsNt_) {
+            TavRegistry3.ValueName(value.valueName);
+            TavRegistry3.QueryValue();
+        }
+        if (notInNtKey) {
+            TavRegistry1.ValueName(value.valueName);
+            // RegKey has stored the value in strValue before QueryValue returns.
+            TavRegistry1.QueryValue();
+        }
         view_.SetText(value.box, strValue);
         lossy[i] = losses_ && losses_->LossyReads() != lossesBefore;
         lossyShown_[i] = lossy[i] ? std::optional(strValue) : std::nullopt;
     }
+    TavRegistry3.Error.Handle(nullptr);
     if (Any(lossy)) view_.ShowMessage(LossyLoadMessage(lossy));
     view_.SetFocus(TextBox::Text1);
 }
 
 void Vantrel::TavRegistry1_RegKey(regctl::Variant& vValue, bool& /*vType*/) {
+    strValue = regctl::ToText(vValue);
+}
+
+void Vantrel::TavRegistry3_RegKey(regctl::Variant& vValue, bool& /*vType*/) {
     strValue = regctl::ToText(vValue);
 }
 
@@ -187,21 +216,12 @@ bool Vantrel::RefuseUnsavableText() {
 void Vantrel::Command1_Click() {
     if (RefuseLossyValues() || RefuseUnsavableText()) return;
     std::array<bool, 4> notSaved{};
-    std::size_t current = 0;
-    TavRegistry1.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {
-        if (ErrCode == regctl::kErrorValueKeyNotOpened ||
-            ErrCode == regctl::kErrorStringNotWritten) {
-            notSaved[current] = true;
-        }
-    });
-    for (current = 0; current < kRegistrationValues.size(); ++current) {
-        const auto& value = kRegistrationValues[current];
-        TavRegistry1.ValueName(value.valueName);
-        TavRegistry1.ValueType(0);
-        TavRegistry1.ValueSetting(view_.Text(value.box));
-        TavRegistry1.SetValue();
-    }
-    TavRegistry1.Error.Handle(nullptr);
+    registry_.Reset();
+    // Windows NT shows what its own key holds; the 9x key is written too, for the programs
+    // that read the values there.
+    if (windowsNt_) SaveRegistrationValues(TavRegistry3, notSaved);
+    SaveRegistrationValues(TavRegistry1, notSaved);
+    const bool administratorsOnly = windowsNt_ && registry_.AccessDenied();
     for (const auto& value : kSetupDefaults) {
         TavRegistry2.ValueName(value.valueName);
         TavRegistry2.ValueType(0);
@@ -211,12 +231,30 @@ void Vantrel::Command1_Click() {
     for (const bool failed : notSaved) {
         if (failed) {
             const std::u16string problem = RegistryProblem();
-            view_.ShowMessage(NotSavedMessage(notSaved) +
+            view_.ShowMessage(NotSavedMessage(notSaved, administratorsOnly) +
                               (problem.empty() ? u"" : u"\n\n" + problem));
             return;
         }
     }
     view_.EndProgram();
+}
+
+void Vantrel::SaveRegistrationValues(regctl::TavRegistry& control, std::array<bool, 4>& notSaved) {
+    std::size_t current = 0;
+    control.Error.Handle([&](std::int16_t& ErrCode, std::u16string&) {
+        if (ErrCode == regctl::kErrorValueKeyNotOpened ||
+            ErrCode == regctl::kErrorStringNotWritten) {
+            notSaved[current] = true;
+        }
+    });
+    for (current = 0; current < kRegistrationValues.size(); ++current) {
+        const auto& value = kRegistrationValues[current];
+        control.ValueName(value.valueName);
+        control.ValueType(0);
+        control.ValueSetting(view_.Text(value.box));
+        control.SetValue();
+    }
+    control.Error.Handle(nullptr);
 }
 
 void Vantrel::Command2_Click() { view_.EndProgram(); }

@@ -1,5 +1,7 @@
 // The main window's logic: loading and saving the registration information, the commands
-// and the tab switch. It hosts the window's two registry controls.
+// and the tab switch. It hosts the window's registry controls: one for the registration
+// values where Windows 9x keeps them, one for the setup defaults and, on a registry of the
+// NT line, one for the registration values where Windows NT keeps them.
 #pragma once
 
 #include <array>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "app/license.h"
+#include "app/refusal_watch.h"
 #include "app/views.h"
 #include "platform/code_page_losses.h"
 #include "platform/platform.h"
@@ -22,7 +25,7 @@ public:
     // while it can.
     using ProblemSource = std::function<std::u16string()>;
 
-    // Creates the window's two registry controls from the window's stored settings. A
+    // Creates the window's registry controls from the window's stored settings. A
     // problem of the registry is told once at load, and again with a save that failed.
     // losses, when given, tells which loaded values lost characters to the code page.
     Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem = {},
@@ -31,10 +34,12 @@ public:
     Vantrel& operator=(const Vantrel&) = delete;
     ~Vantrel() override;
 
-    // Shows the window and loads the four registration values into the boxes; says which
-    // boxes show a value that lost characters to the code page.
+    // Shows the window and loads the four registration values into the boxes, on Windows
+    // NT each from the NT key, else from the 9x key; says which boxes show a value that
+    // lost characters to the code page.
     void Form_Load();
-    // "OK": saves the four values and the setup defaults, then ends the program. Nothing
+    // "OK": saves the four values (on Windows NT to the NT key, then to the 9x key) and the
+    // setup defaults, then ends the program. Nothing
     // is written while a box still shows a value that lost characters on its way in, or
     // holds typed text that the code page cannot hold.
     void Command1_Click();
@@ -54,9 +59,12 @@ private:
     // The window keeps no settings of its own: a change of a control's property is not saved.
     void PropertyChanged(std::string_view) override {}
     void TavRegistry1_RegKey(regctl::Variant& vValue, bool& vType);
+    void TavRegistry3_RegKey(regctl::Variant& vValue, bool& vType);
     std::u16string RegistryProblem() const;
     bool RefuseLossyValues();
     bool RefuseUnsavableText();
+    // Writes the four boxes through control, marking in notSaved the values it could not.
+    void SaveRegistrationValues(regctl::TavRegistry& control, std::array<bool, 4>& notSaved);
 
     VantrelView& view_;
     ProblemSource registryProblem_;
@@ -64,8 +72,11 @@ private:
     // What a box was loaded with, for each value that lost characters on the way.
     std::array<std::optional<std::u16string>, 4> lossyShown_;
     std::u16string strValue;
+    RefusalWatch registry_;
+    const bool windowsNt_;
     regctl::TavRegistry TavRegistry1;
     regctl::TavRegistry TavRegistry2;
+    regctl::TavRegistry TavRegistry3;
     std::unique_ptr<License> license_;
 };
 

@@ -25,6 +25,7 @@ namespace {
 const Hkey kMachine = RootKey(kHkeyLocalMachine);
 const Hkey kCurrentUser = RootKey(kHkeyCurrentUser);
 const char* const kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const kNtVersionKey = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 const char* const kSetupKey = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
 
 class Editor : public ::testing::Test {
@@ -58,6 +59,9 @@ protected:
     }
     void PutString(const char* name, const std::string& text) {
         Put(kMachine, kVersionKey, name, kRegSz, text + std::string(1, '\0'));
+    }
+    void PutNtString(const char* name, const std::string& text) {
+        Put(kMachine, kNtVersionKey, name, kRegSz, text + std::string(1, '\0'));
     }
 
     // "type:bytes" of a value, "missing", or "no key".
@@ -105,6 +109,7 @@ protected:
         }
         return writes;
     }
+    std::string NtVersion(const char* name) { return Stored(kMachine, kNtVersionKey, name); }
     std::string Setup(const char* name) { return Stored(kCurrentUser, kSetupKey, name); }
     static std::string Sz(const std::string& text) { return "1:" + text + std::string(1, '\0'); }
 
@@ -351,6 +356,8 @@ TEST_F(Editor, AFailedSaveAddsWhatTheRegistrySaysOfItself) {
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find(u"Not saved: Registered Owner"), std::u16string::npos);
     EXPECT_NE(view.messages[0].find(u"\n\nThe registry store is read-only."), std::u16string::npos);
+    // Rights are a matter of Windows NT: a store of the 9x line says nothing of administrators.
+    EXPECT_EQ(view.messages[0].find(u"administrator"), std::u16string::npos);
 }
 
 TEST_F(Editor, AStoreThatMayOnlyBeReadLoadsAndOnlyASaveSaysItIsReadOnly) {
@@ -526,4 +533,147 @@ TEST_F(Editor, InUtf8EveryNameIsShownAndSavedUnchanged) {
     EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOrganization"), kRussianCompany);
     EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefName"), kPolishName);
     EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefCompany"), kRussianCompany);
+// Windows NT keeps the registration information in Windows NT\CurrentVersion; the 9x key
+// beside it is read where the NT key lacks a value, and written for programs that read it.
+class NtEditor : public Editor {
+protected:
+    NtEditor() { registry.family = RegistryFamily::WindowsNt; }
+
+    std::vector<std::string> Written() const {
+        std::vector<std::string> written;
+        std::string key;
+        for (const auto& call : registry.calls) {
+            if (call.function == "RegOpenKeyExA") key = call.name;
+            if (call.function == "RegSetValueExA") written.push_back(key + call.name);
+        }
+        return written;
+    }
+};
+
+TEST_F(NtEditor, EachBoxComesFromTheNtKeyAndAValueItLacksFromThe9xKey) {
+    SeedAll();
+    PutNtString("RegisteredOwner", "NT Owner");
+    PutNtString("ProductId", "55274-OEM");
+    Put(kMachine, kNtVersionKey, "ProductKey", kRegDword, std::string("\xCE\x07\0\0", 4));
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text1), u"NT Owner");
+    EXPECT_EQ(Shown(TextBox::Text2), u"Org Ltd");  // not in the NT key
+    EXPECT_EQ(Shown(TextBox::Text3), u"55274-OEM");
+    EXPECT_EQ(Shown(TextBox::Text4), u"1998");  // there, though not a string: no fallback
+    EXPECT_EQ(view.calls,
+              (Calls{"Show", "SetText 1", "SetText 2", "SetText 3", "SetText 4", "SetFocus 1"}));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(registry.calls[0].name, "software\\microsoft\\windows nt\\currentversion\\");
+}
+
+TEST_F(NtEditor, WithoutAnNtKeyEveryBoxComesFromThe9xKey) {
+    SeedAll();
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text1), u"Ann Owner");
+    EXPECT_EQ(Shown(TextBox::Text4), u"AAAAA-BBBBB");
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(NtEditor, AValueInNeitherKeyShowsEmptyRatherThanTheValueBefore) {
+    PutNtString("RegisteredOwner", "NT Owner");
+    Hkey key = kNullKey;
+    store->RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+    store->RegDeleteValueA(key, "RegisteredOrganization");
+    store->RegCloseKey(key);
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text1), u"NT Owner");
+    EXPECT_EQ(Shown(TextBox::Text2), u"");
+}
+
+TEST_F(NtEditor, OkWritesTheFourValuesToBothKeysThenTheSetupDefaults) {
+    SeedAll();
+    PutNtString("RegisteredOwner", "NT Owner");
+    PutNtString("ProductId", "OLD-ID");
+    Load();
+    Type(TextBox::Text3, u"NEW-ID");
+    registry.calls.clear();
+    editor->Command1_Click();
+    const std::string nt = "software\\microsoft\\windows nt\\currentversion\\";
+    const std::string nine = "software\\microsoft\\windows\\currentversion\\";
+    const std::string setup = "software\\Microsoft\\ms setup (ACME)\\User Info\\";
+    EXPECT_EQ(Written(),
+              (Calls{nt + "RegisteredOwner", nt + "RegisteredOrganization", nt + "ProductId",
+                     nt + "ProductKey", nine + "RegisteredOwner", nine + "RegisteredOrganization",
+                     nine + "ProductId", nine + "ProductKey", setup + "DefCompany",
+                     setup + "DefName"}));
+    for (const char* key : {kNtVersionKey, kVersionKey}) {
+        EXPECT_EQ(Stored(kMachine, key, "RegisteredOwner"), Sz("NT Owner")) << key;
+        EXPECT_EQ(Stored(kMachine, key, "RegisteredOrganization"), Sz("Org Ltd")) << key;
+        EXPECT_EQ(Stored(kMachine, key, "ProductId"), Sz("NEW-ID")) << key;
+        EXPECT_EQ(Stored(kMachine, key, "ProductKey"), Sz("AAAAA-BBBBB")) << key;
+    }
+    EXPECT_EQ(Setup("DefName"), Sz("NT Owner"));
+    EXPECT_EQ(Setup("DefCompany"), Sz("Org Ltd"));
+    EXPECT_TRUE(view.ended);
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(NtEditor, AValueWrittenToOneKeyOnlyIsNotSaved) {
+    for (const char* key : {"software\\microsoft\\windows nt\\currentversion\\",
+                            "software\\microsoft\\windows\\currentversion\\"}) {
+        SeedAll();
+        PutNtString("ProductId", "OLD-ID");
+        view = {};
+        Load();
+        Type(TextBox::Text3, u"NEW-ID");
+        // The second write of ProductId goes to the 9x key, the first to the NT key.
+        registry.Inject({"RegSetValueExA", std::string("ProductId"), kErrorFileNotFound, 1,
+                         std::string(key).find(" nt") == std::string::npos ? 1 : 0});
+        editor->Command1_Click();
+        EXPECT_FALSE(view.ended) << key;
+        ASSERT_EQ(view.messages.size(), 1u);
+        EXPECT_NE(view.messages[0].find(u"Not saved: Product ID.\nThe other values were saved."),
+                  std::u16string::npos);
+        EXPECT_EQ(view.messages[0].find(u"administrator"), std::u16string::npos);
+    }
+}
+
+TEST_F(NtEditor, ARefusalForWantOfRightsSaysOnlyAnAdministratorCanChangeTheValues) {
+    SeedAll();
+    PutNtString("RegisteredOwner", "NT Owner");
+    Load();
+    Type(TextBox::Text1, u"New Owner");
+    // Every key of the save: four values in each of two keys, two setup defaults.
+    registry.Inject({"RegOpenKeyExA", std::nullopt, kErrorAccessDenied, 10});
+    editor->Command1_Click();
+    EXPECT_FALSE(view.ended);
+    ASSERT_EQ(view.messages.size(), 1u);
+    const std::u16string message = view.messages[0];
+    EXPECT_NE(message.find(u"Not saved: Registered Owner, Registered Organization, Product ID, "
+                           u"Product Key."),
+              std::u16string::npos);
+    EXPECT_NE(message.find(u"kept for all users"), std::u16string::npos);
+    EXPECT_NE(message.find(u"only an administrator can change"), std::u16string::npos);
+    EXPECT_EQ(message.find(u"Check that you may change"), std::u16string::npos);
+    EXPECT_EQ(NtVersion("RegisteredOwner"), Sz("NT Owner"));
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("Ann Owner"));
+
+    // A refusal of the save before does not colour the next one.
+    view.messages.clear();
+    registry.Inject({"RegSetValueExA", std::nullopt, kErrorFileNotFound, 1});
+    editor->Command1_Click();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find(u"Not saved: Registered Owner."), std::u16string::npos);
+    EXPECT_EQ(view.messages[0].find(u"administrator"), std::u16string::npos);
+    EXPECT_EQ(NtVersion("RegisteredOrganization"), Sz("Org Ltd"));
+}
+
+TEST_F(Editor, A9xRegistryNeverTouchesTheNtKey) {
+    SeedAll();
+    PutNtString("RegisteredOwner", "NT Owner");
+    Load();
+    EXPECT_EQ(Shown(TextBox::Text1), u"Ann Owner");
+    Type(TextBox::Text1, u"New Owner");
+    editor->Command1_Click();
+    EXPECT_TRUE(view.ended);
+    for (const auto& call : registry.calls) {
+        EXPECT_EQ(call.name.find("windows nt"), std::string::npos) << call.function;
+    }
+    EXPECT_EQ(NtVersion("RegisteredOwner"), Sz("NT Owner"));
+    EXPECT_EQ(Version("RegisteredOwner"), Sz("New Owner"));
 }

@@ -26,6 +26,7 @@ namespace {
 
 const Hkey kMachine = RootKey(kHkeyLocalMachine);
 const char* const kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const kNtVersionKey = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
@@ -99,10 +100,14 @@ protected:
         Pump();
     }
 
+    // Where the editor reads and writes the registration values on this Windows.
+    const char* RegistrationKey() {
+        return test.Api().Family() == RegistryFamily::WindowsNt ? kNtVersionKey : kVersionKey;
+    }
     void Put(const char* name, const std::string& text) {
         Hkey key = kNullKey;
-        ASSERT_EQ(test.Api().RegCreateKeyExA(kMachine, kVersionKey, 0, nullptr, 0, kKeyAllAccess,
-                                             nullptr, &key, nullptr),
+        ASSERT_EQ(test.Api().RegCreateKeyExA(kMachine, RegistrationKey(), 0, nullptr, 0,
+                                             kKeyAllAccess, nullptr, &key, nullptr),
                   kErrorSuccess);
         test.Api().RegSetValueExA(key, name, 0, kRegSz,
                                   reinterpret_cast<const std::uint8_t*>(text.c_str()),
@@ -111,7 +116,7 @@ protected:
     }
     std::string Stored(const char* name) {
         Hkey key = kNullKey;
-        test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+        test.Api().RegOpenKeyExA(kMachine, RegistrationKey(), 0, kKeyAllAccess, &key);
         char data[256] = {};
         Dword size = sizeof data - 1;
         const Long status = test.Api().RegQueryValueExA(
