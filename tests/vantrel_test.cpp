@@ -533,6 +533,8 @@ TEST_F(Editor, InUtf8EveryNameIsShownAndSavedUnchanged) {
     EXPECT_EQ(StoredWide(kMachine, kVersionKey, u"RegisteredOrganization"), kRussianCompany);
     EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefName"), kPolishName);
     EXPECT_EQ(StoredWide(kCurrentUser, kSetupKey, u"DefCompany"), kRussianCompany);
+}
+
 // Windows NT keeps the registration information in Windows NT\CurrentVersion; the 9x key
 // beside it is read where the NT key lacks a value, and written for programs that read it.
 class NtEditor : public Editor {

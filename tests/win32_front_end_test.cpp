@@ -479,7 +479,7 @@ protected:
         // The first window's end was the program's; this one starts it afresh.
         quit = false;
         Hkey key = kNullKey;
-        ASSERT_EQ(test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key),
+        ASSERT_EQ(test.Api().RegOpenKeyExA(kMachine, RegistrationKey(), 0, kKeyAllAccess, &key),
                   kErrorSuccess);
         test.Api().RegSetValueExW(key, u"RegisteredOwner", 0, kRegSz,
                                   reinterpret_cast<const std::uint8_t*>(kPolishName.c_str()),
@@ -493,7 +493,7 @@ protected:
     }
     std::u16string StoredOwner() {
         Hkey key = kNullKey;
-        test.Api().RegOpenKeyExA(kMachine, kVersionKey, 0, kKeyAllAccess, &key);
+        test.Api().RegOpenKeyExA(kMachine, RegistrationKey(), 0, kKeyAllAccess, &key);
         char16_t data[128] = {};
         Dword size = sizeof data - 2;
         test.Api().RegQueryValueExW(key, u"RegisteredOwner", nullptr, nullptr,
