@@ -14,6 +14,10 @@ public:
         platform::PlantNewTree(stored_, NewInstallation());
         platform::MapStandardRoots(roots_, stored_, dynamic_);
     }
+    // Holds what a new installation of Windows 98 holds.
+    platform::RegistryFamily Family() const override {
+        return platform::RegistryFamily::Windows9x;
+    }
 
 protected:
     // Trees in memory have no storage that fails.
