@@ -655,3 +655,53 @@ TEST_F(StoreFile, AnotherProcesssCommitIsSeenByTheVeryNextRead) {
               kErrorSuccess);
     EXPECT_EQ(GetText(registry, reopened, "x"), "new");
 }
+
+// A listing that another process writes into while it runs shows the store as it was when
+// the listing began; the next call after it sees the write.
+TEST_F(StoreFile, AListingShowsOneMomentOfTheStoreWhateverIsWrittenMeanwhile) {
+    RegistryStore registry(path), writer(path);
+    // Larger than the tool keeps before it hands its output on.
+    ASSERT_EQ(SetText(registry, CreateKey(registry, "Software\\Moment\\A"), "a",
+                      std::string(100000, 'a')),
+              kErrorSuccess);
+    const Hkey second = CreateKey(registry, "Software\\Moment\\B");
+    ASSERT_EQ(SetText(registry, second, "b", "before"), kErrorSuccess);
+    ASSERT_EQ(GetText(registry, second, "b"), "before");
+
+    class Snapshot : public regtool::RegistrySnapshot {
+    public:
+        explicit Snapshot(store::StoreSnapshot held) : held_(std::move(held)) {}
+
+    private:
+        store::StoreSnapshot held_;
+    };
+    std::u16string shown;
+    int flushes = 0;
+    regtool::ToolEnvironment env{registry, nullptr, [](const std::u16string&) { return true; },
+                                 {},       {},      {}};
+    env.beginSnapshot = [&]() -> std::unique_ptr<regtool::RegistrySnapshot> {
+        auto held = registry.BeginSnapshot();
+        return held ? std::make_unique<Snapshot>(std::move(*held)) : nullptr;
+    };
+    env.flushOut = [&](std::u16string& out) {
+        if (flushes++ == 0) {
+            const Hkey theirs = CreateKey(writer, "Software\\Moment\\B");
+            EXPECT_EQ(SetText(writer, theirs, "b", "after"), kErrorSuccess);
+            EXPECT_EQ(SetText(writer, CreateKey(writer, "Software\\Moment\\C"), "c", "new"),
+                      kErrorSuccess);
+        }
+        shown += out;
+        out.clear();
+    };
+    ASSERT_EQ(regtool::RunRegCommand({u"query", u"HKLM\\Software\\Moment", u"/s"}, env), 0);
+    shown += env.out;
+    ASSERT_GE(flushes, 1);
+    EXPECT_NE(shown.find(u"before"), std::u16string::npos);
+    EXPECT_EQ(shown.find(u"after"), std::u16string::npos);
+    EXPECT_EQ(shown.find(u"Moment\\C"), std::u16string::npos);
+
+    EXPECT_EQ(GetText(registry, second, "b"), "after");
+    Hkey made = kNullKey;
+    EXPECT_EQ(registry.RegOpenKeyExA(kMachine, "Software\\Moment\\C", 0, kKeyAllAccess, &made),
+              kErrorSuccess);
+}

@@ -21,6 +21,14 @@ private:
     store::StoreBatch batch_;
 };
 
+class StoreSnapshot : public regtool::RegistrySnapshot {
+public:
+    explicit StoreSnapshot(store::StoreSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
+
+private:
+    store::StoreSnapshot snapshot_;
+};
+
 bool AskUser(const std::u16string& question) {
     std::cout << regtool::ConsoleText(question) << std::flush;
     std::string answer;
@@ -76,6 +84,11 @@ int main(int argc, char* argv[]) {
         {},
         {},
         {}};
+    environment.beginSnapshot = [&registry]() -> std::unique_ptr<regtool::RegistrySnapshot> {
+        auto snapshot = registry.BeginSnapshot();
+        if (!snapshot) return nullptr;
+        return std::make_unique<StoreSnapshot>(std::move(*snapshot));
+    };
     environment.flushOut = [](std::u16string& out) {
         std::cout << regtool::ConsoleText(out);
         out.clear();

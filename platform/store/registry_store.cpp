@@ -65,6 +65,20 @@ std::optional<StoreBatch> RegistryStore::BeginBatch() {
     }
 }
 
+StoreSnapshot::StoreSnapshot(std::unique_ptr<sqlite::ReadTransaction> transaction)
+    : transaction_(std::move(transaction)) {}
+StoreSnapshot::StoreSnapshot(StoreSnapshot&&) noexcept = default;
+StoreSnapshot::~StoreSnapshot() = default;
+
+std::optional<StoreSnapshot> RegistryStore::BeginSnapshot() {
+    if (unusable_) return std::nullopt;
+    try {
+        return StoreSnapshot(std::make_unique<sqlite::ReadTransaction>(*fileDb_));
+    } catch (const sqlite::Error&) {
+        return std::nullopt;
+    }
+}
+
 // A store that may not be written serves every reading; the first write refused says why.
 Long RegistryStore::RefuseWrite() {
     if (!problem_) {

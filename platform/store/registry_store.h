@@ -16,6 +16,7 @@ namespace store {
 class Hive;
 namespace sqlite {
 class Database;
+class ReadTransaction;
 class Transaction;
 }  // namespace sqlite
 
@@ -34,6 +35,18 @@ private:
     std::unique_ptr<sqlite::Transaction> transaction_;
 };
 
+// While a snapshot lives, every call made through the store reads the store as it was
+// when the snapshot's first reading was made, as a backup must. Not for changes.
+class StoreSnapshot {
+public:
+    explicit StoreSnapshot(std::unique_ptr<sqlite::ReadTransaction> transaction);
+    StoreSnapshot(StoreSnapshot&&) noexcept;
+    ~StoreSnapshot();
+
+private:
+    std::unique_ptr<sqlite::ReadTransaction> transaction_;
+};
+
 class RegistryStore final : public platform::TreeRegistry {
 public:
     // The path that keeps a store in memory only.
@@ -49,6 +62,9 @@ public:
 
     // Opens a batch on a usable store; nullopt when the store cannot be used or is busy.
     std::optional<StoreBatch> BeginBatch();
+
+    // Holds the store still for a listing; nullopt when the store cannot be used.
+    std::optional<StoreSnapshot> BeginSnapshot();
 
     // Why the store cannot be used, that it was found damaged, or, once a write was
     // refused, that it is read-only, naming its file; empty while it works. A damaged or

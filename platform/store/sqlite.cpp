@@ -51,7 +51,8 @@ std::string FileUri(const std::string& path, const char* query) {
 Database::Database(const std::string& path, Mode mode)
     : controls_{{*this, "BEGIN IMMEDIATE"}, {*this, "COMMIT"},
                 {*this, "ROLLBACK"},        {*this, "SAVEPOINT nested"},
-                {*this, "RELEASE nested"},  {*this, "ROLLBACK TO nested"}},
+                {*this, "RELEASE nested"},  {*this, "ROLLBACK TO nested"},
+                {*this, "BEGIN"}},
       dataVersion_(*this, "PRAGMA data_version") {
     if (mode == Mode::Immutable) {
         Open(FileUri(path, "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
@@ -253,6 +254,23 @@ Transaction::~Transaction() {
     } catch (...) {
         // The connection already rolled back, or is gone; nothing is left to undo.
     }
+}
+
+void Database::EndRead() noexcept {
+    try {
+        Run(Control::Commit);
+    } catch (...) {
+        // A read has nothing to keep; the transaction is over either way.
+    }
+    seen_.reset();
+}
+
+ReadTransaction::ReadTransaction(Database& db) : db_(db), nested_(db.InTransaction()) {
+    if (!nested_) db_.Run(Database::Control::Read);
+}
+
+ReadTransaction::~ReadTransaction() {
+    if (!nested_) db_.EndRead();
 }
 
 void Transaction::Commit() {

@@ -94,7 +94,7 @@ public:
     // in a folder no one may write); SQLite then needs no -shm or -wal file beside it.
     enum class Mode { ReadOnly, Immutable, ReadWrite, Create, Memory };
     // The statements that begin and end transactions, prepared once.
-    enum class Control { Begin, Commit, Rollback, Savepoint, Release, RollbackTo, Count };
+    enum class Control { Begin, Commit, Rollback, Savepoint, Release, RollbackTo, Read, Count };
 
     Database(const std::string& path, Mode mode);
     // Statements refer to their connection, so a connection stays where it was made.
@@ -135,12 +135,16 @@ public:
 
 private:
     friend class Transaction;
+    friend class ReadTransaction;
 
     void Open(const std::string& name, int flags);
     void WatchSharedIndex();
     // Commits the open transaction, and keeps what this connection remembers when nobody
     // else committed since its last look.
     void CommitOwn();
+    // Ends a read transaction. Others may have committed while it was open, unseen by
+    // it, so the next look asks SQLite.
+    void EndRead() noexcept;
 
     friend class Statement;
     sqlite3* Handle() const noexcept { return db_.get(); }
@@ -176,6 +180,20 @@ private:
     Database& db_;
     bool nested_ = false;
     bool done_ = false;
+};
+
+// A read transaction: what is read while it is open is one state of the database, however
+// many statements read it. Inside a transaction already open it adds nothing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database& db);
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction();
+
+private:
+    Database& db_;
+    bool nested_ = false;
 };
 
 }  // namespace store::sqlite

@@ -92,6 +92,11 @@ public:
     // The line that ends a syntax error: where help for this command is.
     std::u16string HelpHint() const;
 
+    // Holds the registry at one moment, where it can be held, while the result lives.
+    std::unique_ptr<RegistrySnapshot> Snapshot() const {
+        return env.beginSnapshot ? env.beginSnapshot() : nullptr;
+    }
+
     // Makes changes in one transaction where the registry has them, so that a change
     // refused halfway leaves everything as it was.
     template <typename Changes>

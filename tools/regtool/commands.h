@@ -19,6 +19,12 @@ public:
     virtual bool Commit() = 0;
 };
 
+// Holds the registry at one moment while it lives, so that a listing shows one state of it.
+class RegistrySnapshot {
+public:
+    virtual ~RegistrySnapshot() = default;
+};
+
 struct ToolEnvironment {
     platform::WideRegistryApi& registry;
     // Null where the registry has no transactions (Windows): an import then says which
@@ -33,6 +39,9 @@ struct ToolEnvironment {
     // The registry keeps names and strings in the 8-bit code page (Windows 9x): an import
     // that holds text the code page cannot is refused before anything is written.
     bool eightBitRegistry = false;
+    // Null where the registry cannot be held still (Windows): a listing then reads each key
+    // as it is when the listing reaches it.
+    std::function<std::unique_ptr<RegistrySnapshot>()> beginSnapshot = nullptr;
 };
 
 // Runs one command (arguments after the program's name); returns the exit status, 0 on

@@ -97,6 +97,8 @@ private:
 }  // namespace
 
 int Compare(Command& cmd) {
+    // Both trees are compared as they stand at one moment.
+    const auto snapshot = cmd.Snapshot();
     std::u16string why;
     const auto left = cmd.Key(0, &why);
     if (!left) return cmd.Fail(why);

@@ -55,6 +55,8 @@ int Export(Command& cmd) {
         !cmd.env.confirm(u"File " + file + u" already exists. Overwrite (Yes/No)? ")) {
         return cmd.Cancelled();
     }
+    // One moment of the registry, as a backup must be, however long the walk takes.
+    const auto snapshot = cmd.Snapshot();
     // Written one key at a time, so that a tree of any size takes the memory of its
     // largest key.
     const int version = cmd.line.Has(u"regedit4") ? 4 : 5;

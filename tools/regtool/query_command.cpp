@@ -158,6 +158,8 @@ std::optional<std::vector<platform::Dword>> Types(const std::u16string& list, st
 }  // namespace
 
 int Query(Command& cmd) {
+    // A listing shows one moment of the registry, however long it is.
+    const auto snapshot = cmd.Snapshot();
     std::u16string why;
     const auto key = cmd.Key(0, &why);
     if (!key) return cmd.Fail(why);
