@@ -152,11 +152,13 @@ void Hive::SetValue(KeyId key, std::u16string_view name, platform::Dword type,
     sqlite::ResetOnExit reset(upsertValue_);
     upsertValue_.Bind(1, key).Bind(2, name).Bind(3, value.folded).Bind(4, std::int64_t{type});
     upsertValue_.BindBlob(5, data, size).Run();
+    // Only a value read before is kept up to date, so that a bulk write fills no memory.
+    const auto known = values_.find(value);
+    if (known == values_.end()) return;
     if (size <= kMaxRememberedData) {
-        values_.insert_or_assign(std::move(value),
-                                 TreeValue{type, std::vector<std::uint8_t>(data, data + size)});
+        known->second = TreeValue{type, std::vector<std::uint8_t>(data, data + size)};
     } else {
-        values_.erase(value);
+        values_.erase(known);
     }
 }
 
