@@ -8,13 +8,18 @@
 
 namespace regtool {
 
+// Read into a string of the file's size, in one piece: a large import is not copied
+// through a stream's growing buffers.
 bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
-    std::ifstream file(platform::posix::Utf16ToUtf8(path), std::ios::binary);
+    std::ifstream file(platform::posix::Utf16ToUtf8(path), std::ios::binary | std::ios::ate);
     if (!file) return false;
-    std::stringstream content;
-    content << file.rdbuf();
-    bytes = content.str();
-    return true;
+    const std::streamoff size = file.tellg();
+    if (size < 0 || !file.seekg(0)) return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    file.read(bytes.data(), size);
+    // A file that changed size meanwhile is read as far as it goes.
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return !file.bad();
 }
 
 bool WriteWholeFile(const std::u16string& path, const std::string& bytes) {

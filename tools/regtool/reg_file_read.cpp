@@ -36,6 +36,7 @@ std::u16string LenientUtf8(std::string_view bytes) {
 std::u16string Decode(std::string_view bytes, EightBitText eightBit, int* version) {
     if (IsUtf16(bytes)) {
         std::u16string text;
+        text.reserve(bytes.size() / 2);
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
             text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                                  static_cast<unsigned char>(bytes[i + 1]) << 8));
