@@ -5,13 +5,16 @@ Writes a version-5 file of KEYS keys of VALUES values each (1,000 x 100 by defau
 strings, dwords and binary data in turn), then for our tool (natively, on a fresh store)
 and for Wine's reg (in the Wine prefix of scripts/with-wine) times, by turns:
 import of the file, export of the tree, and query /s of the tree. Prints the median of
-each and the ratio (Wine / ours). Run from the project root after building the native
-preset:
+each and the ratio (Wine / ours), then the system calls of one more run of each under
+strace -c, per value of the tree (for Wine those of reg's own process tree: wineserver,
+which does much of Wine's registry work, is not counted). Run from the project root after
+building the native preset:
 
     scripts/with-wine python3 bench/reg_tool_compare.py [--rounds 3]
 """
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import tempfile
@@ -43,6 +46,19 @@ def timed(command, env=None):
     return time.perf_counter() - start
 
 
+def system_calls(command, env=None):
+    """How many system calls a command makes, under strace -f -c."""
+    with tempfile.NamedTemporaryFile(suffix=".strace") as out:
+        subprocess.run(["strace", "-f", "-c", "-o", out.name, *command], check=True, env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(out.name) as report:
+            for line in report:
+                parts = line.split()
+                if parts and parts[-1] == "total":
+                    return int(parts[3 if len(parts) >= 5 else 2])
+    raise RuntimeError("strace wrote no total")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--keys", type=int, default=1000)
@@ -70,10 +86,29 @@ def main():
             times["export"][1].append(timed([args.tool, "export", ROOT, ours_out, "/y"], env))
             times["query /s"][0].append(timed(["wine", "reg", "query", ROOT, "/s"]))
             times["query /s"][1].append(timed([args.tool, "query", ROOT, "/s"], env))
-        print(f"{'work':<10}{'Wine reg (s)':>14}{'vantrel-reg (s)':>17}{'ratio':>8}")
+        calls = {}
+        if shutil.which("strace"):
+            values = args.keys * args.values
+            # The import is counted into an empty store and an empty tree, as it is timed.
+            for store in ("registry.db", "registry.db-wal", "registry.db-shm"):
+                if os.path.exists(os.path.join(folder, store)):
+                    os.remove(os.path.join(folder, store))
+            subprocess.run(["wine", "reg", "delete", ROOT, "/f"], capture_output=True)
+            for name, wine_command, ours_command in (
+                    ("import", ["wine", "reg", "import", wine_source], [args.tool, "import", source]),
+                    ("export", ["wine", "reg", "export", ROOT, wine_out, "/y"],
+                     [args.tool, "export", ROOT, ours_out, "/y"]),
+                    ("query /s", ["wine", "reg", "query", ROOT, "/s"], [args.tool, "query", ROOT, "/s"])):
+                calls[name] = (system_calls(wine_command) / values,
+                               system_calls(ours_command, env) / values)
+        print(f"{'work':<10}{'Wine reg (s)':>14}{'vantrel-reg (s)':>17}{'ratio':>8}"
+              + (f"{'calls/value Wine':>18}{'ours':>8}" if calls else ""))
         for name, (wine, ours) in times.items():
             a, b = statistics.median(wine), statistics.median(ours)
-            print(f"{name:<10}{a:>14.3f}{b:>17.3f}{a / b:>7.1f}x")
+            line = f"{name:<10}{a:>14.3f}{b:>17.3f}{a / b:>7.1f}x"
+            if name in calls:
+                line += f"{calls[name][0]:>18.3f}{calls[name][1]:>8.3f}"
+            print(line)
 
 
 if __name__ == "__main__":

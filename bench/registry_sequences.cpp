@@ -27,6 +27,8 @@ using platform::Hkey;
 
 const Hkey kUser = platform::RootKey(platform::kHkeyCurrentUser);
 constexpr const char* kKey = "Software\\VantrelBench\\Microsoft\\Windows\\CurrentVersion";
+// The path the control opens for a value: KeyName "\" SubKey, with SubKey empty.
+constexpr const char* kValuePath = "Software\\VantrelBench\\Microsoft\\Windows\\CurrentVersion\\";
 
 template <typename Sequence>
 double MicrosecondsEach(int times, Sequence&& sequence) {
@@ -64,7 +66,7 @@ int main(int argc, char* argv[]) {
     // Open, ask the size, read, close: what QueryValue does for one string.
     const double query = MicrosecondsEach(reads, [&](int) {
         Hkey open = platform::kNullKey;
-        api.RegOpenKeyExA(kUser, kKey, 0, platform::kKeyAllAccess, &open);
+        api.RegOpenKeyExA(kUser, kValuePath, 0, platform::kKeyAllAccess, &open);
         Dword type = 0, size = 0;
         api.RegQueryValueExA(open, "RegisteredOwner", nullptr, &type, nullptr, &size);
         std::string buffer(size, '\0');
@@ -75,7 +77,7 @@ int main(int argc, char* argv[]) {
     // Open, set a string, close: what SetValue does.
     const double set = MicrosecondsEach(writes, [&](int i) {
         Hkey open = platform::kNullKey;
-        api.RegOpenKeyExA(kUser, kKey, 0, platform::kKeyAllAccess, &open);
+        api.RegOpenKeyExA(kUser, kValuePath, 0, platform::kKeyAllAccess, &open);
         const std::string text = "Owner " + std::to_string(i);
         api.RegSetValueExA(open, "RegisteredOwner", 0, platform::kRegSz,
                            reinterpret_cast<const std::uint8_t*>(text.c_str()),
