@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cerrno>
 
+#include "frame_joining_vfs.h"
+
 namespace store::sqlite {
 
 bool Error::IsCorruption() const noexcept {
@@ -67,7 +69,8 @@ Database::Database(const std::string& path, Mode mode)
 
 void Database::Open(const std::string& name, int flags) {
     sqlite3* raw = nullptr;
-    const int code = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int code = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX,
+                                     FrameJoiningVfs());
     db_.reset(raw);
     if (code != SQLITE_OK) {
         throw Error(code, raw ? sqlite3_errmsg(raw) : sqlite3_errstr(code));
