@@ -1,0 +1,132 @@
+// One of Wine's text registry files (system.reg, user.reg, userdef.reg) as a tree of keys.
+// The file is read whole; a change rewrites only the sections of the keys it touched, and
+// every other line goes back byte for byte, through a temporary file in the same folder
+// renamed over the old one.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+
+#include "platform/registry/registry_tree.h"
+
+namespace wine {
+
+// A file that could not be read whole, or not be written: the message names the file,
+// and for a line that could not be read, the line and what is wrong with it.
+class WineFileError : public std::runtime_error {
+public:
+    WineFileError(const std::string& message, int error = 0)
+        : std::runtime_error(message), error_(error) {}
+    // The errno of a failed system call; 0 for a file that could not be read.
+    int Error() const noexcept { return error_; }
+
+private:
+    int error_;
+};
+
+class WineFileTree final : public platform::RegistryTree {
+public:
+    // The key that the file's keys are relative to, the only child of the tree's top.
+    static constexpr platform::NodeId kBaseKey = 1;
+
+    // Reads the file at path, whose base key is named fallbackBase unless its header names
+    // one; throws WineFileError when it cannot be read or holds a line that cannot be.
+    WineFileTree(std::string path, std::u16string fallbackBase);
+    ~WineFileTree() override;
+
+    // The base key's name: "Machine", a user's SID, ".Default".
+    const std::u16string& BaseName() const { return baseName_; }
+    const std::string& Path() const { return path_; }
+
+    std::optional<platform::NodeId> FindChild(platform::NodeId parent,
+                                              std::u16string_view name) override;
+    platform::NodeId CreateChild(platform::NodeId parent, std::u16string_view name) override;
+    std::vector<std::u16string> ChildNames(platform::NodeId key) override;
+    bool Exists(platform::NodeId key) override;
+    bool HasChildren(platform::NodeId key) override;
+    void DeleteLeaf(platform::NodeId key) override;
+    std::optional<platform::TreeValue> FindValue(platform::NodeId key,
+                                                 std::u16string_view name) override;
+    void SetValue(platform::NodeId key, std::u16string_view name, platform::Dword type,
+                  const std::uint8_t* data, std::size_t size) override;
+    bool DeleteValue(platform::NodeId key, std::u16string_view name) override;
+    std::vector<std::pair<std::u16string, platform::TreeValue>> Values(
+        platform::NodeId key) override;
+    platform::TreeCounts Counts(platform::NodeId key) override;
+    // The outermost batch writes the file when it commits and anything changed.
+    std::unique_ptr<platform::TreeBatch> BeginBatch() override;
+    // Reads the file again when another program replaced or changed it.
+    void Refresh() override;
+    std::uint64_t Generation() const override { return generation_; }
+
+    // Writing in two steps, so that several files change together as far as renames allow:
+    // Prepare writes the changed text to a temporary file beside the file (false when
+    // nothing changed), Install renames it over the file, Discard removes it.
+    bool PrepareSave();
+    void InstallSave();
+    void DiscardSave() noexcept;
+
+private:
+    struct Node {
+        platform::NodeId parent = platform::kTreeTop;
+        std::u16string name;
+        std::map<std::u16string, platform::NodeId> children;
+        std::vector<std::pair<std::u16string, platform::TreeValue>> values;
+        std::optional<std::u16string> className;
+        bool link = false;
+        std::uint64_t modified = 0;
+        // The section of the file that holds the key, -1 when the file lists none.
+        long section = -1;
+        // Changed since the file was read: its section is written anew.
+        bool touched = false;
+    };
+    // A key's lines in the file, from its key line to the next key line.
+    struct Section {
+        std::size_t begin = 0, end = 0;
+        platform::NodeId node = 0;
+        bool gone = false;
+    };
+    struct State {
+        std::unordered_map<platform::NodeId, Node> nodes;
+        std::vector<Section> sections;
+        // Keys the file did not list that now need a section, in the order they got one.
+        std::vector<platform::NodeId> added;
+        bool changed = false;
+    };
+    class Batch;
+    struct FileStamp {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long seconds = 0, nanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    void Load(std::string text);
+    FileStamp Stamp() const;
+    Node& At(platform::NodeId key);
+    void Touch(platform::NodeId key);
+    std::vector<std::u16string> PathOf(platform::NodeId key);
+    std::string Render();
+    void RenderSection(platform::NodeId key, std::string& out);
+
+    std::string path_;
+    std::u16string baseName_;
+    std::string text_;
+    std::size_t headerEnd_ = 0;
+    State state_;
+    platform::NodeId next_ = kBaseKey + 1;
+    std::uint64_t generation_ = 0;
+    int depth_ = 0;
+    // How many times the file was read, so that a batch knows it was read inside it.
+    std::uint64_t loads_ = 0;
+    FileStamp stamp_;
+    std::string pendingPath_;
+    std::string pendingText_;
+};
+
+}  // namespace wine

@@ -1,0 +1,391 @@
+#include "platform/wine/wine_text.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "platform/posix/utf8.h"
+
+namespace wine {
+namespace {
+
+constexpr platform::Dword kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4,
+                          kRegMultiSz = 7;
+// Seconds between 1601 and 1970, in FILETIME ticks.
+constexpr std::uint64_t kTicksTo1970 = 116444736000000000ULL;
+constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+
+void SkipSpaces(std::string_view line, std::size_t& pos) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+}
+
+bool OnlySpacesLeft(std::string_view line, std::size_t pos) {
+    SkipSpaces(line, pos);
+    return pos == line.size();
+}
+
+// The length of the UTF-8 sequence a lead byte starts; 0 for a byte that starts none.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+char16_t Escaped(char c) {
+    switch (c) {
+        case 'a': return 7;
+        case 'b': return 8;
+        case 'e': return 0x1B;
+        case 'f': return 0x0C;
+        case 'n': return 0x0A;
+        case 'r': return 0x0D;
+        case 't': return 9;
+        case 'v': return 0x0B;
+        default: return static_cast<unsigned char>(c);
+    }
+}
+
+std::vector<std::uint8_t> StringBytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (const char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHexList(std::string_view line, std::size_t pos,
+                                                      std::string& fault) {
+    std::vector<std::uint8_t> bytes;
+    SkipSpaces(line, pos);
+    while (pos < line.size()) {
+        const int high = HexDigit(line[pos]);
+        if (high < 0) {
+            fault = "a byte of hex data is not hexadecimal";
+            return std::nullopt;
+        }
+        int byte = high;
+        ++pos;
+        if (pos < line.size() && HexDigit(line[pos]) >= 0) byte = byte * 16 + HexDigit(line[pos++]);
+        bytes.push_back(static_cast<std::uint8_t>(byte));
+        SkipSpaces(line, pos);
+        if (pos == line.size()) break;
+        if (line[pos] != ',') {
+            fault = "the bytes of hex data are not separated by commas";
+            return std::nullopt;
+        }
+        ++pos;
+        SkipSpaces(line, pos);
+    }
+    return bytes;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+}  // namespace
+
+std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& pos, char end,
+                                          std::string& fault) {
+    std::u16string text;
+    while (pos < line.size()) {
+        const char c = line[pos];
+        if (c == end) {
+            ++pos;
+            return text;
+        }
+        if (c == '\\') {
+            if (++pos == line.size()) break;
+            const char e = line[pos];
+            if (e == 'x') {
+                ++pos;
+                unsigned value = 0;
+                std::size_t digits = 0;
+                while (digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
+                    value = value * 16 + static_cast<unsigned>(HexDigit(line[pos++]));
+                    ++digits;
+                }
+                if (digits == 0) {
+                    fault = "\\x is not followed by a hexadecimal digit";
+                    return std::nullopt;
+                }
+                text.push_back(static_cast<char16_t>(value));
+            } else if (IsOctal(e)) {
+                unsigned value = 0;
+                for (std::size_t digits = 0; digits < 3 && pos < line.size() && IsOctal(line[pos]);
+                     ++digits) {
+                    value = value * 8 + static_cast<unsigned>(line[pos++] - '0');
+                }
+                text.push_back(static_cast<char16_t>(value));
+            } else {
+                text.push_back(Escaped(e));
+                ++pos;
+            }
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text.push_back(byte);
+            ++pos;
+            continue;
+        }
+        const std::size_t length = SequenceLength(byte);
+        const auto decoded = length && pos + length <= line.size()
+                                 ? platform::posix::StrictUtf8ToUtf16(line.substr(pos, length))
+                                 : std::nullopt;
+        if (!decoded) {
+            fault = "text holds bytes that are not UTF-8";
+            return std::nullopt;
+        }
+        text += *decoded;
+        pos += length;
+    }
+    fault = std::string("text has no closing ") + end;
+    return std::nullopt;
+}
+
+void WriteEscaped(std::u16string_view text, std::string_view specials, std::string& out) {
+    static constexpr char kEscapes[] = ".......abtnvfr.............e....";
+    char buffer[16];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool more = i + 1 < text.size();
+        if (c > 127) {
+            // A hex digit after the escape would be read as part of it: four digits then.
+            const bool padded = more && text[i + 1] < 128 && HexDigit(static_cast<char>(text[i + 1])) >= 0;
+            std::snprintf(buffer, sizeof buffer, padded ? "\\x%04x" : "\\x%x", unsigned{c});
+            out += buffer;
+        } else if (c < 32) {
+            if (kEscapes[c] != '.') {
+                out.push_back('\\');
+                out.push_back(kEscapes[c]);
+            } else {
+                const bool padded = more && IsOctal(static_cast<char>(text[i + 1]));
+                std::snprintf(buffer, sizeof buffer, padded ? "\\%03o" : "\\%o", unsigned{c});
+                out += buffer;
+            }
+        } else {
+            const char ascii = static_cast<char>(c);
+            if (ascii == '\\' || specials.find(ascii) != std::string_view::npos) out.push_back('\\');
+            out.push_back(ascii);
+        }
+    }
+}
+
+std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& fault) {
+    ValueLine parsed;
+    std::size_t pos = 0;
+    if (StartsWith(line, "@")) {
+        pos = 1;
+    } else if (StartsWith(line, "\"")) {
+        pos = 1;
+        auto name = ReadEscaped(line, pos, '"', fault);
+        if (!name) return std::nullopt;
+        parsed.name = std::move(*name);
+    } else {
+        fault = "the line is no key, value, comment or option";
+        return std::nullopt;
+    }
+    SkipSpaces(line, pos);
+    if (pos == line.size() || line[pos] != '=') {
+        fault = "the value's name is not followed by =";
+        return std::nullopt;
+    }
+    ++pos;
+    SkipSpaces(line, pos);
+    const std::string_view data = line.substr(pos);
+
+    struct StringForm {
+        std::string_view prefix;
+        platform::Dword type;
+    };
+    static constexpr StringForm kStrings[] = {
+        {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
+    for (const StringForm& form : kStrings) {
+        if (!StartsWith(data, form.prefix)) continue;
+        std::size_t at = form.prefix.size();
+        const auto text = ReadEscaped(data, at, '"', fault);
+        if (!text) return std::nullopt;
+        if (!OnlySpacesLeft(data, at)) {
+            fault = "text follows the closing quote";
+            return std::nullopt;
+        }
+        parsed.value = {form.type, StringBytes(*text)};
+        return parsed;
+    }
+    if (StartsWith(data, "dword:")) {
+        std::size_t at = 6;
+        std::uint32_t number = 0;
+        std::size_t digits = 0;
+        while (at < data.size() && HexDigit(data[at]) >= 0 && digits < 8) {
+            number = number * 16 + static_cast<std::uint32_t>(HexDigit(data[at++]));
+            ++digits;
+        }
+        if (digits == 0 || !OnlySpacesLeft(data, at)) {
+            fault = "a dword is not up to 8 hexadecimal digits";
+            return std::nullopt;
+        }
+        parsed.value.type = kRegDword;
+        for (int shift = 0; shift < 32; shift += 8) {
+            parsed.value.data.push_back(static_cast<std::uint8_t>(number >> shift));
+        }
+        return parsed;
+    }
+    std::size_t at = 0;
+    if (StartsWith(data, "hex:")) {
+        parsed.value.type = kRegBinary;
+        at = 4;
+    } else if (StartsWith(data, "hex(")) {
+        at = 4;
+        platform::Dword type = 0;
+        std::size_t digits = 0;
+        while (at < data.size() && HexDigit(data[at]) >= 0 && digits < 8) {
+            type = type * 16 + static_cast<platform::Dword>(HexDigit(data[at++]));
+            ++digits;
+        }
+        if (digits == 0 || !StartsWith(data.substr(at), "):")) {
+            fault = "hex( is not followed by a hexadecimal type and ):";
+            return std::nullopt;
+        }
+        parsed.value.type = type;
+        at += 2;
+    } else {
+        fault = "the value's data has no type this reader knows";
+        return std::nullopt;
+    }
+    auto bytes = ParseHexList(data, at, fault);
+    if (!bytes) return std::nullopt;
+    parsed.value.data = std::move(*bytes);
+    return parsed;
+}
+
+void WriteValueLine(const std::u16string& name, const platform::TreeValue& value, std::string& out) {
+    const std::size_t lineStart = out.size();
+    if (name.empty()) {
+        out += "@=";
+    } else {
+        out.push_back('"');
+        WriteEscaped(name, "\"\"", out);
+        out += "\"=";
+    }
+    const auto& data = value.data;
+    const bool isString =
+        value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
+    if (isString && data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 1] == 0 &&
+        data[data.size() - 2] == 0) {
+        if (value.type == kRegExpandSz) out += "str(2):";
+        if (value.type == kRegMultiSz) out += "str(7):";
+        std::u16string text;
+        for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
+            text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+        }
+        out.push_back('"');
+        WriteEscaped(text, "\"\"", out);
+        out += "\"\n";
+        return;
+    }
+    char buffer[24];
+    if (value.type == kRegDword && data.size() == 4) {
+        const std::uint32_t number = data[0] | (data[1] << 8) | (data[2] << 16) |
+                                     (static_cast<std::uint32_t>(data[3]) << 24);
+        std::snprintf(buffer, sizeof buffer, "dword:%08x\n", number);
+        out += buffer;
+        return;
+    }
+    if (value.type == kRegBinary) {
+        out += "hex:";
+    } else {
+        std::snprintf(buffer, sizeof buffer, "hex(%x):", value.type);
+        out += buffer;
+    }
+    // Columns are counted as wineserver counts them, so that a line breaks where its does.
+    std::size_t count = out.size() - lineStart;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        std::snprintf(buffer, sizeof buffer, "%02x", data[i]);
+        out += buffer;
+        count += 2;
+        if (i + 1 < data.size()) {
+            out.push_back(',');
+            if (++count > 76) {
+                out += "\\\n  ";
+                count = 2;
+            }
+        }
+    }
+    out.push_back('\n');
+}
+
+std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
+    std::size_t pos = 1;
+    const auto path = ReadEscaped(line, pos, ']', fault);
+    if (!path) return std::nullopt;
+    SkipSpaces(line, pos);
+    while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
+    if (!OnlySpacesLeft(line, pos)) {
+        fault = "the key's name is followed by something other than its time";
+        return std::nullopt;
+    }
+    KeyLine key;
+    if (path->empty()) return key;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t slash = path->find(u'\\', start);
+        const auto part = path->substr(start, slash == std::u16string::npos ? slash : slash - start);
+        if (part.empty()) {
+            fault = "the key's path has an empty name in it";
+            return std::nullopt;
+        }
+        key.path.push_back(part);
+        if (slash == std::u16string::npos) break;
+        start = slash + 1;
+    }
+    return key;
+}
+
+void WriteKeyLines(const std::vector<std::u16string>& path, std::uint64_t modified,
+                   std::string& out) {
+    out.push_back('[');
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (i) out += "\\\\";
+        WriteEscaped(path[i], "[]", out);
+    }
+    char buffer[64];
+    const std::uint64_t seconds =
+        modified > kTicksTo1970 ? (modified - kTicksTo1970) / kTicksPerSecond : 0;
+    std::snprintf(buffer, sizeof buffer, "] %u\n#time=%x%08x\n", static_cast<unsigned>(seconds),
+                  static_cast<unsigned>(modified >> 32), static_cast<unsigned>(modified));
+    out += buffer;
+}
+
+std::optional<std::uint64_t> ParseTime(std::string_view digits) {
+    std::uint64_t time = 0;
+    std::size_t count = 0;
+    for (const char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0 || ++count > 16) return std::nullopt;
+        time = time * 16 + static_cast<std::uint64_t>(digit);
+    }
+    if (count == 0) return std::nullopt;
+    return time;
+}
+
+std::uint64_t FileTimeNow() {
+    const auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return kTicksTo1970 + static_cast<std::uint64_t>(since1970.count() / 100);
+}
+
+}  // namespace wine

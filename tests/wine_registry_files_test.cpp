@@ -1,0 +1,416 @@
+// Wine's text registry files read and written by our own trees: every value form, the
+// lines kept byte for byte, the files refused, and a prefix's roots over its three files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/wine/wine_file_tree.h"
+#include "platform/wine/wine_prefix.h"
+#include "platform/wine/wine_text.h"
+#include "temp_dir.h"
+
+using namespace platform;
+using testing_support::TempDir;
+
+namespace {
+
+const std::string kMachineText =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\Machine\n"
+    "\n"
+    "#arch=win64\n"
+    "\n"
+    "[Software\\\\Alpha] 1796855689\n"
+    "#time=1dd882d802e436a\n"
+    "\"Text\"=\"caf\\xe9 \\\"quoted\\\" back\\\\slash\"\n"
+    "\"Expand\"=str(2):\"%ProgramFiles%\\\\x\"\n"
+    "\"Multi\"=str(7):\"one\\0two\\0\"\n"
+    "\"Number\"=dword:0000002a\n"
+    "@=\"default\"\n"
+    "\n"
+    "[Software\\\\Beta\\\\Deep] 1796855689\n"
+    "#time=1dd882d802e436b\n"
+    ";; a comment that stays\n"
+    "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n"
+    "  17,18\n"
+    "\"Link\"=hex(6):5c,00,52,00\n"
+    "\n"
+    "[Software\\\\Classes\\\\Linked] 1796855689\n"
+    "#time=1dd882d802e436c\n"
+    "#class=\"The \\\"class\\\"\"\n"
+    "#link\n"
+    "\n"
+    "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1796855689\n"
+    "#time=1dd882d802e436d\n"
+    "\"RegisteredOwner\"=\"Wine\"\n";
+
+const std::string kUserText =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+    "\n"
+    "#arch=win64\n"
+    "\n"
+    "[Software\\\\Wine] 1796855689\n"
+    "#time=1dd882d802e436a\n"
+    "\"Version\"=\"win10\"\n";
+
+const std::string kDefaultText =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\.Default\n"
+    "\n"
+    "#arch=win64\n"
+    "\n"
+    "[Control Panel\\\\Desktop] 1796855689\n"
+    "#time=1dd882d802e436a\n"
+    "\"Wallpaper\"=\"\"\n";
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::uint8_t> Utf16z(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    for (const char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::size_t FilesIn(const TempDir& dir) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(dir.File("")))) {
+        ++count;
+    }
+    return count;
+}
+
+class Prefix : public ::testing::Test {
+protected:
+    Prefix() {
+        Write(dir.File("system.reg"), kMachineText);
+        Write(dir.File("user.reg"), kUserText);
+        Write(dir.File("userdef.reg"), kDefaultText);
+    }
+    Hkey Create(Hkey root, const char16_t* path) {
+        Hkey key = kNullKey;
+        EXPECT_EQ(registry().RegCreateKeyExW(root, path, 0, nullptr, 0, kKeyAllAccess, nullptr,
+                                             &key, nullptr),
+                  kErrorSuccess);
+        return key;
+    }
+    Long SetString(Hkey key, const char16_t* name, std::u16string_view text, Dword type = kRegSz) {
+        const auto data = Utf16z(text);
+        return registry().RegSetValueExW(key, name, 0, type, data.data(),
+                                         static_cast<Dword>(data.size()));
+    }
+    std::optional<std::vector<std::uint8_t>> Query(Hkey root, const char16_t* path,
+                                                   const char16_t* name, Dword* type = nullptr) {
+        Hkey key = kNullKey;
+        if (registry().RegOpenKeyExW(root, path, 0, kKeyAllAccess, &key) != kErrorSuccess) {
+            return std::nullopt;
+        }
+        std::vector<std::uint8_t> data(4096);
+        Dword size = static_cast<Dword>(data.size());
+        const Long status = registry().RegQueryValueExW(key, name, nullptr, type, data.data(), &size);
+        registry().RegCloseKey(key);
+        if (status != kErrorSuccess) return std::nullopt;
+        data.resize(size);
+        return data;
+    }
+    wine::WinePrefix& registry() {
+        if (!opened) opened = std::make_unique<wine::WinePrefix>(dir.File(""));
+        return *opened;
+    }
+
+    TempDir dir;
+    std::unique_ptr<wine::WinePrefix> opened;
+};
+
+TEST(WineText, ReadsEveryValueFormAndEscape) {
+    std::string fault;
+    auto value = wine::ParseValueLine("\"A\\x00e9\\101\\n\"=\"x\\ty\\x263a!\"", fault);
+    ASSERT_TRUE(value) << fault;
+    EXPECT_EQ(value->name, u"A\u00e9A\n");
+    EXPECT_EQ(value->value.type, kRegSz);
+    EXPECT_EQ(value->value.data, Utf16z(u"x\ty\u263a!"));
+
+    value = wine::ParseValueLine("@=str(7):\"a\\0b\\0\"", fault);
+    ASSERT_TRUE(value) << fault;
+    EXPECT_EQ(value->name, u"");
+    EXPECT_EQ(value->value.type, kRegMultiSz);
+    EXPECT_EQ(value->value.data, Utf16z(std::u16string(u"a\0b\0", 4)));
+
+    value = wine::ParseValueLine("\"Q\"=hex(b):01,02,03,04,05,06,07,08", fault);
+    ASSERT_TRUE(value) << fault;
+    EXPECT_EQ(value->value.type, 11u);
+    EXPECT_EQ(value->value.data, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+
+    value = wine::ParseValueLine("\"D\"=dword:8000000f", fault);
+    ASSERT_TRUE(value) << fault;
+    EXPECT_EQ(value->value.data, (std::vector<std::uint8_t>{0x0f, 0, 0, 0x80}));
+
+    value = wine::ParseValueLine("\"U\"=\"caf\xc3\xa9\"", fault);
+    ASSERT_TRUE(value) << fault;
+    EXPECT_EQ(value->value.data, Utf16z(u"caf\u00e9"));
+}
+
+TEST(WineText, RefusesMalformedValueLines) {
+    for (const char* line : {"\"A\"=\"open", "\"A\"", "\"A\"=dword:123456789", "\"A\"=hex:0g",
+                             "\"A\"=hex(:00", "\"A\"=word:1", "A=\"b\"", "\"A\"=\"b\" tail",
+                             "\"A\"=\"\\x\"", "\"A\"=\"\xff\""}) {
+        std::string fault;
+        EXPECT_FALSE(wine::ParseValueLine(line, fault)) << line;
+        EXPECT_FALSE(fault.empty()) << line;
+    }
+}
+
+TEST(WineText, WritesValuesAsWineserverDoes) {
+    std::string out;
+    wine::WriteValueLine(u"Na\"me", {kRegSz, Utf16z(u"a\\b\u00e9c\u00e9\x01" u"7")}, out);
+    wine::WriteValueLine(u"", {kRegExpandSz, Utf16z(u"%x%")}, out);
+    wine::WriteValueLine(u"D", {kRegDword, {0x2a, 0, 0, 0}}, out);
+    wine::WriteValueLine(u"Odd", {kRegSz, {0x41, 0x00, 0x42}}, out);
+    EXPECT_EQ(out,
+              "\"Na\\\"me\"=\"a\\\\b\\x00e9c\\xe9\\0017\"\n"
+              "@=str(2):\"%x%\"\n"
+              "\"D\"=dword:0000002a\n"
+              "\"Odd\"=hex(1):41,00,42\n");
+
+    // A line Wine wrote in a new prefix, wrapped where it wraps.
+    std::vector<std::uint8_t> filter = {
+        0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x60, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x30, 0x70, 0x69, 0x33, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x30, 0x74,
+        0x79, 0x33, 0x00, 0x00, 0x00, 0x00, 0x60};
+    out.clear();
+    wine::WriteValueLine(u"FilterData", {kRegBinary, filter}, out);
+    EXPECT_EQ(out,
+              "\"FilterData\"=hex:02,00,00,00,00,00,60,00,02,00,00,00,00,00,00,00,30,70,69,33,\\\n"
+              "  00,00,00,00,00,00,00,00,01,00,00,00,00,00,00,00,00,00,00,00,30,74,79,33,00,\\\n"
+              "  00,00,00,60\n");
+    std::string joined = out;
+    for (std::size_t at; (at = joined.find("\\\n  ")) != std::string::npos;) joined.erase(at, 4);
+    joined.pop_back();
+    std::string fault;
+    const auto back = wine::ParseValueLine(joined, fault);
+    ASSERT_TRUE(back) << fault;
+    EXPECT_EQ(back->value.data, filter);
+}
+
+TEST_F(Prefix, ServesEachRootFromItsFile) {
+    EXPECT_EQ(registry().Family(), RegistryFamily::WindowsNt);
+    EXPECT_FALSE(registry().Problem());
+    Dword type = 0;
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Microsoft\\Windows NT\\CurrentVersion",
+                    u"RegisteredOwner"),
+              Utf16z(u"Wine"));
+    EXPECT_EQ(Query(RootKey(kHkeyCurrentUser), u"Software\\Wine", u"Version"), Utf16z(u"win10"));
+    EXPECT_EQ(Query(RootKey(kHkeyUsers), u"S-1-5-21-0-0-0-1000\\Software\\Wine", u"Version"),
+              Utf16z(u"win10"));
+    EXPECT_EQ(Query(RootKey(kHkeyUsers), u".DEFAULT\\Control Panel\\Desktop", u"Wallpaper", &type),
+              Utf16z(u""));
+    EXPECT_EQ(Query(RootKey(kHkeyClassesRoot), u"Linked", u"x"), std::nullopt);
+    Hkey linked = kNullKey;
+    EXPECT_EQ(registry().RegOpenKeyExW(RootKey(kHkeyClassesRoot), u"Linked", 0, kKeyAllAccess, &linked),
+              kErrorSuccess);
+    registry().RegCloseKey(linked);
+
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Alpha", u"Text"),
+              Utf16z(u"caf\u00e9 \"quoted\" back\\slash"));
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Alpha", u"Expand", &type),
+              Utf16z(u"%ProgramFiles%\\x"));
+    EXPECT_EQ(type, kRegExpandSz);
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Alpha", u"", &type), Utf16z(u"default"));
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Alpha", u"Number", &type),
+              (std::vector<std::uint8_t>{0x2a, 0, 0, 0}));
+    EXPECT_EQ(type, kRegDword);
+    const auto blob = Query(RootKey(kHkeyLocalMachine), u"Software\\Beta\\Deep", u"Blob", &type);
+    ASSERT_TRUE(blob);
+    EXPECT_EQ(blob->size(), 25u);
+    EXPECT_EQ(blob->back(), 0x18);
+    EXPECT_EQ(type, kRegBinary);
+
+    Dword subKeys = 0;
+    EXPECT_EQ(registry().RegQueryInfoKeyW(RootKey(kHkeyUsers), nullptr, nullptr, nullptr, &subKeys,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr),
+              kErrorSuccess);
+    EXPECT_EQ(subKeys, 2u);
+}
+
+TEST_F(Prefix, ChangeRewritesOnlyTheTouchedKeysThroughARename) {
+    // The old file, held open, keeps its text: the new one was renamed over it.
+    std::ifstream old(dir.File("system.reg"), std::ios::binary);
+    ::chmod(dir.File("system.reg").c_str(), 0640);
+    const Hkey key = Create(RootKey(kHkeyLocalMachine), u"Software\\Microsoft\\Windows NT\\CurrentVersion");
+    ASSERT_EQ(SetString(key, u"RegisteredOwner", u"Ada \u00c5"), kErrorSuccess);
+    ASSERT_EQ(SetString(key, u"RegisteredOrganization", u"Org"), kErrorSuccess);
+    registry().RegCloseKey(key);
+
+    const std::string after = Read(dir.File("system.reg"));
+    const std::string kept = kMachineText.substr(0, kMachineText.find("[Software\\\\Microsoft"));
+    ASSERT_EQ(after.substr(0, kept.size()), kept);
+    const std::string rewritten = after.substr(kept.size());
+    EXPECT_EQ(rewritten.substr(0, rewritten.find(']') + 2),
+              "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] ");
+    EXPECT_NE(rewritten.find("\n#time="), std::string::npos);
+    EXPECT_NE(rewritten.find("\n\"RegisteredOwner\"=\"Ada \\xc5\"\n\"RegisteredOrganization\"=\"Org\"\n"),
+              std::string::npos);
+    EXPECT_EQ(Read(dir.File("user.reg")), kUserText);
+    EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
+
+    std::stringstream oldText;
+    oldText << old.rdbuf();
+    EXPECT_EQ(oldText.str(), kMachineText);
+    struct stat now {};
+    ASSERT_EQ(::stat(dir.File("system.reg").c_str(), &now), 0);
+    EXPECT_EQ(now.st_mode & 0777, 0640u);
+    EXPECT_EQ(FilesIn(dir), 3u);
+
+    // Another reader of the file sees every value, old and new.
+    wine::WineFileTree again(dir.File("system.reg"), u"Machine");
+    const auto alpha = again.FindChild(*again.FindChild(wine::WineFileTree::kBaseKey, u"software"), u"ALPHA");
+    ASSERT_TRUE(alpha);
+    EXPECT_EQ(again.Values(*alpha).size(), 5u);
+}
+
+TEST_F(Prefix, NewKeysGoAtTheEndAndDeletedKeysLeaveNoLines) {
+    const Hkey made = Create(RootKey(kHkeyCurrentUser), u"Software\\Vantrel\\Empty");
+    registry().RegCloseKey(made);
+    std::string user = Read(dir.File("user.reg"));
+    ASSERT_EQ(user.substr(0, kUserText.size()), kUserText);
+    const std::string added = "\n[Software\\\\Vantrel\\\\Empty] ";
+    EXPECT_EQ(user.substr(kUserText.size(), added.size()), added);
+
+    EXPECT_EQ(registry().RegDeleteKeyW(RootKey(kHkeyCurrentUser), u"Software\\Vantrel\\Empty"),
+              kErrorSuccess);
+    user = Read(dir.File("user.reg"));
+    // The parent is kept: without values or subkeys it needs a section of its own.
+    EXPECT_EQ(user.find("Empty"), std::string::npos);
+    EXPECT_NE(user.find("[Software\\\\Vantrel] "), std::string::npos);
+
+    EXPECT_EQ(registry().RegDeleteKeyW(RootKey(kHkeyLocalMachine), u"Software\\Beta\\Deep"),
+              kErrorSuccess);
+    const std::string machine = Read(dir.File("system.reg"));
+    EXPECT_EQ(machine.find("Deep"), std::string::npos);
+    EXPECT_NE(machine.find("[Software\\\\Beta] "), std::string::npos);
+    EXPECT_NE(machine.find("#class=\"The \\\"class\\\"\"\n#link\n"), std::string::npos);
+
+    // Written text reads back the same.
+    opened.reset();
+    Hkey beta = kNullKey;
+    EXPECT_EQ(registry().RegOpenKeyExW(RootKey(kHkeyLocalMachine), u"Software\\Beta", 0,
+                                       kKeyAllAccess, &beta),
+              kErrorSuccess);
+    EXPECT_EQ(Query(RootKey(kHkeyUsers), u".Default\\Control Panel\\Desktop", u"Wallpaper"),
+              Utf16z(u""));
+}
+
+TEST_F(Prefix, FileWithALineItCannotReadIsRefusedAndLeftAlone) {
+    const std::string broken = kMachineText + "\n[Software\\\\Gamma] 1\nthis is no line\n";
+    Write(dir.File("system.reg"), broken);
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Alpha", u"Text"), std::nullopt);
+    ASSERT_TRUE(registry().Problem());
+    const std::string line = std::to_string(std::count(kMachineText.begin(), kMachineText.end(), '\n') + 3);
+    EXPECT_NE(registry().Problem()->find(dir.File("system.reg") + ", line " + line + ":"),
+              std::string::npos)
+        << *registry().Problem();
+    Hkey key = kNullKey;
+    EXPECT_EQ(registry().RegCreateKeyExW(RootKey(kHkeyCurrentUser), u"Software\\X", 0, nullptr, 0,
+                                         kKeyAllAccess, nullptr, &key, nullptr),
+              kErrorBadDb);
+    EXPECT_EQ(Read(dir.File("system.reg")), broken);
+    EXPECT_EQ(Read(dir.File("user.reg")), kUserText);
+
+    for (const std::string& foreign : {std::string("REGEDIT4\n"), std::string(),
+                                       std::string("WINE REGISTRY Version 2\nnoise\n")}) {
+        Write(dir.File("userdef.reg"), foreign);
+        EXPECT_THROW(wine::WineFileTree(dir.File("userdef.reg"), u".Default"), wine::WineFileError);
+    }
+}
+
+TEST_F(Prefix, AnotherProgramsRewriteIsSeenAndHandlesStay) {
+    const Hkey key = Create(RootKey(kHkeyLocalMachine), u"Software\\Alpha");
+    Write(dir.File("system.reg"), kMachineText + "\n[Software\\\\Alpha] 1\n\"Later\"=\"yes\"\n");
+    // A key listed twice is refused rather than merged.
+    std::vector<std::uint8_t> data(64);
+    Dword size = 64;
+    EXPECT_EQ(registry().RegQueryValueExW(key, u"Later", nullptr, nullptr, data.data(), &size),
+              kErrorBadDb);
+
+    std::string text = kMachineText;
+    text.insert(text.find("@=\"default\""), "\"Later\"=\"yes\"\n");
+    Write(dir.File("system.reg"), text);
+    size = 64;
+    EXPECT_EQ(registry().RegQueryValueExW(key, u"Later", nullptr, nullptr, data.data(), &size),
+              kErrorSuccess);
+    EXPECT_EQ(size, 8u);
+}
+
+TEST_F(Prefix, ABatchWritesEveryFileOrNone) {
+    {
+        auto batch = registry().BeginBatch();
+        ASSERT_TRUE(batch);
+        const Hkey machine = Create(RootKey(kHkeyLocalMachine), u"Software\\Both");
+        const Hkey user = Create(RootKey(kHkeyCurrentUser), u"Software\\Both");
+        EXPECT_EQ(SetString(machine, u"A", u"1"), kErrorSuccess);
+        EXPECT_EQ(SetString(user, u"B", u"2"), kErrorSuccess);
+        EXPECT_EQ(Read(dir.File("system.reg")), kMachineText);
+        EXPECT_EQ(Read(dir.File("user.reg")), kUserText);
+    }
+    // Not committed: nothing is written and nothing is kept.
+    EXPECT_EQ(Read(dir.File("system.reg")), kMachineText);
+    EXPECT_EQ(Query(RootKey(kHkeyLocalMachine), u"Software\\Both", u"A"), std::nullopt);
+
+    auto batch = registry().BeginBatch();
+    const Hkey machine = Create(RootKey(kHkeyLocalMachine), u"Software\\Both");
+    const Hkey user = Create(RootKey(kHkeyCurrentUser), u"Software\\Both");
+    EXPECT_EQ(SetString(machine, u"A", u"1"), kErrorSuccess);
+    EXPECT_EQ(SetString(user, u"B", u"2"), kErrorSuccess);
+    ASSERT_TRUE(batch->Commit()) << batch->Fault();
+    EXPECT_NE(Read(dir.File("system.reg")).find("[Software\\\\Both]"), std::string::npos);
+    EXPECT_NE(Read(dir.File("user.reg")).find("\"B\"=\"2\""), std::string::npos);
+    EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
+    EXPECT_EQ(FilesIn(dir), 3u);
+}
+
+TEST_F(Prefix, TheUsersKeysStandForTheFiles) {
+    EXPECT_EQ(registry().RegDeleteKeyW(RootKey(kHkeyUsers), u".Default"), kErrorAccessDenied);
+    Hkey key = kNullKey;
+    EXPECT_EQ(registry().RegCreateKeyExW(RootKey(kHkeyUsers), u"S-1-5-99", 0, nullptr, 0,
+                                         kKeyAllAccess, nullptr, &key, nullptr),
+              kErrorAccessDenied);
+    EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
+}
+
+TEST(WinePrefixFolder, IsFoundByItsFilesInAnyCase) {
+    TempDir dir;
+    EXPECT_FALSE(wine::WinePrefix::IsPrefix(dir.File("")));
+    Write(dir.File("SYSTEM.REG"), kMachineText);
+    Write(dir.File("User.reg"), kUserText);
+    EXPECT_FALSE(wine::WinePrefix::IsPrefix(dir.File("")));
+    Write(dir.File("userdef.reg"), kDefaultText);
+    EXPECT_TRUE(wine::WinePrefix::IsPrefix(dir.File("")));
+    wine::WinePrefix prefix(dir.File(""));
+    EXPECT_FALSE(prefix.Problem());
+    Write(dir.File("system.reg.vantrel-x"), "");
+    EXPECT_EQ(wine::WinePrefix::FindFile(dir.File(""), "system.reg"), dir.File("SYSTEM.REG"));
+}
+
+}  // namespace
