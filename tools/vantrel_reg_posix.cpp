@@ -1,32 +1,37 @@
-// vantrel-reg: the registry tool on our registry store ($VANTREL_REGISTRY or the default).
+// vantrel-reg: the registry tool on the registry that --registry or $VANTREL_REGISTRY names
+// (a store file or a Wine prefix), else on the default store.
+#include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "app/new_installation.h"
 #include "platform/codepage_choice.h"
 #include "platform/posix/account.h"
-#include "platform/store/registry_store.h"
+#include "platform/named/named_registry.h"
 #include "platform/store/store_location.h"
 #include "tools/regtool/commands.h"
 #include "tools/regtool/host_io.h"
 
 namespace {
 
-class StoreTransaction : public regtool::RegistryTransaction {
+class NamedTransaction : public regtool::RegistryTransaction {
 public:
-    explicit StoreTransaction(store::StoreBatch batch) : batch_(std::move(batch)) {}
-    bool Commit() override { return batch_.Commit(); }
+    explicit NamedTransaction(std::unique_ptr<platform::NamedBatch> batch)
+        : batch_(std::move(batch)) {}
+    bool Commit() override { return batch_->Commit(); }
 
 private:
-    store::StoreBatch batch_;
+    std::unique_ptr<platform::NamedBatch> batch_;
 };
 
-class StoreSnapshot : public regtool::RegistrySnapshot {
+class NamedSnapshot : public regtool::RegistrySnapshot {
 public:
-    explicit StoreSnapshot(store::StoreSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
+    explicit NamedSnapshot(std::unique_ptr<platform::NamedSnapshot> snapshot)
+        : snapshot_(std::move(snapshot)) {}
 
 private:
-    store::StoreSnapshot snapshot_;
+    std::unique_ptr<platform::NamedSnapshot> snapshot_;
 };
 
 bool AskUser(const std::u16string& question) {
@@ -61,7 +66,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) {
+    // The registry may be named before the command: --registry PATH or --registry=PATH.
+    std::string named = store::DefaultStorePath();
+    int first = 1;
+    if (first < argc && std::string_view(argv[first]).starts_with("--registry=")) {
+        named = argv[first++] + std::strlen("--registry=");
+    } else if (first + 1 < argc && std::string_view(argv[first]) == "--registry") {
+        named = argv[first + 1];
+        first += 2;
+    }
+    for (int i = first; i < argc; ++i) {
         auto text = regtool::ArgumentText(argv[i]);
         // A name with its bad bytes dropped could name another key: nothing is done.
         if (!text) {
@@ -71,14 +85,19 @@ int main(int argc, char* argv[]) {
         }
         arguments.push_back(std::move(*text));
     }
-    store::RegistryStore registry(store::DefaultStorePath(),
-                                  app::NewInstallation(platform::posix::AccountFullName()));
+    auto opened = platform::OpenNamedRegistry(
+        named, app::NewInstallation(platform::posix::AccountFullName()));
+    if (const auto* refused = std::get_if<std::string>(&opened)) {
+        std::cerr << "ERROR: " << *refused << '\n';
+        return 1;
+    }
+    platform::NamedRegistry& registry = *std::get<0>(opened);
     regtool::ToolEnvironment environment{
-        registry,
+        registry.Registry(),
         [&registry]() -> std::unique_ptr<regtool::RegistryTransaction> {
             auto batch = registry.BeginBatch();
             if (!batch) return nullptr;
-            return std::make_unique<StoreTransaction>(std::move(*batch));
+            return std::make_unique<NamedTransaction>(std::move(batch));
         },
         AskUser,
         {},
@@ -87,7 +106,7 @@ int main(int argc, char* argv[]) {
     environment.beginSnapshot = [&registry]() -> std::unique_ptr<regtool::RegistrySnapshot> {
         auto snapshot = registry.BeginSnapshot();
         if (!snapshot) return nullptr;
-        return std::make_unique<StoreSnapshot>(std::move(*snapshot));
+        return std::make_unique<NamedSnapshot>(std::move(snapshot));
     };
     environment.flushOut = [](std::u16string& out) {
         std::cout << regtool::ConsoleText(out);

@@ -1,4 +1,5 @@
-// Vantrel Edit 98 with the Qt front end, on the registry store.
+// Vantrel Edit 98 with the Qt front end, on the registry its only argument or
+// $VANTREL_REGISTRY names (a store file or a Wine prefix), else on the default store.
 #include <QApplication>
 
 #include <iostream>
@@ -10,7 +11,7 @@
 #include "platform/codepage_choice.h"
 #include "platform/posix/account.h"
 #include "platform/posix/posix_system.h"
-#include "platform/store/registry_store.h"
+#include "platform/named/named_registry.h"
 #include "platform/store/store_location.h"
 
 int main(int argc, char* argv[]) {
@@ -20,12 +21,19 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     app::qt::UseFormFont();
-    store::RegistryStore registry(store::DefaultStorePath(),
-                                  app::NewInstallation(platform::posix::AccountFullName()));
+    auto opened = platform::OpenNamedRegistry(
+        argc > 1 ? std::string(argv[1]) : store::DefaultStorePath(),
+        app::NewInstallation(platform::posix::AccountFullName()));
+    if (const auto* refused = std::get_if<std::string>(&opened)) {
+        std::cerr << "vantrel-edit-98: " << *refused << '\n';
+        return 1;
+    }
+    platform::NamedRegistry& named = *std::get<0>(opened);
+    platform::TreeRegistry& registry = named.Registry();
     platform::posix::PosixSystem system;
-    auto problem = [&registry] {
-        return registry.Problem() ? app::qt::ToU16(QString::fromStdString(*registry.Problem()))
-                                  : std::u16string();
+    auto problem = [&named] {
+        const auto text = named.Problem();
+        return text ? app::qt::ToU16(QString::fromStdString(*text)) : std::u16string();
     };
 
     app::qt::VantrelWindow window;

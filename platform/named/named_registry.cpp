@@ -1,0 +1,103 @@
+#include "platform/named/named_registry.h"
+
+#include <sys/stat.h>
+
+#include "platform/store/registry_store.h"
+#include "platform/wine/wine_prefix.h"
+
+namespace platform {
+namespace {
+
+class StoreBatchOf final : public NamedBatch {
+public:
+    explicit StoreBatchOf(store::StoreBatch batch) : batch_(std::move(batch)) {}
+    bool Commit() override { return batch_.Commit(); }
+
+private:
+    store::StoreBatch batch_;
+};
+
+class StoreSnapshotOf final : public NamedSnapshot {
+public:
+    explicit StoreSnapshotOf(store::StoreSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
+
+private:
+    store::StoreSnapshot snapshot_;
+};
+
+class PrefixBatchOf final : public NamedBatch {
+public:
+    PrefixBatchOf(wine::PrefixBatch batch, std::optional<std::string>& fault)
+        : batch_(std::move(batch)), fault_(fault) {}
+    bool Commit() override {
+        if (batch_.Commit()) return true;
+        fault_ = batch_.Fault();
+        return false;
+    }
+
+private:
+    wine::PrefixBatch batch_;
+    std::optional<std::string>& fault_;
+};
+
+class NamedStore final : public NamedRegistry {
+public:
+    NamedStore(const std::string& path, const InitialContents& contents)
+        : path_(path), store_(path, contents) {}
+    TreeRegistry& Registry() override { return store_; }
+    std::optional<std::string> Problem() const override { return store_.Problem(); }
+    std::unique_ptr<NamedBatch> BeginBatch() override {
+        auto batch = store_.BeginBatch();
+        if (!batch) return nullptr;
+        return std::make_unique<StoreBatchOf>(std::move(*batch));
+    }
+    std::unique_ptr<NamedSnapshot> BeginSnapshot() override {
+        auto snapshot = store_.BeginSnapshot();
+        if (!snapshot) return nullptr;
+        return std::make_unique<StoreSnapshotOf>(std::move(*snapshot));
+    }
+    std::string Description() const override { return "registry store " + path_; }
+
+private:
+    std::string path_;
+    store::RegistryStore store_;
+};
+
+class NamedPrefix final : public NamedRegistry {
+public:
+    explicit NamedPrefix(const std::string& folder) : folder_(folder), prefix_(folder) {}
+    TreeRegistry& Registry() override { return prefix_; }
+    std::optional<std::string> Problem() const override {
+        return fault_ ? fault_ : prefix_.Problem();
+    }
+    std::unique_ptr<NamedBatch> BeginBatch() override {
+        auto batch = prefix_.BeginBatch();
+        if (!batch) return nullptr;
+        return std::make_unique<PrefixBatchOf>(std::move(*batch), fault_);
+    }
+    // The files are read whole; one that another program rewrites is read again whole.
+    std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }
+    std::string Description() const override { return "Wine prefix " + folder_; }
+
+private:
+    std::string folder_;
+    wine::WinePrefix prefix_;
+    std::optional<std::string> fault_;
+};
+
+}  // namespace
+
+std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
+    const std::string& path, const InitialContents& contents) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        if (!wine::WinePrefix::IsPrefix(path)) {
+            return path + " is a folder, but no registry was found in it: a Wine prefix holds "
+                          "system.reg, user.reg and userdef.reg; a registry store is a file.";
+        }
+        return std::unique_ptr<NamedRegistry>(std::make_unique<NamedPrefix>(path));
+    }
+    return std::unique_ptr<NamedRegistry>(std::make_unique<NamedStore>(path, contents));
+}
+
+}  // namespace platform
