@@ -156,6 +156,8 @@ void WineFileTree::Load(std::string text) {
     };
 
     std::size_t lineNumber = 0;
+    // The folded names of the values read so far in the current section, with their places.
+    std::unordered_map<std::u16string, std::size_t> sectionValues;
     auto refuse = [&](const std::string& fault) {
         throw WineFileError(path_ + ", line " + std::to_string(lineNumber) + ": " + fault +
                             ". The file was not read, and nothing will be written to it.");
@@ -201,6 +203,7 @@ void WineFileTree::Load(std::string text) {
             for (const auto& name : key->path) current = child(current, name);
             Node& node = fresh.nodes.at(current);
             if (node.section >= 0) refuse("the key is listed a second time");
+            sectionValues.clear();
             node.section = static_cast<long>(fresh.sections.size());
             fresh.sections.push_back({start, text.size(), current, false});
             continue;
@@ -244,14 +247,13 @@ void WineFileTree::Load(std::string text) {
                 lineNumber = firstLine;
                 refuse(fault);
             }
-            const std::u16string folded = platform::FoldName(value->name);
-            auto same = std::find_if(node.values.begin(), node.values.end(), [&](const auto& v) {
-                return platform::FoldName(v.first) == folded;
-            });
-            if (same != node.values.end()) {
-                same->second = std::move(value->value);
-            } else {
+            // A name given twice keeps its first place and its last data, as Wine loads it.
+            const auto [place, added] =
+                sectionValues.emplace(platform::FoldName(value->name), node.values.size());
+            if (added) {
                 node.values.emplace_back(std::move(value->name), std::move(value->value));
+            } else {
+                node.values[place->second].second = std::move(value->value);
             }
         }
     }
