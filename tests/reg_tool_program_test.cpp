@@ -1,6 +1,8 @@
 // The vantrel-reg program itself, run as a user runs it, on a store of the test's own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -23,10 +25,14 @@ protected:
     std::string store = dir.File("registry.db");
 
     // Runs the tool with its arguments given to the shell as they stand, and with the
-    // variables given before them.
-    Outcome Run(const std::string& arguments, const std::string& variables = "") {
+    // variables given before them; its standard output goes to `outputTo` when one is named,
+    // and only its standard error is then kept.
+    Outcome Run(const std::string& arguments, const std::string& variables = "",
+                const std::string& outputTo = "") {
+        const std::string redirection = outputTo.empty() ? " 2>&1" : " 2>&1 >'" + outputTo + "'";
         const std::string command = variables + " VANTREL_REGISTRY='" + store +
-                                    "' '" VANTREL_REG_PROGRAM "' " + arguments + " 2>&1 </dev/null";
+                                    "' '" VANTREL_REG_PROGRAM "' " + arguments + redirection +
+                                    " </dev/null";
         Outcome outcome;
         FILE* pipe = popen(command.c_str(), "r");
         std::array<char, 4096> buffer{};
@@ -38,6 +44,44 @@ protected:
         return outcome;
     }
 };
+
+// A tree far larger than one block of output: its REGEDIT4 file as an export writes it, and
+// its listing as query /s shows it.
+struct LargeTree {
+    std::string file = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Bulk]\r\n\r\n";
+    std::string listing = "\n";
+
+    explicit LargeTree(int keys) {
+        for (int k = 0; k < keys; ++k) {
+            char key[16];
+            std::snprintf(key, sizeof key, "Key%03d", k);
+            const std::string name = std::string("HKEY_CURRENT_USER\\Software\\Bulk\\") + key;
+            file += "[" + name + "]\r\n";
+            listing += name + "\n";
+            for (int v = 0; v < 20; ++v) {
+                char value[16];
+                std::snprintf(value, sizeof value, "V%02d", v);
+                // Texts of different lengths, so that keys and blocks never line up.
+                const std::string text =
+                    std::to_string(k) + std::string(40 + (k * 7 + v) % 90, 'a' + v);
+                file += std::string("\"") + value + "\"=\"" + text + "\"\r\n";
+                listing += std::string("    ") + value + "    REG_SZ    " + text + "\n";
+            }
+            file += "\r\n";
+            listing += "\n";
+        }
+    }
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool HasDeviceFull() {
+    struct stat info {};
+    return stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode);
+}
 
 }  // namespace
 
@@ -88,4 +132,51 @@ TEST_F(RegToolProgram, ACodePageVariableThatNamesNoPageChangesNothing) {
               "converts; it knows 65001 (UTF-8), 874, 932, 936, 949, 950 and 1250 to 1258. "
               "Nothing was changed.\n");
     EXPECT_EQ(Run("query 'HKCU\\Software\\Demo'").status, 1);
+}
+
+// An export and a listing many times the size of a write come out whole, in order, with
+// every key and value once, whatever the block boundaries fall on.
+TEST_F(RegToolProgram, AnExportAndAListingOfManyBlocksAreWhole) {
+    const LargeTree tree(300);
+    ASSERT_GT(tree.file.size(), 8u << 16);
+    const std::string source = dir.File("source.reg"), exported = dir.File("exported.reg");
+    std::ofstream(source, std::ios::binary) << tree.file;
+    ASSERT_EQ(Run("import '" + source + "'").status, 0);
+    ASSERT_EQ(Run("export 'HKCU\\Software\\Bulk' '" + exported + "' /y /regedit4").status, 0);
+    EXPECT_TRUE(ReadFile(exported) == tree.file) << ReadFile(exported).size() << " bytes";
+    const Outcome listed = Run("query 'HKCU\\Software\\Bulk' /s");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.output == tree.listing) << listed.output.size() << " bytes";
+}
+
+// A write that fails, at once for a large file or only when a small one is closed, is
+// said with the file's name, and no file is left under that name.
+TEST_F(RegToolProgram, AnExportThatCannotBeWrittenToTheEndIsRefused) {
+    if (!HasDeviceFull()) GTEST_SKIP() << "no /dev/full to fill";
+    const LargeTree tree(300);
+    const std::string source = dir.File("source.reg");
+    std::ofstream(source, std::ios::binary) << tree.file;
+    ASSERT_EQ(Run("import '" + source + "'").status, 0);
+    for (const std::string key : {"HKCU\\Software\\Bulk", "HKCU\\Software\\Bulk\\Key007"}) {
+        SCOPED_TRACE(key);
+        const std::string target = dir.File("full.reg");
+        // The file is written beside its name first: that one is a disk with no room.
+        ASSERT_EQ(symlink("/dev/full", (target + ".partial").c_str()), 0);
+        const Outcome refused = Run("export '" + key + "' '" + target + "' /y");
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.output, "ERROR: Cannot write the file " + target + ".\n");
+        struct stat info {};
+        EXPECT_NE(lstat(target.c_str(), &info), 0);
+        EXPECT_NE(lstat((target + ".partial").c_str(), &info), 0);
+    }
+}
+
+// A listing that cannot be written does not pass for a whole one.
+TEST_F(RegToolProgram, AListingThatCannotBeWrittenFails) {
+    if (!HasDeviceFull()) GTEST_SKIP() << "no /dev/full to fill";
+    ASSERT_EQ(Run("add 'HKCU\\Software\\Demo' /v A /d 1 /f").status, 0);
+    const Outcome refused = Run("query 'HKCU\\Software\\Demo' /s", "", "/dev/full");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output,
+              "ERROR: Cannot write to the standard output: No space left on device.\n");
 }

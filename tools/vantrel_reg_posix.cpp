@@ -1,5 +1,9 @@
 // vantrel-reg: the registry tool on the registry that --registry or $VANTREL_REGISTRY names
 // (a store file or a Wine prefix), else on the default store.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -58,6 +62,22 @@ std::string Shown(std::string_view argument) {
     return shown;
 }
 
+// Text for standard output, written in one piece after whatever the stream still holds, so
+// that a long listing costs a write per block rather than several; the system's error
+// number when it cannot be written, else 0.
+int WriteOut(std::string_view bytes) {
+    std::cout.flush();
+    if (std::fflush(stdout) != 0) return errno;
+    while (!bytes.empty()) {
+        const ssize_t written = write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return errno;
+        if (written == 0) return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -108,13 +128,22 @@ int main(int argc, char* argv[]) {
         if (!snapshot) return nullptr;
         return std::make_unique<NamedSnapshot>(std::move(snapshot));
     };
-    environment.flushOut = [](std::u16string& out) {
-        std::cout << regtool::ConsoleText(out);
+    // After a write that failed, the rest of the listing is dropped: it could only fail too.
+    int outputError = 0;
+    const auto show = [&outputError](std::u16string& out) {
+        if (!outputError) outputError = WriteOut(regtool::ConsoleText(out));
         out.clear();
     };
-    const int status = regtool::RunRegCommand(arguments, environment);
-    std::cout << regtool::ConsoleText(environment.out);
+    environment.flushOut = show;
+    int status = regtool::RunRegCommand(arguments, environment);
+    show(environment.out);
     if (registry.Problem()) std::cerr << *registry.Problem() << '\n';
     std::cerr << regtool::ConsoleText(environment.err);
+    // A listing cut short must not pass for a whole one in a script.
+    if (outputError) {
+        std::cerr << "ERROR: Cannot write to the standard output: " << std::strerror(outputError)
+                  << ".\n";
+        status = 1;
+    }
     return status;
 }

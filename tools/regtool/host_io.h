@@ -1,6 +1,8 @@
 // What the tool needs of the system it runs on: whole files and console text.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,9 @@ bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
 bool FileExists(const std::u16string& path);
 // Whether the path names a folder (a directory), which is no file to read or write.
 bool IsFolder(const std::u16string& path);
+
+// How much an OutputFile gathers before it writes.
+inline constexpr std::size_t kOutputBlock = 1 << 16;
 
 // A file written piece by piece beside its final name and put in its place by Commit, so
 // that a write that fails halfway leaves whatever file was there before.
@@ -30,6 +35,9 @@ public:
 
 private:
     std::u16string path_, temporary_;
+    // The C library's own buffer is of its choosing whatever size is asked for, so the
+    // file is given this one; it outlives the file, which is closed first.
+    std::unique_ptr<char[]> buffer_;
     void* file_ = nullptr;
     bool failed_ = false;
 };

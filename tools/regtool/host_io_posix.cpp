@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -32,6 +33,14 @@ OutputFile::OutputFile(const std::u16string& path)
     : path_(path), temporary_(path + u".partial") {
     file_ = std::fopen(platform::posix::Utf16ToUtf8(temporary_).c_str(), "wb");
     failed_ = !file_;
+    // A large buffer, so that a file of many megabytes goes out in a few hundred writes rather
+    // than in thousands of the C library's usual few kilobytes; a write that fails is still
+    // seen, by fwrite or by fclose.
+    if (file_) {
+        buffer_ = std::make_unique<char[]>(kOutputBlock);
+        auto* file = static_cast<FILE*>(file_);
+        failed_ = std::setvbuf(file, buffer_.get(), _IOFBF, kOutputBlock) != 0;
+    }
 }
 
 OutputFile::~OutputFile() {
