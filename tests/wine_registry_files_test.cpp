@@ -399,6 +399,30 @@ TEST_F(Prefix, TheUsersKeysStandForTheFiles) {
     EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
 }
 
+// The fuzzer's corpus holds files Wine wrote and the forms it writes: each reads whole, and
+// a change writes it as text that reads again.
+TEST(WineCorpus, EveryFileIsReadAndWrittenBack) {
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VANTREL_WINE_CORPUS)) {
+        TempDir dir;
+        std::filesystem::copy_file(entry.path(), dir.File("user.reg"));
+        wine::WineFileTree tree(dir.File("user.reg"), u".Default");
+        {
+            const auto batch = tree.BeginBatch();
+            const auto key = tree.CreateChild(wine::WineFileTree::kBaseKey, u"Added");
+            const std::uint8_t data[] = {1, 2, 3};
+            tree.SetValue(key, u"V", kRegBinary, data, sizeof data);
+            batch->Commit();
+        }
+        const std::string before = Read(entry.path().string());
+        const std::string after = Read(dir.File("user.reg"));
+        EXPECT_EQ(after.substr(0, before.size()), before) << entry.path();
+        EXPECT_NO_THROW(wine::WineFileTree(dir.File("user.reg"), u".Default")) << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 3u);
+}
+
 TEST(WinePrefixFolder, IsFoundByItsFilesInAnyCase) {
     TempDir dir;
     EXPECT_FALSE(wine::WinePrefix::IsPrefix(dir.File("")));
