@@ -107,6 +107,14 @@ void Form::SelectTab(int index) {
     if (tabChange_) tabChange_(PreviousTab);
 }
 
+bool Form::Close() {
+    if (!close_) return false;
+    // As with a click, the handler may destroy this form.
+    const std::function<void()> handler = close_;
+    handler();
+    return true;
+}
+
 void Form::OnClick(ControlId id, std::function<void()> handler) {
     states_[id].click = std::move(handler);
 }
@@ -114,6 +122,8 @@ void Form::OnClick(ControlId id, std::function<void()> handler) {
 void Form::OnTabChange(std::function<void(std::int16_t&)> handler) {
     tabChange_ = std::move(handler);
 }
+
+void Form::OnClose(std::function<void()> handler) { close_ = std::move(handler); }
 
 void Form::SetText(ControlId id, std::u16string text) {
     states_[id].text = std::move(text);

@@ -82,10 +82,14 @@ public:
     // The user picked a tab: the pages change over, then the tab handler hears which tab
     // was active before.
     void SelectTab(int index);
+    // The user closed the window by its frame: calls the close handler. False when the
+    // logic bound none, and the front end closes the window itself.
+    bool Close();
 
     // The window logic's side.
     void OnClick(ControlId id, std::function<void()> handler);
     void OnTabChange(std::function<void(std::int16_t& PreviousTab)> handler);
+    void OnClose(std::function<void()> handler);
     void SetText(ControlId id, std::u16string text);
     void SetEnabled(ControlId id, bool enabled);
     void SetFocus(ControlId id);
@@ -105,6 +109,7 @@ private:
     std::optional<ControlId> tabControl_;
     std::vector<State> states_;
     std::function<void(std::int16_t&)> tabChange_;
+    std::function<void()> close_;
     FormObserver* observer_ = nullptr;
     int activeTab_ = 0;
     int previousTab_ = 0;

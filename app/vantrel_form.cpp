@@ -14,8 +14,9 @@ constexpr std::array<ControlId, 4> kButtons{
 
 }  // namespace
 
-VantrelForm::VantrelForm(VantrelFrontEnd& frontEnd)
-    : frontEnd_(frontEnd), form_(kVantrelWindow, kVantrelControls, kVantrelLines, kTabCaptions) {}
+std::unique_ptr<Form> MakeVantrelForm() {
+    return std::make_unique<Form>(kVantrelWindow, kVantrelControls, kVantrelLines, kTabCaptions);
+}
 
 ControlId VantrelForm::IdOf(TextBox box) { return kBoxes[static_cast<std::size_t>(box)]; }
 ControlId VantrelForm::IdOf(Button button) { return kButtons[static_cast<std::size_t>(button)]; }
@@ -37,6 +38,7 @@ std::unique_ptr<Form> MakeLicenseForm(License& logic) {
     auto form = std::make_unique<Form>(kLicenseWindow, kLicenseControls);
     form->Typed(IndexOf(kLicenseControls, "Text1"), std::u16string(kLicenseText));
     form->OnClick(IndexOf(kLicenseControls, "Command1"), [&logic] { logic.Command1_Click(); });
+    form->OnClose([&logic] { logic.Form_Unload(); });
     return form;
 }
 

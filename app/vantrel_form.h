@@ -1,5 +1,5 @@
 // The two windows' forms, wired to their window logic: the logic's view of a window is
-// the form, and a front end draws the form.
+// its form, which a front end draws, and what only a toolkit can do is the front end's.
 #pragma once
 
 #include <memory>
@@ -11,26 +11,15 @@
 
 namespace app {
 
-// What only a toolkit can do for the main window.
-class VantrelFrontEnd {
+// The main window's form as the view its logic sees. A front end derives from it and
+// does the rest: Show, ShowMessage, EndProgram and CreateLicenseWindow.
+class VantrelForm : public VantrelView {
 public:
-    virtual ~VantrelFrontEnd() = default;
+    // Over a form that MakeVantrelForm made, which outlives this.
+    explicit VantrelForm(Form& form) : form_(form) {}
 
-    // Shows the window modeless, centred on the screen the first time.
-    virtual void Show() = 0;
-    // Tells the user something, and returns when the user has read it.
-    virtual void ShowMessage(const std::u16string& text) = 0;
-    // Closes every window without further events and ends the program.
-    virtual void EndProgram() = 0;
-    // Creates a licence window whose clicks go to logic.
-    virtual std::unique_ptr<LicenseView> CreateLicenseWindow(License& logic) = 0;
-};
-
-// The main window's form, and the view its logic sees.
-class VantrelForm final : public VantrelView {
-public:
-    explicit VantrelForm(VantrelFrontEnd& frontEnd);
-
+    // The view the window logic is given.
+    VantrelView& View() noexcept { return *this; }
     Form& Model() noexcept { return form_; }
     const Form& Model() const noexcept { return form_; }
     // Sends clicks and tab changes to logic; they go nowhere before, and nowhere after
@@ -41,27 +30,20 @@ public:
     static ControlId IdOf(TextBox box);
     static ControlId IdOf(Button button);
 
-    void Show() override { frontEnd_.Show(); }
-    std::u16string Text(TextBox box) const override { return form_.Text(IdOf(box)); }
-    void SetText(TextBox box, const std::u16string& text) override {
-        form_.SetText(IdOf(box), text);
-    }
-    void SetEnabled(Button button, bool enabled) override {
-        form_.SetEnabled(IdOf(button), enabled);
-    }
-    void SetFocus(TextBox box) override { form_.SetFocus(IdOf(box)); }
-    void ShowMessage(const std::u16string& text) override { frontEnd_.ShowMessage(text); }
-    void EndProgram() override { frontEnd_.EndProgram(); }
-    std::unique_ptr<LicenseView> CreateLicenseWindow(License& logic) override {
-        return frontEnd_.CreateLicenseWindow(logic);
-    }
+    std::u16string Text(TextBox box) const final { return form_.Text(IdOf(box)); }
+    void SetText(TextBox box, const std::u16string& text) final { form_.SetText(IdOf(box), text); }
+    void SetEnabled(Button button, bool enabled) final { form_.SetEnabled(IdOf(button), enabled); }
+    void SetFocus(TextBox box) final { form_.SetFocus(IdOf(box)); }
 
 private:
-    VantrelFrontEnd& frontEnd_;
-    Form form_;
+    Form& form_;
 };
 
-// The licence window's form: the licence text, and "Close" calling logic.
+// The main window's form, its controls not yet wired to any logic.
+std::unique_ptr<Form> MakeVantrelForm();
+
+// The licence window's form: the licence text, and "Close" and the frame's close box
+// calling logic.
 std::unique_ptr<Form> MakeLicenseForm(License& logic);
 
 }  // namespace app

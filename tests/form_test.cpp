@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/vantrel_form.h"
+#include "fake_views.h"
 #include "native_platform.h"
 #include "test_registry.h"
 
@@ -15,10 +16,12 @@ namespace {
 using Names = std::vector<std::string>;
 
 // A front end that only writes down what it is told.
-class RecordingFrontEnd : public app::VantrelFrontEnd, public app::FormObserver {
+class RecordingFrontEnd : public app::VantrelForm, public app::FormObserver {
 public:
     const app::Form* form = nullptr;  // set once the form exists
     Names events;
+
+    using VantrelForm::VantrelForm;
 
     void Show() override { events.push_back("show window"); }
     void ShowMessage(const std::u16string&) override { events.push_back("message"); }
@@ -42,9 +45,11 @@ public:
 class MainForm : public ::testing::Test {
 protected:
     testing_support::TestRegistry registry;
-    RecordingFrontEnd frontEnd;
-    app::VantrelForm form{frontEnd};
-    app::Vantrel logic{platform::Platform{registry.Api(), testing_support::NativeSystem()}, form};
+    std::unique_ptr<app::Form> model = app::MakeVantrelForm();
+    RecordingFrontEnd frontEnd{*model};
+    app::VantrelForm& form = frontEnd;
+    app::Vantrel logic{platform::Platform{registry.Api(), testing_support::NativeSystem()},
+                       form.View()};
 
     void SetUp() override {
         frontEnd.form = &form.Model();
@@ -163,6 +168,58 @@ TEST_F(MainForm, LoadingFillsTheBoxesThroughTheFormAndFocusesTheFirst) {
     EXPECT_EQ(frontEnd.events.front(), "show window");
     EXPECT_EQ(frontEnd.events.back(), "focus Text1");
     EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "Text1 shown"), 1);
+}
+
+// The licence window's form with its logic behind it, as either front end builds it.
+class LicenseFormTest : public ::testing::Test {
+protected:
+    std::shared_ptr<testing_support::FakeLicenseView::Record> view =
+        std::make_shared<testing_support::FakeLicenseView::Record>();
+    int unloads = 0;
+    std::unique_ptr<app::License> logic = std::make_unique<app::License>([this] {
+        ++unloads;
+        logic.reset();
+    });
+    std::unique_ptr<app::Form> form = app::MakeLicenseForm(*logic);
+
+    void SetUp() override {
+        logic->Attach(std::make_unique<testing_support::FakeLicenseView>(view));
+    }
+    app::ControlId Id(std::string_view name) const {
+        for (app::ControlId id = 0; id < form->ControlCount(); ++id) {
+            if (form->Definition(id).name == name) return id;
+        }
+        ADD_FAILURE() << "no control " << name;
+        return 0;
+    }
+};
+
+TEST_F(LicenseFormTest, HoldsTheLicenceTextWithItsLineEndsAndTheCloseButton) {
+    EXPECT_EQ(form->Window().caption, u"License Agreement");
+    const std::u16string& text = form->Text(Id("Text1"));
+    EXPECT_EQ(text.rfind(u"VANTREL EDIT 98 LICENSE AGREEMENT\r\n\r\nPlease", 0), 0u);
+    EXPECT_EQ(form->Text(Id("Command1")), u"Close");
+    EXPECT_EQ(form->TabOrder(), (std::vector<app::ControlId>{Id("Text1"), Id("Command1")}));
+}
+
+TEST_F(LicenseFormTest, CloseHidesTheWindowThenUnloadsTheLogic) {
+    form->Click(Id("Command1"));
+    EXPECT_TRUE(view->hidden);
+    EXPECT_TRUE(view->destroyed);
+    EXPECT_EQ(unloads, 1);
+    EXPECT_EQ(logic, nullptr);
+}
+
+TEST_F(LicenseFormTest, TheFramesCloseBoxUnloadsTheLogicWithoutHidingFirst) {
+    EXPECT_TRUE(form->Close());
+    EXPECT_FALSE(view->hidden);
+    EXPECT_TRUE(view->destroyed);
+    EXPECT_EQ(unloads, 1);
+}
+
+TEST_F(MainForm, TheMainWindowsCloseBoxIsLeftToTheFrontEnd) {
+    EXPECT_FALSE(Model().Close());
+    EXPECT_TRUE(frontEnd.events.empty());
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include <map>
 #include <optional>
 
-#include "app/qt/license_window.h"
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
@@ -60,7 +59,7 @@ protected:
 
     void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     void ClickTab(int index) {
-        QTabBar* bar = window.Tabs()->tabBar();
+        QTabBar* bar = window.Widgets().Tabs()->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
     std::string Owner() {
@@ -74,11 +73,12 @@ protected:
         registry.RegCloseKey(key);
         return data;
     }
-    std::vector<app::qt::LicenseWindow*> LicenseWindows() {
-        std::vector<app::qt::LicenseWindow*> found;
+    // The windows of a form other than the main one that are open.
+    std::vector<app::qt::FormWindow*> LicenseWindows() {
+        std::vector<app::qt::FormWindow*> found;
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* license = qobject_cast<app::qt::LicenseWindow*>(top);
-                license && license->isVisible()) {
+            if (auto* license = qobject_cast<app::qt::FormWindow*>(top);
+                license && license != &window && license->isVisible()) {
                 found.push_back(license);
             }
         }
@@ -144,10 +144,24 @@ TEST_F(QtFrontEnd, ControlsSitWhereTheirTwipsSayAt96Dpi) {
     ASSERT_EQ(window.logicalDpiX(), 96);
     EXPECT_EQ(window.size(), QSize(373, 195));
     EXPECT_EQ(window.ButtonOf(Button::Command1)->geometry(), QRect(96, 160, 81, 25));
-    EXPECT_EQ(window.Tabs()->geometry(), QRect(0, 8, 373, 145));
+    EXPECT_EQ(window.Widgets().Tabs()->geometry(), QRect(0, 8, 373, 145));
     // Page controls stand against the tab control's outer corner.
     EXPECT_EQ(window.Box(TextBox::Text1)->mapTo(&window, QPoint(0, 0)), QPoint(136, 48));
     EXPECT_EQ(window.Box(TextBox::Text1)->size(), QSize(233, 19));
+}
+
+// The two rules of the About page are drawn one pixel high in the text colour, at the
+// places the form gives them, and only while their page is shown.
+TEST_F(QtFrontEnd, TheRulesShowInTheTextColourOnTheAboutPageOnly) {
+    const QColor text = window.palette().color(QPalette::WindowText);
+    const auto PixelAt = [this](int x, int y) { return window.grab().toImage().pixelColor(x, y); };
+    EXPECT_NE(PixelAt(100, 88), text);
+    ClickTab(1);
+    for (const int y : {88, 91}) EXPECT_EQ(PixelAt(100, y), text) << y;
+    EXPECT_NE(PixelAt(100, 89), text);
+    EXPECT_NE(PixelAt(4, 88), text);  // left of where they start
+    ClickTab(0);
+    EXPECT_NE(PixelAt(100, 88), text);
 }
 
 TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
@@ -197,7 +211,7 @@ std::vector<std::string> FocusWalk(app::qt::VantrelWindow& window, QWidget* from
     for (int i = 0; i < steps; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
                         backwards ? Qt::ShiftModifier : Qt::NoModifier);
-        const auto id = window.FocusedControl();
+        const auto id = window.Widgets().Focused();
         names.emplace_back(id ? window.Model().Definition(*id).name : "outside");
     }
     return names;
@@ -271,19 +285,21 @@ TEST_F(QtFrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
     Click(window.ButtonOf(Button::Command4));
     Click(window.ButtonOf(Button::Command4));
     ASSERT_EQ(LicenseWindows().size(), 1u);
-    app::qt::LicenseWindow* first = LicenseWindows()[0];
-    EXPECT_TRUE(first->TextBox()->isReadOnly());
-    EXPECT_TRUE(first->TextBox()->toPlainText().startsWith("VANTREL EDIT 98 LICENSE AGREEMENT"));
-    first->TextBox()->verticalScrollBar()->setValue(
-        first->TextBox()->verticalScrollBar()->maximum());
-    ASSERT_GT(first->TextBox()->verticalScrollBar()->value(), 0);
+    app::qt::FormWindow* first = LicenseWindows()[0];
+    EXPECT_EQ(first->windowTitle(), "License Agreement");
+    auto* text = first->findChild<QPlainTextEdit*>("Text1");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().startsWith("VANTREL EDIT 98 LICENSE AGREEMENT\n\nPlease"));
+    text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
+    ASSERT_GT(text->verticalScrollBar()->value(), 0);
 
-    Click(first->CloseButton());
+    Click(first->findChild<QPushButton*>("Command1"));  // "Close"
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(LicenseWindows().empty());
     Click(window.ButtonOf(Button::Command4));
     ASSERT_EQ(LicenseWindows().size(), 1u);
-    EXPECT_EQ(LicenseWindows()[0]->TextBox()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(LicenseWindows()[0]->findChild<QPlainTextEdit*>()->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(QtFrontEnd, CancelWithTheLicenceOpenClosesEverythingAndWritesNothing) {

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "app/vantrel.h"
-#include "app/win32/controls.h"
-#include "app/win32/open_windows.h"
+#include "app/win32/form_controls.h"
 #include "app/win32/vantrel_window.h"
 #include "code_page.h"
 #include "native_platform.h"
@@ -155,6 +154,8 @@ protected:
         Pump();
     }
     std::string Shown(HWND control) { return Narrow(app::win32::WindowText(control)); }
+    // The licence window, while it exists.
+    HWND LicenseHandle() { return FindWindowW(L"VantrelLicense", nullptr); }
     void Screenshot(const char* name) {
         if (const char* folder = std::getenv("VANTREL_SCREENSHOTS")) {
             SetForegroundWindow(window->Handle());
@@ -268,10 +269,10 @@ TEST_F(Win32FrontEnd, ClearEmptiesTheBoxesAndCancelEndsWithoutWriting) {
 TEST_F(Win32FrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
     ClickTab(1);
     Click(window->ButtonOf(Button::Command4));
-    const HWND first = window->LicenseHandle();
+    const HWND first = LicenseHandle();
     ASSERT_NE(first, nullptr);
     Click(window->ButtonOf(Button::Command4));
-    EXPECT_EQ(window->LicenseHandle(), first);
+    EXPECT_EQ(LicenseHandle(), first);
     EXPECT_EQ(FindWindowExW(nullptr, first, L"VantrelLicense", nullptr), nullptr);
     HWND text = GetDlgItem(first, 1000);
     EXPECT_EQ(Shown(text).rfind("VANTREL EDIT 98 LICENSE AGREEMENT\r\n", 0), 0u);
@@ -280,15 +281,15 @@ TEST_F(Win32FrontEnd, LicenseTwiceGivesOneWindowAndCloseThenLicenseAFreshOne) {
     EXPECT_FALSE(IsWindow(first));
     EXPECT_FALSE(quit);
     Click(window->ButtonOf(Button::Command4));
-    EXPECT_NE(window->LicenseHandle(), nullptr);
-    EXPECT_EQ(SendMessageW(GetDlgItem(window->LicenseHandle(), 1000), EM_GETFIRSTVISIBLELINE, 0, 0),
+    EXPECT_NE(LicenseHandle(), nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(LicenseHandle(), 1000), EM_GETFIRSTVISIBLELINE, 0, 0),
               0);
 }
 
 TEST_F(Win32FrontEnd, TheProgramEndsOnlyWhenTheLastWindowCloses) {
     ClickTab(1);
     Click(window->ButtonOf(Button::Command4));
-    const HWND license = window->LicenseHandle();
+    const HWND license = LicenseHandle();
     SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(IsWindow(window->Handle()));
@@ -320,7 +321,7 @@ TEST_F(Win32FrontEnd, EnterAndEscapePressNoButton) {
         message.hwnd = window->Box(TextBox::Text1);
         message.message = WM_KEYDOWN;
         message.wParam = key;
-        app::win32::TranslateDialogKeys(message);
+        app::win32::FormWindow::TranslateDialogKeys(message);
     }
     Pump();
     EXPECT_FALSE(quit);
@@ -341,7 +342,7 @@ std::vector<std::string> FocusWalk(app::win32::VantrelWindow& window, HWND from,
         message.hwnd = GetFocus();
         message.message = WM_KEYDOWN;
         message.wParam = VK_TAB;
-        EXPECT_TRUE(app::win32::TranslateDialogKeys(message));
+        EXPECT_TRUE(app::win32::FormWindow::TranslateDialogKeys(message));
         std::string name = "outside";
         for (app::ControlId id = 0; id < window.Model().ControlCount(); ++id) {
             if (window.Control(id) == GetFocus()) name = window.Model().Definition(id).name;

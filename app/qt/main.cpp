@@ -32,8 +32,7 @@ int main(int argc, char* argv[]) {
     platform::TreeRegistry& registry = named.Registry();
     platform::posix::PosixSystem system;
     auto problem = [&named] {
-        const auto text = named.Problem();
-        return text ? app::qt::ToU16(QString::fromStdString(*text)) : std::u16string();
+        return app::qt::ToU16(QString::fromStdString(named.Problem().value_or("")));
     };
 
     app::qt::VantrelWindow window;

@@ -2,12 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScreen>
 
 namespace app::qt {
 
@@ -63,56 +58,5 @@ void UseFormFont() { QApplication::setFont(FontFor(kDefaultFont)); }
 QIcon ProgramIcon() { return IconOf(vantrel_32, vantrel_16); }
 
 QIcon LicenseIcon() { return IconOf(license_32, license_16); }
-
-QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, QRect place) {
-    QWidget* widget = nullptr;
-    const QString caption = ToQString(definition.caption);
-    switch (definition.kind) {
-        case ControlKind::Button: {
-            auto* button = new QPushButton(caption, parent);
-            // Enter and Esc press no button.
-            button->setAutoDefault(false);
-            button->setDefault(false);
-            widget = button;
-            break;
-        }
-        case ControlKind::Label:
-            widget = new QLabel(caption, parent);
-            break;
-        case ControlKind::TextBox:
-            widget = new QLineEdit(parent);
-            break;
-        case ControlKind::ReadOnlyMultiLineText: {
-            auto* text = new QPlainTextEdit(parent);
-            text->setReadOnly(true);
-            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-            widget = text;
-            break;
-        }
-        case ControlKind::Picture: {
-            auto* picture = new QLabel(parent);
-            picture->setPixmap(QPixmap(vantrel_32));
-            picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            widget = picture;
-            break;
-        }
-        case ControlKind::TabControl:
-            return nullptr;  // a window builds its tab control itself, with its tabs
-    }
-    widget->setObjectName(QString::fromLatin1(definition.name.data(),
-                                              static_cast<qsizetype>(definition.name.size())));
-    widget->setGeometry(place);
-    if (definition.font) widget->setFont(FontFor(*definition.font));
-    return widget;
-}
-
-void CenterOnScreen(QWidget* window) {
-    const QScreen* screen = window->screen();
-    if (!screen) return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
 
 }  // namespace app::qt

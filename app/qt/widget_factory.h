@@ -1,11 +1,10 @@
-// Builds the widgets a window definition lists, placed and ordered as it says.
+// What the Qt front end's windows share: texts, fonts, icons and places.
 #pragma once
 
 #include <QFont>
 #include <QIcon>
-#include <QString>
 #include <QRect>
-#include <QWidget>
+#include <QString>
 #include <string>
 #include <string_view>
 
@@ -28,14 +27,6 @@ void UseFormFont();
 QIcon ProgramIcon();
 QIcon LicenseIcon();
 
-inline QRect ToQRect(const PixelRect& place) {
-    return {place.left, place.top, place.width, place.height};
-}
-
-// Creates one widget for a definition as a child of parent, at place.
-QWidget* CreateControl(const ControlDefinition& definition, QWidget* parent, QRect place);
-
-// Centres a window on the screen it is on.
-void CenterOnScreen(QWidget* window);
+inline QRect ToQRect(const PixelRect& p) { return {p.left, p.top, p.width, p.height}; }
 
 }  // namespace app::qt

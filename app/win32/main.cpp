@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "app/vantrel.h"
-#include "app/win32/open_windows.h"
 #include "app/win32/vantrel_window.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
@@ -22,7 +21,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            if (app::win32::TranslateDialogKeys(message)) continue;
+            if (app::win32::FormWindow::TranslateDialogKeys(message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
