@@ -171,6 +171,24 @@ TEST_F(RegToolProgram, AnExportThatCannotBeWrittenToTheEndIsRefused) {
     }
 }
 
+// A target that is a pipe or a device is refused before anything is written: the file
+// renamed into its place would replace it (run as root, /dev/null itself). Only a pipe here,
+// so that a fault cannot break the machine the tests run on.
+TEST_F(RegToolProgram, AnExportOntoAPipeIsRefusedAndLeavesItAsItWas) {
+    ASSERT_EQ(Run("add 'HKCU\\Software\\Demo' /v A /d 1 /f").status, 0);
+    const std::string pipe = dir.File("pipe.reg");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const Outcome refused = Run("export 'HKCU\\Software\\Demo' '" + pipe + "' /y");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("ERROR: " + pipe + " is a device, a pipe or a socket"),
+              std::string::npos)
+        << refused.output;
+    struct stat info {};
+    ASSERT_EQ(lstat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_NE(lstat((pipe + ".partial").c_str(), &info), 0);
+}
+
 // A listing that cannot be written does not pass for a whole one.
 TEST_F(RegToolProgram, AListingThatCannotBeWrittenFails) {
     if (!HasDeviceFull()) GTEST_SKIP() << "no /dev/full to fill";

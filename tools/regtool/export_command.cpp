@@ -45,6 +45,12 @@ int Export(Command& cmd) {
         return cmd.Fail(u"ERROR: " + file + u" is a folder. Name the file to write, such as " +
                         InFolder(file, u"backup.reg") + u".\n");
     }
+    if (IsSpecialFile(file)) {
+        return cmd.Fail(u"ERROR: " + file +
+                        u" is a device, a pipe or a socket, not a file. The export is written "
+                        u"beside its file and then put in its place, which would replace it. "
+                        u"Name a file.\n");
+    }
     {
         platform::Hkey handle = platform::kNullKey;
         if (const platform::Long status = Open(cmd.api, *key, &handle))

@@ -16,6 +16,9 @@ bool WriteWholeFile(const std::u16string& path, const std::string& bytes);
 bool FileExists(const std::u16string& path);
 // Whether the path names a folder (a directory), which is no file to read or write.
 bool IsFolder(const std::u16string& path);
+// Whether the path names something that is there but is neither a file nor a folder (a
+// device, a pipe, a socket): a file written beside it and renamed would replace it.
+bool IsSpecialFile(const std::u16string& path);
 
 // How much an OutputFile gathers before it writes.
 inline constexpr std::size_t kOutputBlock = 1 << 16;

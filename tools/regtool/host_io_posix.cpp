@@ -76,6 +76,12 @@ bool IsFolder(const std::u16string& path) {
     return stat(platform::posix::Utf16ToUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsSpecialFile(const std::u16string& path) {
+    struct stat info {};
+    return stat(platform::posix::Utf16ToUtf8(path).c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
+           !S_ISDIR(info.st_mode);
+}
+
 std::string ConsoleText(std::u16string_view text) { return platform::posix::Utf16ToUtf8(text); }
 
 std::optional<std::u16string> ArgumentText(std::string_view argument) {

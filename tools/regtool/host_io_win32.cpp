@@ -118,6 +118,10 @@ bool IsFolder(const std::u16string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Windows cannot rename a file over a device such as NUL or CON: the rename fails and is
+// reported as a file that cannot be written, and the device is left as it is.
+bool IsSpecialFile(const std::u16string&) { return false; }
+
 // UTF-8 on Windows NT; the console's own code page on Windows 9x, whose console knows no
 // other.
 std::string ConsoleText(std::u16string_view text) {
