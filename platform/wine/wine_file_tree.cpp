@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/registry/key_names.h"
+#include "platform/wine/system_fault.h"
 #include "platform/wine/wine_text.h"
 
 namespace wine {
@@ -16,13 +17,6 @@ namespace {
 
 using platform::kTreeTop;
 using platform::NodeId;
-
-constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-constexpr std::string_view kBaseComment = ";; All keys relative to ";
-
-std::string SystemFault(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
-}
 
 std::string ReadWhole(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -42,29 +36,6 @@ std::string ReadWhole(const std::string& path) {
     }
     ::close(fd);
     return text;
-}
-
-bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-// A blank line between sections, as wineserver writes one before each key line.
-void EnsureBlankLine(std::string& out) {
-    if (!EndsWith(out, "\n")) out.push_back('\n');
-    if (!EndsWith(out, "\n\n")) out.push_back('\n');
-}
-
-// The last name of the header's "All keys relative to REGISTRY\\User\\S-1-5-..." line.
-std::optional<std::u16string> BaseFromComment(std::string_view line) {
-    if (line.substr(0, kBaseComment.size()) != kBaseComment) return std::nullopt;
-    const std::string_view path = line.substr(kBaseComment.size());
-    const std::size_t slash = path.rfind('\\');
-    const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (last.empty()) return std::nullopt;
-    std::string fault;
-    std::size_t pos = 0;
-    const std::string terminated = std::string(last) + '\n';
-    return ReadEscaped(terminated, pos, '\n', fault);
 }
 
 }  // namespace
@@ -122,155 +93,6 @@ WineFileTree::FileStamp WineFileTree::Stamp() const {
     }
     return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
             status.st_mtim.tv_nsec};
-}
-
-// Reads every line or nothing: the state changes only when the whole text was understood.
-// Keys keep the numbers they had before, so that handles survive a reading.
-void WineFileTree::Load(std::string text) {
-    State fresh;
-    fresh.nodes[kTreeTop];
-    std::u16string baseName = baseName_;
-    std::size_t headerEnd = text.size();
-    NodeId current = 0;
-    const State& old = state_;
-
-    auto child = [&](NodeId parent, const std::u16string& name) -> NodeId {
-        const std::u16string folded = platform::FoldName(name);
-        Node& above = fresh.nodes.at(parent);
-        if (const auto found = above.children.find(folded); found != above.children.end()) {
-            return found->second;
-        }
-        NodeId id = 0;
-        if (const auto before = old.nodes.find(parent); before != old.nodes.end()) {
-            const auto same = before->second.children.find(folded);
-            if (same != before->second.children.end() && !fresh.nodes.count(same->second)) {
-                id = same->second;
-            }
-        }
-        if (id == 0) id = next_++;
-        above.children.emplace(folded, id);
-        Node& made = fresh.nodes[id];
-        made.parent = parent;
-        made.name = name;
-        return id;
-    };
-
-    std::size_t lineNumber = 0;
-    // The folded names of the values read so far in the current section, with their places.
-    std::unordered_map<std::u16string, std::size_t> sectionValues;
-    auto refuse = [&](const std::string& fault) {
-        throw WineFileError(path_ + ", line " + std::to_string(lineNumber) + ": " + fault +
-                            ". The file was not read, and nothing will be written to it.");
-    };
-
-    std::size_t pos = 0;
-    bool inHeader = true;
-    while (pos < text.size()) {
-        const std::size_t start = pos;
-        std::size_t newline = text.find('\n', pos);
-        if (newline == std::string::npos) newline = text.size();
-        pos = newline + 1;
-        ++lineNumber;
-        std::string_view line(text.data() + start, newline - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-
-        if (lineNumber == 1) {
-            if (line != kHeader) refuse("the file does not begin with \"WINE REGISTRY Version 2\"");
-            continue;
-        }
-        if (line.empty() || line.find_first_not_of(" \t") == std::string_view::npos) continue;
-        if (line[0] == ';') {
-            if (inHeader) {
-                if (auto named = BaseFromComment(line)) baseName = std::move(*named);
-            }
-            continue;
-        }
-        std::string fault;
-        if (line[0] == '[') {
-            if (inHeader) {
-                inHeader = false;
-                headerEnd = start;
-                Node& base = fresh.nodes[kBaseKey];
-                base.parent = kTreeTop;
-                base.name = baseName;
-                fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
-            } else {
-                fresh.sections.back().end = start;
-            }
-            const auto key = ParseKeyLine(line, fault);
-            if (!key) refuse(fault);
-            current = kBaseKey;
-            for (const auto& name : key->path) current = child(current, name);
-            Node& node = fresh.nodes.at(current);
-            if (node.section >= 0) refuse("the key is listed a second time");
-            sectionValues.clear();
-            node.section = static_cast<long>(fresh.sections.size());
-            fresh.sections.push_back({start, text.size(), current, false});
-            continue;
-        }
-        if (inHeader) {
-            if (line.substr(0, 6) == "#arch=") continue;
-            refuse("the header holds a line that is no comment or #arch");
-        }
-        Node& node = fresh.nodes.at(current);
-        if (line.substr(0, 6) == "#time=") {
-            const auto time = ParseTime(line.substr(6));
-            if (!time) refuse("#time= is not followed by a hexadecimal time");
-            node.modified = *time;
-        } else if (line.substr(0, 8) == "#class=\"") {
-            std::size_t at = 8;
-            auto name = ReadEscaped(line, at, '"', fault);
-            if (!name) refuse(fault);
-            node.className = std::move(*name);
-        } else if (line == "#link") {
-            node.link = true;
-        } else {
-            // Hex data goes on over lines that end with a backslash.
-            std::string joined;
-            std::string_view whole = line;
-            const std::size_t firstLine = lineNumber;
-            while (!whole.empty() && whole.back() == '\\' && pos < text.size()) {
-                if (joined.empty()) joined.assign(whole);
-                joined.pop_back();
-                std::size_t next = text.find('\n', pos);
-                if (next == std::string::npos) next = text.size();
-                std::string_view more(text.data() + pos, next - pos);
-                pos = next + 1;
-                ++lineNumber;
-                if (!more.empty() && more.back() == '\r') more.remove_suffix(1);
-                more.remove_prefix(std::min(more.find_first_not_of(" \t"), more.size()));
-                joined.append(more);
-                whole = joined;
-            }
-            auto value = ParseValueLine(whole, fault);
-            if (!value) {
-                lineNumber = firstLine;
-                refuse(fault);
-            }
-            // A name given twice keeps its first place and its last data, as Wine loads it.
-            const auto [place, added] =
-                sectionValues.emplace(platform::FoldName(value->name), node.values.size());
-            if (added) {
-                node.values.emplace_back(std::move(value->name), std::move(value->value));
-            } else {
-                node.values[place->second].second = std::move(value->value);
-            }
-        }
-    }
-    if (lineNumber == 0) refuse("the file is empty");
-    if (inHeader) {
-        Node& base = fresh.nodes[kBaseKey];
-        base.parent = kTreeTop;
-        base.name = baseName;
-        fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
-    }
-    const bool reading = !state_.nodes.empty();
-    state_ = std::move(fresh);
-    baseName_ = std::move(baseName);
-    text_ = std::move(text);
-    headerEnd_ = headerEnd;
-    ++loads_;
-    if (reading) ++generation_;
 }
 
 WineFileTree::Node& WineFileTree::At(NodeId key) {
@@ -413,114 +235,6 @@ void WineFileTree::Refresh() {
     }
     Load(ReadWhole(path_));
     stamp_ = now;
-}
-
-std::vector<std::u16string> WineFileTree::PathOf(NodeId key) {
-    std::vector<std::u16string> path;
-    for (NodeId at = key; at != kBaseKey && at != kTreeTop; at = At(at).parent) {
-        path.push_back(At(at).name);
-    }
-    std::reverse(path.begin(), path.end());
-    return path;
-}
-
-void WineFileTree::RenderSection(NodeId key, std::string& out) {
-    const Node& node = At(key);
-    WriteKeyLines(PathOf(key), node.modified, out);
-    if (node.className) {
-        out += "#class=\"";
-        WriteEscaped(*node.className, "\"\"", out);
-        out += "\"\n";
-    }
-    if (node.link) out += "#link\n";
-    for (const auto& [name, value] : node.values) WriteValueLine(name, value, out);
-}
-
-// The header and the untouched sections as they were read; touched ones written anew,
-// and the keys that had no section at the end.
-std::string WineFileTree::Render() {
-    std::string out(text_, 0, headerEnd_);
-    std::size_t lastEnd = headerEnd_;
-    for (const Section& section : state_.sections) {
-        if (section.gone) continue;
-        if (At(section.node).touched) {
-            EnsureBlankLine(out);
-            RenderSection(section.node, out);
-            lastEnd = std::string::npos;
-            continue;
-        }
-        if (section.begin != lastEnd) EnsureBlankLine(out);
-        out.append(text_, section.begin, section.end - section.begin);
-        lastEnd = section.end;
-    }
-    for (const NodeId key : state_.added) {
-        // Wine lists a key without values through its subkeys' lines.
-        const Node& node = At(key);
-        if (node.values.empty() && !node.children.empty() && !node.className && !node.link) continue;
-        EnsureBlankLine(out);
-        RenderSection(key, out);
-    }
-    return out;
-}
-
-bool WineFileTree::PrepareSave() {
-    if (!state_.changed) return false;
-    DiscardSave();
-    std::string text = Render();
-    struct stat status {};
-    const mode_t mode = ::stat(path_.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0644;
-    std::string temporary = path_ + ".vantrel-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) throw WineFileError(SystemFault("Cannot write beside", path_, errno), errno);
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw WineFileError(SystemFault("Cannot write", temporary, error), error);
-    };
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t done = ::write(fd, text.data() + written, text.size() - written);
-        if (done < 0 && errno == EINTR) continue;
-        if (done < 0) fail(errno);
-        written += static_cast<std::size_t>(done);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throw WineFileError(SystemFault("Cannot write", temporary, error), error);
-    }
-    pendingPath_ = std::move(temporary);
-    pendingText_ = std::move(text);
-    return true;
-}
-
-void WineFileTree::InstallSave() {
-    if (pendingPath_.empty()) return;
-    if (::rename(pendingPath_.c_str(), path_.c_str()) != 0) {
-        const int error = errno;
-        DiscardSave();
-        throw WineFileError(SystemFault("Cannot replace", path_, error), error);
-    }
-    pendingPath_.clear();
-    // The rename is kept across a crash once the folder is on disk too.
-    const std::size_t slash = path_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    Load(std::move(pendingText_));
-    pendingText_.clear();
-    stamp_ = Stamp();
-}
-
-void WineFileTree::DiscardSave() noexcept {
-    if (pendingPath_.empty()) return;
-    ::unlink(pendingPath_.c_str());
-    pendingPath_.clear();
-    pendingText_.clear();
 }
 
 }  // namespace wine

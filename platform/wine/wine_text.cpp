@@ -1,6 +1,5 @@
 #include "platform/wine/wine_text.h"
 
-#include <chrono>
 #include <cstdio>
 
 #include "platform/posix/utf8.h"
@@ -10,9 +9,6 @@ namespace {
 
 constexpr platform::Dword kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4,
                           kRegMultiSz = 7;
-// Seconds between 1601 and 1970, in FILETIME ticks.
-constexpr std::uint64_t kTicksTo1970 = 116444736000000000ULL;
-constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -355,21 +351,6 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
     return key;
 }
 
-void WriteKeyLines(const std::vector<std::u16string>& path, std::uint64_t modified,
-                   std::string& out) {
-    out.push_back('[');
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (i) out += "\\\\";
-        WriteEscaped(path[i], "[]", out);
-    }
-    char buffer[64];
-    const std::uint64_t seconds =
-        modified > kTicksTo1970 ? (modified - kTicksTo1970) / kTicksPerSecond : 0;
-    std::snprintf(buffer, sizeof buffer, "] %u\n#time=%x%08x\n", static_cast<unsigned>(seconds),
-                  static_cast<unsigned>(modified >> 32), static_cast<unsigned>(modified));
-    out += buffer;
-}
-
 std::optional<std::uint64_t> ParseTime(std::string_view digits) {
     std::uint64_t time = 0;
     std::size_t count = 0;
@@ -380,12 +361,6 @@ std::optional<std::uint64_t> ParseTime(std::string_view digits) {
     }
     if (count == 0) return std::nullopt;
     return time;
-}
-
-std::uint64_t FileTimeNow() {
-    const auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    return kTicksTo1970 + static_cast<std::uint64_t>(since1970.count() / 100);
 }
 
 }  // namespace wine

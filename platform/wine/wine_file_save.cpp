@@ -1,0 +1,141 @@
+// Writing a Wine registry file back: the sections a change touched are written anew, every
+// other line is kept as it was read, and the file is replaced through a temporary one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/wine/system_fault.h"
+#include "platform/wine/wine_file_tree.h"
+#include "platform/wine/wine_text.h"
+
+namespace wine {
+namespace {
+
+using platform::kTreeTop;
+using platform::NodeId;
+
+bool EndsWith(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A blank line between sections, as wineserver writes one before each key line.
+void EnsureBlankLine(std::string& out) {
+    if (!EndsWith(out, "\n")) out.push_back('\n');
+    if (!EndsWith(out, "\n\n")) out.push_back('\n');
+}
+
+}  // namespace
+
+std::vector<std::u16string> WineFileTree::PathOf(NodeId key) {
+    std::vector<std::u16string> path;
+    for (NodeId at = key; at != kBaseKey && at != kTreeTop; at = At(at).parent) {
+        path.push_back(At(at).name);
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
+void WineFileTree::RenderSection(NodeId key, std::string& out) {
+    const Node& node = At(key);
+    WriteKeyLines(PathOf(key), node.modified, out);
+    if (node.className) {
+        out += "#class=\"";
+        WriteEscaped(*node.className, "\"\"", out);
+        out += "\"\n";
+    }
+    if (node.link) out += "#link\n";
+    for (const auto& [name, value] : node.values) WriteValueLine(name, value, out);
+}
+
+// The header and the untouched sections as they were read; touched ones written anew,
+// and the keys that had no section at the end.
+std::string WineFileTree::Render() {
+    std::string out(text_, 0, headerEnd_);
+    std::size_t lastEnd = headerEnd_;
+    for (const Section& section : state_.sections) {
+        if (section.gone) continue;
+        if (At(section.node).touched) {
+            EnsureBlankLine(out);
+            RenderSection(section.node, out);
+            lastEnd = std::string::npos;
+            continue;
+        }
+        if (section.begin != lastEnd) EnsureBlankLine(out);
+        out.append(text_, section.begin, section.end - section.begin);
+        lastEnd = section.end;
+    }
+    for (const NodeId key : state_.added) {
+        // Wine lists a key without values through its subkeys' lines.
+        const Node& node = At(key);
+        if (node.values.empty() && !node.children.empty() && !node.className && !node.link) continue;
+        EnsureBlankLine(out);
+        RenderSection(key, out);
+    }
+    return out;
+}
+
+bool WineFileTree::PrepareSave() {
+    if (!state_.changed) return false;
+    DiscardSave();
+    std::string text = Render();
+    struct stat status {};
+    const mode_t mode = ::stat(path_.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0644;
+    std::string temporary = path_ + ".vantrel-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) throw WineFileError(SystemFault("Cannot write beside", path_, errno), errno);
+    auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw WineFileError(SystemFault("Cannot write", temporary, error), error);
+    };
+    if (::fchmod(fd, mode) != 0) fail(errno);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t done = ::write(fd, text.data() + written, text.size() - written);
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) fail(errno);
+        written += static_cast<std::size_t>(done);
+    }
+    if (::fsync(fd) != 0) fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throw WineFileError(SystemFault("Cannot write", temporary, error), error);
+    }
+    pendingPath_ = std::move(temporary);
+    pendingText_ = std::move(text);
+    return true;
+}
+
+void WineFileTree::InstallSave() {
+    if (pendingPath_.empty()) return;
+    if (::rename(pendingPath_.c_str(), path_.c_str()) != 0) {
+        const int error = errno;
+        DiscardSave();
+        throw WineFileError(SystemFault("Cannot replace", path_, error), error);
+    }
+    pendingPath_.clear();
+    // The rename is kept across a crash once the folder is on disk too.
+    const std::size_t slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    Load(std::move(pendingText_));
+    pendingText_.clear();
+    stamp_ = Stamp();
+}
+
+void WineFileTree::DiscardSave() noexcept {
+    if (pendingPath_.empty()) return;
+    ::unlink(pendingPath_.c_str());
+    pendingPath_.clear();
+    pendingText_.clear();
+}
+
+}  // namespace wine
