@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "platform/wine/wine_prefix.h"
 #include "temp_dir.h"
 
@@ -47,23 +48,8 @@ Outcome WineReg(const std::string& arguments) {
     return outcome;
 }
 
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::uint8_t> Utf16z(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (const char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
+using testing_support::Read;
+using testing_support::Utf16z;
 
 class BesideWine : public ::testing::Test {
 protected:

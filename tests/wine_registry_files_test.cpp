@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "platform/wine/wine_file_tree.h"
 #include "platform/wine/wine_prefix.h"
 #include "platform/wine/wine_text.h"
@@ -73,23 +74,8 @@ void Write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::uint8_t> Utf16z(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (const char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
+using testing_support::Read;
+using testing_support::Utf16z;
 
 std::size_t FilesIn(const TempDir& dir) {
     std::size_t count = 0;
