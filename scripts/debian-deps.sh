@@ -3,7 +3,7 @@
 # What the program needs to be built and started, and nothing more.
 RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    libsqlite3-dev libblkid-dev
+    libsqlite3-dev libblkid-dev libhivex-dev
     qt6-base-dev fonts-urw-base35 fonts-liberation2 fonts-dejavu-core
 )
 # What the tests, the benchmarks, the cross builds and the packages need on top.
@@ -11,7 +11,7 @@ BUILD_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     clang python3
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    dosfstools e2fsprogs ntfs-3g
+    dosfstools e2fsprogs ntfs-3g libregf-utils libhivex-bin
     desktop-file-utils appstream lintian file dpkg-dev xvfb xauth
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 wine
 )

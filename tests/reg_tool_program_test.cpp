@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "minimal_hive.h"
 #include "temp_dir.h"
 
 namespace {
@@ -197,4 +198,36 @@ TEST_F(RegToolProgram, AListingThatCannotBeWrittenFails) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.output,
               "ERROR: Cannot write to the standard output: No space left on device.\n");
+}
+
+// An offline Windows named by --registry, its user by --user or VANTREL_USER, in either
+// order before the command.
+TEST_F(RegToolProgram, WorksOnAnOfflineInstallationAndItsChosenUser) {
+    const std::string config = dir.File("drive/Windows/System32/config");
+    const std::string profile = dir.File("drive/Users/Ada");
+    ASSERT_EQ(std::system(("mkdir -p '" + config + "' '" + profile + "'").c_str()), 0);
+    for (const std::string& hive :
+         {config + "/SOFTWARE", config + "/SYSTEM", config + "/DEFAULT", profile + "/NTUSER.DAT"}) {
+        testing_support::WriteMinimalHive(hive);
+    }
+    const std::string drive = "--registry '" + dir.File("drive") + "'";
+    Outcome added = Run(drive + " --user ada add 'HKCU\\Software\\Demo' /v Owner /d Ada /f");
+    ASSERT_EQ(added.status, 0) << added.output;
+    added = Run(drive + " add 'HKCU\\Software\\Demo' /v Owner /d Default /f");
+    ASSERT_EQ(added.status, 0) << added.output;
+
+    const Outcome ada = Run("--user=ADA " + drive + " query 'HKCU\\Software\\Demo' /v Owner");
+    EXPECT_EQ(ada.status, 0);
+    EXPECT_EQ(ada.output, "\nHKEY_CURRENT_USER\\Software\\Demo\n    Owner    REG_SZ    Ada\n\n");
+    const Outcome byVariable = Run(drive + " query 'HKU\\Ada\\Software\\Demo' /v Owner",
+                                   "VANTREL_USER=Ada");
+    EXPECT_EQ(byVariable.status, 0) << byVariable.output;
+    const Outcome fallback = Run(drive + " query 'HKU\\.Default\\Software\\Demo' /v Owner");
+    EXPECT_NE(fallback.output.find("REG_SZ    Default"), std::string::npos) << fallback.output;
+
+    const Outcome nobody = Run(drive + " --user Zed query HKCU");
+    EXPECT_EQ(nobody.status, 1);
+    EXPECT_NE(nobody.output.find("ERROR: No user profile named \"Zed\""), std::string::npos)
+        << nobody.output;
+    EXPECT_NE(nobody.output.find("The profiles found are: Ada."), std::string::npos) << nobody.output;
 }

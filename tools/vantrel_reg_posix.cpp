@@ -1,9 +1,11 @@
 // vantrel-reg: the registry tool on the registry that --registry or $VANTREL_REGISTRY names
-// (a store file or a Wine prefix), else on the default store.
+// (a store file, a Wine prefix or an offline Windows installation, with --user or
+// $VANTREL_USER choosing its user), else on the default store.
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -78,6 +80,30 @@ int WriteOut(std::string_view bytes) {
     return 0;
 }
 
+// An option before the command, as "--name VALUE" or "--name=VALUE": taken into value and
+// first moved past it, or false when argv[first] is not that option.
+bool TakeOption(int argc, char* argv[], int& first, std::string_view name, std::string& value) {
+    const std::string_view argument = argv[first];
+    if (argument.size() > name.size() && argument.starts_with(name) &&
+        argument[name.size()] == '=') {
+        value = argument.substr(name.size() + 1);
+        ++first;
+        return true;
+    }
+    if (argument == name && first + 1 < argc) {
+        value = argv[first + 1];
+        first += 2;
+        return true;
+    }
+    return false;
+}
+
+// The profile VANTREL_USER names, for an offline Windows installation.
+std::string DefaultUser() {
+    const char* user = std::getenv("VANTREL_USER");
+    return user ? user : "";
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -86,14 +112,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::vector<std::u16string> arguments;
-    // The registry may be named before the command: --registry PATH or --registry=PATH.
+    // Before the command, in either order: --registry PATH names the registry, --user NAME
+    // the profile of an offline Windows installation that is HKEY_CURRENT_USER.
     std::string named = store::DefaultStorePath();
+    std::string user = DefaultUser();
     int first = 1;
-    if (first < argc && std::string_view(argv[first]).starts_with("--registry=")) {
-        named = argv[first++] + std::strlen("--registry=");
-    } else if (first + 1 < argc && std::string_view(argv[first]) == "--registry") {
-        named = argv[first + 1];
-        first += 2;
+    while (first < argc) {
+        if (!TakeOption(argc, argv, first, "--registry", named) &&
+            !TakeOption(argc, argv, first, "--user", user)) {
+            break;
+        }
     }
     for (int i = first; i < argc; ++i) {
         auto text = regtool::ArgumentText(argv[i]);
@@ -106,7 +134,7 @@ int main(int argc, char* argv[]) {
         arguments.push_back(std::move(*text));
     }
     auto opened = platform::OpenNamedRegistry(
-        named, app::NewInstallation(platform::posix::AccountFullName()));
+        named, app::NewInstallation(platform::posix::AccountFullName()), user);
     if (const auto* refused = std::get_if<std::string>(&opened)) {
         std::cerr << "ERROR: " << *refused << '\n';
         return 1;

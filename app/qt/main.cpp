@@ -1,8 +1,11 @@
-// Vantrel Edit 98 with the Qt front end, on the registry its only argument or
-// $VANTREL_REGISTRY names (a store file or a Wine prefix), else on the default store.
+// Vantrel Edit 98 with the Qt front end, on the registry its argument or $VANTREL_REGISTRY
+// names (a store file, a Wine prefix or an offline Windows installation, whose user
+// --user or $VANTREL_USER chooses), else on the default store.
 #include <QApplication>
 
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "app/new_installation.h"
 #include "app/qt/vantrel_window.h"
@@ -21,9 +24,21 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     app::qt::UseFormFont();
+    // What Qt left of the command line: [--user NAME] [REGISTRY].
+    const char* user = std::getenv("VANTREL_USER");
+    std::string path = store::DefaultStorePath(), chosenUser = user ? user : "";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--user" && i + 1 < argc) {
+            chosenUser = argv[++i];
+        } else if (argument.starts_with("--user=")) {
+            chosenUser = argument.substr(7);
+        } else {
+            path = argv[i];
+        }
+    }
     auto opened = platform::OpenNamedRegistry(
-        argc > 1 ? std::string(argv[1]) : store::DefaultStorePath(),
-        app::NewInstallation(platform::posix::AccountFullName()));
+        path, app::NewInstallation(platform::posix::AccountFullName()), chosenUser);
     if (const auto* refused = std::get_if<std::string>(&opened)) {
         std::cerr << "vantrel-edit-98: " << *refused << '\n';
         return 1;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/named/named_offline_windows.h"
 #include "platform/store/registry_store.h"
 #include "platform/wine/wine_prefix.h"
 
@@ -88,14 +89,16 @@ private:
 }  // namespace
 
 std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
-    const std::string& path, const InitialContents& contents) {
+    const std::string& path, const InitialContents& contents, const std::string& user) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        if (!wine::WinePrefix::IsPrefix(path)) {
-            return path + " is a folder, but no registry was found in it: a Wine prefix holds "
-                          "system.reg, user.reg and userdef.reg; a registry store is a file.";
+        if (wine::WinePrefix::IsPrefix(path)) {
+            return std::unique_ptr<NamedRegistry>(std::make_unique<NamedPrefix>(path));
         }
-        return std::unique_ptr<NamedRegistry>(std::make_unique<NamedPrefix>(path));
+        if (auto windows = OpenOfflineWindows(path, user)) return std::move(*windows);
+        return path + " is a folder, but no registry was found in it: a Wine prefix holds "
+                      "system.reg, user.reg and userdef.reg; " + OfflineWindowsLayout() +
+               "; a registry store is a file.";
     }
     return std::unique_ptr<NamedRegistry>(std::make_unique<NamedStore>(path, contents));
 }

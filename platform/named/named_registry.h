@@ -1,5 +1,5 @@
-// The registry a name chooses off Windows: a store file, or a Wine prefix's folder. What is
-// found at the name decides the kind.
+// The registry a name chooses off Windows: a store file, a Wine prefix's folder, or an
+// offline Windows installation's folder. What is found at the name decides the kind.
 #pragma once
 
 #include <memory>
@@ -41,9 +41,11 @@ public:
 };
 
 // Opens the registry at path: a folder holding system.reg, user.reg and userdef.reg is a
-// Wine prefix, anything else that is no folder a store (made with contents when missing).
-// A folder that is no prefix gives the reason it was refused.
+// Wine prefix, the drive root or Windows folder of a Windows NT installation an offline
+// installation (with the profile user names as HKEY_CURRENT_USER, when not empty), anything
+// else that is no folder a store (made with contents when missing). A folder that is none
+// of these gives the reason it was refused.
 std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
-    const std::string& path, const InitialContents& contents);
+    const std::string& path, const InitialContents& contents, const std::string& user = {});
 
 }  // namespace platform

@@ -21,7 +21,8 @@ inline constexpr const char16_t* kSetupKey = u"Software\\Microsoft\\MS Setup (AC
 
 // Real: the platform's own registry. Store: our SQLite store, as the programs use it.
 // Memory: the registry's rules over trees in memory, a second tree implementation.
-enum class RegistryKind { Real, Store, Memory };
+// OfflineWindows: the hives of an offline Windows installation, read and written by hivex.
+enum class RegistryKind { Real, Store, Memory, OfflineWindows };
 
 class TestRegistry {
 public:
@@ -49,6 +50,8 @@ public:
 private:
     void RemoveTestKeys();
 
+    // What the registry keeps its files in, when it has any; removed after the registry.
+    std::shared_ptr<void> storage_;
     std::unique_ptr<platform::WideRegistryApi> api_;
     std::unique_ptr<platform::RegistryApi> editor_;
 };

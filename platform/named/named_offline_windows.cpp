@@ -1,0 +1,67 @@
+#include "platform/named/named_offline_windows.h"
+
+#include "platform/regf/offline_windows.h"
+
+namespace platform {
+namespace {
+
+class InstallationBatchOf final : public NamedBatch {
+public:
+    InstallationBatchOf(regf::InstallationBatch batch, std::optional<std::string>& fault)
+        : batch_(std::move(batch)), fault_(fault) {}
+    bool Commit() override {
+        if (batch_.Commit()) return true;
+        fault_ = batch_.Fault();
+        return false;
+    }
+
+private:
+    regf::InstallationBatch batch_;
+    std::optional<std::string>& fault_;
+};
+
+class NamedOfflineWindows final : public NamedRegistry {
+public:
+    NamedOfflineWindows(const regf::NtInstallation& installation,
+                        std::optional<regf::UserProfile> user)
+        : description_("offline Windows installation " + installation.folder +
+                       (user ? ", user " + user->name : std::string())),
+          windows_(installation, std::move(user)) {}
+    TreeRegistry& Registry() override { return windows_; }
+    std::optional<std::string> Problem() const override {
+        return fault_ ? fault_ : windows_.Problem();
+    }
+    std::unique_ptr<NamedBatch> BeginBatch() override {
+        auto batch = windows_.BeginBatch();
+        if (!batch) return nullptr;
+        return std::make_unique<InstallationBatchOf>(std::move(*batch), fault_);
+    }
+    // hivex holds each hive in memory as it was read; another program's rewrite is read
+    // again whole.
+    std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }
+    std::string Description() const override { return description_; }
+
+private:
+    std::string description_;
+    regf::OfflineWindows windows_;
+    std::optional<std::string> fault_;
+};
+
+}  // namespace
+
+std::optional<std::variant<std::unique_ptr<NamedRegistry>, std::string>> OpenOfflineWindows(
+    const std::string& folder, const std::string& user) {
+    const auto installation = regf::FindNtInstallation(folder);
+    if (!installation) return std::nullopt;
+    std::optional<regf::UserProfile> profile;
+    if (!user.empty()) {
+        profile = regf::FindProfile(*installation, user);
+        if (!profile) return regf::NoSuchProfile(*installation, user);
+    }
+    return std::unique_ptr<NamedRegistry>(
+        std::make_unique<NamedOfflineWindows>(*installation, std::move(profile)));
+}
+
+std::string OfflineWindowsLayout() { return regf::kInstallationLayout; }
+
+}  // namespace platform

@@ -1,0 +1,126 @@
+#include "platform/regf/hive_header.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/regf/folder_entries.h"
+#include "platform/regf/regf_error.h"
+
+namespace regf {
+namespace {
+
+constexpr std::size_t kBaseBlockSize = 4096;
+constexpr std::size_t kBinSize = 4096;
+
+std::uint32_t Le32(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// Up to size bytes from the start of the file; fewer when it is shorter.
+std::size_t ReadStart(const std::string& path, std::uint8_t* into, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw SystemFault("Cannot read", path, errno);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t done = ::read(fd, into + got, size - got);
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw SystemFault("Cannot read", path, error);
+        }
+        if (done == 0) break;
+        got += static_cast<std::size_t>(done);
+    }
+    ::close(fd);
+    return got;
+}
+
+RegfFileError Damaged(const std::string& path, const std::string& fault) {
+    return RegfFileError(RegfFileError::Kind::Damaged, path + " " + fault);
+}
+
+}  // namespace
+
+HiveHeader ReadHiveHeader(const std::string& path, std::uint64_t fileSize) {
+    // The base block and the header of the first bin.
+    std::array<std::uint8_t, kBaseBlockSize + 32> start{};
+    const std::size_t got = ReadStart(path, start.data(), start.size());
+    if (got < 4 || std::string_view(reinterpret_cast<const char*>(start.data()), 4) != "regf") {
+        if (got == 0) throw Damaged(path, "is empty: it is no Windows NT registry hive.");
+        throw Damaged(path, "is no Windows NT registry hive: it does not start with \"regf\".");
+    }
+    if (got < kBaseBlockSize + 32) {
+        throw Damaged(path, "is truncated: it holds " + std::to_string(fileSize) +
+                                " bytes, less than a hive's header and first bin.");
+    }
+    const std::uint8_t* block = start.data();
+    HiveHeader header;
+    header.primarySequence = Le32(block + 4);
+    header.secondarySequence = Le32(block + 8);
+    const std::uint32_t major = Le32(block + 0x14);
+    if (major != 1) {
+        throw Damaged(path, "is a registry hive of an unknown version (" + std::to_string(major) +
+                                "); only version 1 is read.");
+    }
+    std::uint32_t checksum = 0;
+    for (std::size_t at = 0; at < 0x1FC; at += 4) checksum ^= Le32(block + at);
+    if (checksum == 0) checksum = 1;
+    if (checksum == 0xFFFFFFFF) checksum = 0xFFFFFFFE;
+    if (checksum != Le32(block + 0x1FC)) {
+        throw Damaged(path, "is damaged: the checksum of its header does not match it.");
+    }
+    if (Le32(block + 0x1C) != 0) {
+        throw Damaged(path, "is a transaction log or an alternate copy of a hive, not a hive.");
+    }
+    header.binsSize = Le32(block + 0x28);
+    if (header.binsSize == 0 || header.binsSize % kBinSize != 0) {
+        throw Damaged(path, "is damaged: its header counts " + std::to_string(header.binsSize) +
+                                " bytes of hive bins, which is no whole number of bins.");
+    }
+    if (kBaseBlockSize + static_cast<std::uint64_t>(header.binsSize) > fileSize) {
+        throw Damaged(path, "is truncated: its header counts " + std::to_string(header.binsSize) +
+                                " bytes of hive bins, the file holds " +
+                                std::to_string(fileSize - kBaseBlockSize) + " after its header.");
+    }
+    if (std::string_view(reinterpret_cast<const char*>(block + kBaseBlockSize), 4) != "hbin") {
+        throw Damaged(path, "is damaged: no hive bin follows its header.");
+    }
+    return header;
+}
+
+std::optional<std::string> DirtyEvidence(const std::string& path, const HiveHeader& header) {
+    if (header.primarySequence != header.secondarySequence) {
+        return "the sequence numbers in its header differ (" +
+               std::to_string(header.primarySequence) + " and " +
+               std::to_string(header.secondarySequence) + ")";
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (const char* suffix : {".LOG", ".LOG1", ".LOG2"}) {
+        const auto log = FindEntry(folder, name + suffix);
+        if (!log) continue;
+        std::array<std::uint8_t, 12> start{};
+        try {
+            if (ReadStart(*log, start.data(), start.size()) < start.size()) continue;
+        } catch (const RegfFileError&) {
+            continue;
+        }
+        // A log whose base block is newer than the hive's holds writes the hive lacks.
+        if (std::string_view(reinterpret_cast<const char*>(start.data()), 4) != "regf") continue;
+        const std::uint32_t logSequence = Le32(start.data() + 4);
+        if (logSequence > header.primarySequence) {
+            return *log + " holds later writes (sequence " + std::to_string(logSequence) +
+                   ", the hive " + std::to_string(header.primarySequence) + ")";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace regf

@@ -1,0 +1,146 @@
+#include "platform/regf/offline_windows.h"
+
+#include <strings.h>
+
+#include <cerrno>
+
+#include "platform/posix/utf8.h"
+#include "platform/registry/key_names.h"
+#include "platform/regf/hive_mount_tree.h"
+#include "platform/regf/regf_file_tree.h"
+
+namespace regf {
+namespace {
+
+using platform::NodeId;
+
+constexpr std::u16string_view kProfileList =
+    u"Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// The text of a REG_SZ or REG_EXPAND_SZ, up to its first NUL.
+std::u16string StringOf(const platform::TreeValue& value) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+}  // namespace
+
+InstallationBatch::InstallationBatch(std::vector<RegfFileTree*> hives,
+                                     std::vector<std::unique_ptr<platform::TreeBatch>> batches)
+    : hives_(std::move(hives)), batches_(std::move(batches)) {}
+InstallationBatch::InstallationBatch(InstallationBatch&&) noexcept = default;
+InstallationBatch::~InstallationBatch() = default;
+
+bool InstallationBatch::Commit() {
+    try {
+        for (RegfFileTree* hive : hives_) hive->PrepareSave();
+        for (RegfFileTree* hive : hives_) hive->InstallSave();
+        for (auto& batch : batches_) batch->Commit();
+    } catch (const std::exception& error) {
+        for (RegfFileTree* hive : hives_) hive->DiscardSave();
+        fault_ = error.what();
+        return false;
+    }
+    return true;
+}
+
+OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional<UserProfile> user)
+    : TreeRegistry(roots_) {
+    try {
+        software_ = std::make_unique<RegfFileTree>(installation.software, u"Software");
+        system_ = std::make_unique<RegfFileTree>(installation.system, u"System");
+        defaultUser_ = std::make_unique<RegfFileTree>(installation.defaultUser, u".Default");
+        if (user) {
+            userKey_ = UserKey(*user);
+            user_ = std::make_unique<RegfFileTree>(user->hive, userKey_);
+        }
+    } catch (const std::exception& error) {
+        problem_ = error.what();
+        unusable_ = true;
+        return;
+    }
+    machine_ = std::make_unique<HiveMountTree>(
+        u"HKEY_LOCAL_MACHINE", std::vector<RegfFileTree*>{software_.get(), system_.get()});
+    std::vector<RegfFileTree*> users{defaultUser_.get()};
+    if (user_) users.push_back(user_.get());
+    users_ = std::make_unique<HiveMountTree>(u"HKEY_USERS", std::move(users));
+    roots_.Serve(platform::kHkeyLocalMachine, *machine_, HiveMountTree::kOwnKey);
+    roots_.Serve(platform::kHkeyUsers, *users_, HiveMountTree::kOwnKey);
+    roots_.Serve(platform::kHkeyCurrentUser, *users_,
+                 users_->Outer(user_ ? 1 : 0, RegfFileTree::kBaseKey));
+    roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);
+    roots_.Link(platform::kHkeyCurrentConfig, platform::kHkeyLocalMachine,
+                platform::kCurrentConfigPath);
+    roots_.Serve(platform::kHkeyDynData, dynData_,
+                 dynData_.CreateChild(platform::kTreeTop, u"HKEY_DYN_DATA"));
+}
+
+OfflineWindows::~OfflineWindows() = default;
+
+// The user's key is named by the SID whose ProfileImagePath ends in the profile's folder,
+// as Windows names it; by the folder's name when SOFTWARE lists no such profile.
+std::u16string OfflineWindows::UserKey(const UserProfile& user) {
+    std::optional<NodeId> list = RegfFileTree::kBaseKey;
+    const auto parts = platform::SplitKeyPath(kProfileList);
+    for (const auto part : parts.value_or(std::vector<std::u16string_view>{})) {
+        list = software_->FindChild(*list, part);
+        if (!list) return platform::posix::Utf8ToUtf16(user.name);
+    }
+    const std::u16string wanted = platform::FoldName(platform::posix::Utf8ToUtf16(user.name));
+    for (const std::u16string& sid : software_->ChildNames(*list)) {
+        const auto key = software_->FindChild(*list, sid);
+        const auto path = key ? software_->FindValue(*key, u"ProfileImagePath") : std::nullopt;
+        if (!path) continue;
+        const std::u16string text = StringOf(*path);
+        const std::size_t slash = text.find_last_of(u"\\/");
+        const std::u16string last = slash == std::u16string::npos ? text : text.substr(slash + 1);
+        if (platform::FoldName(last) == wanted) return sid;
+    }
+    return platform::posix::Utf8ToUtf16(user.name);
+}
+
+std::optional<InstallationBatch> OfflineWindows::BeginBatch() {
+    if (unusable_) return std::nullopt;
+    std::vector<RegfFileTree*> hives{software_.get(), system_.get(), defaultUser_.get()};
+    if (user_) hives.push_back(user_.get());
+    std::vector<std::unique_ptr<platform::TreeBatch>> batches;
+    for (RegfFileTree* hive : hives) batches.push_back(hive->BeginBatch());
+    return InstallationBatch(std::move(hives), std::move(batches));
+}
+
+platform::Long OfflineWindows::Refusal(bool /*change*/) {
+    return unusable_ ? platform::kErrorBadDb : platform::kErrorSuccess;
+}
+
+platform::Long OfflineWindows::StorageFailure() {
+    try {
+        throw;
+    } catch (const RegfFileError& error) {
+        problem_ = error.what();
+        if (error.What() == RegfFileError::Kind::Refused) return platform::kErrorAccessDenied;
+        if (error.What() == RegfFileError::Kind::Damaged) return platform::kErrorBadDb;
+        switch (error.Error()) {
+            case ENOSPC:
+            case EDQUOT:
+                return platform::kErrorDiskFull;
+            case EACCES:
+            case EPERM:
+            case EROFS:
+                return platform::kErrorAccessDenied;
+            default:
+                return platform::kErrorBadDb;
+        }
+    } catch (const std::invalid_argument&) {
+        // The keys that stand for the hives themselves are not changed away.
+        return platform::kErrorAccessDenied;
+    } catch (...) {
+        return platform::kErrorBadDb;
+    }
+}
+
+}  // namespace regf

@@ -1,0 +1,77 @@
+// The registry of an offline Windows NT installation, an NT-family registry:
+// HKEY_LOCAL_MACHINE\Software and \System from the SOFTWARE and SYSTEM hives,
+// HKEY_USERS\.Default from DEFAULT and, when a profile is chosen, the user's key from its
+// NTUSER.DAT. HKEY_CURRENT_USER is that user's key, else HKEY_USERS\.Default. Served with
+// Windows' rules by TreeRegistry; HKEY_DYN_DATA is a tree in memory.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_tree.h"
+#include "platform/registry/tree_registry.h"
+#include "platform/regf/nt_installation.h"
+
+namespace regf {
+
+class RegfFileTree;
+class HiveMountTree;
+
+// Changes made while a batch is open are written together when it commits: every changed
+// hive to a temporary file first, then each renamed over its hive.
+class InstallationBatch {
+public:
+    InstallationBatch(std::vector<RegfFileTree*> hives,
+                      std::vector<std::unique_ptr<platform::TreeBatch>> batches);
+    InstallationBatch(InstallationBatch&&) noexcept;
+    ~InstallationBatch();
+
+    // False when a hive could not be written; then none was, unless a rename failed.
+    bool Commit();
+    // Why Commit failed, naming the file.
+    const std::string& Fault() const { return fault_; }
+
+private:
+    std::string fault_;
+    std::vector<RegfFileTree*> hives_;
+    std::vector<std::unique_ptr<platform::TreeBatch>> batches_;
+};
+
+class OfflineWindows final : public platform::TreeRegistry {
+public:
+    // Opens the installation's hives, and user's NTUSER.DAT when given. A hive that cannot
+    // be read is left untouched and reported through Problem(); every call then fails with
+    // ERROR_BADDB.
+    OfflineWindows(const NtInstallation& installation, std::optional<UserProfile> user);
+    ~OfflineWindows() override;
+    OfflineWindows(const OfflineWindows&) = delete;
+    OfflineWindows& operator=(const OfflineWindows&) = delete;
+
+    // Why the installation cannot be read, or why the last change was refused.
+    const std::optional<std::string>& Problem() const noexcept { return problem_; }
+    // Opens a batch; nullopt when the installation cannot be used.
+    std::optional<InstallationBatch> BeginBatch();
+    // The name under HKEY_USERS of the chosen user's key; empty when none was chosen.
+    const std::u16string& UserKeyName() const noexcept { return userKey_; }
+
+    platform::RegistryFamily Family() const override { return platform::RegistryFamily::WindowsNt; }
+
+protected:
+    platform::Long Refusal(bool change) override;
+    platform::Long StorageFailure() override;
+
+private:
+    std::u16string UserKey(const UserProfile& user);
+
+    std::optional<std::string> problem_;
+    bool unusable_ = false;
+    std::u16string userKey_;
+    std::unique_ptr<RegfFileTree> software_, system_, defaultUser_, user_;
+    std::unique_ptr<HiveMountTree> machine_, users_;
+    platform::MemoryTree dynData_;
+    platform::RootMap roots_;
+};
+
+}  // namespace regf

@@ -1,0 +1,375 @@
+#include "platform/regf/regf_file_tree.h"
+
+#include <hivex.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/posix/utf8.h"
+#include "platform/registry/key_names.h"
+#include "platform/regf/hive_header.h"
+#include "platform/regf/read_only_mount.h"
+
+namespace regf {
+namespace {
+
+using platform::kTreeTop;
+using platform::NodeId;
+
+struct FreeDeleter {
+    void operator()(void* memory) const noexcept { std::free(memory); }
+};
+template <typename T>
+using Owned = std::unique_ptr<T, FreeDeleter>;
+
+std::u16string Wide(const char* utf8) { return platform::posix::Utf8ToUtf16(utf8); }
+
+}  // namespace
+
+// Undoes the changes made inside it unless committed; the outermost batch writes the
+// hive when it commits.
+class RegfFileTree::Batch final : public platform::TreeBatch {
+public:
+    explicit Batch(RegfFileTree& tree) : tree_(tree), start_(tree.changes_.size()) {
+        ++tree_.depth_;
+    }
+    ~Batch() override {
+        --tree_.depth_;
+        if (!done_) tree_.RollBackTo(start_);
+        if (tree_.depth_ == 0) {
+            tree_.DiscardSave();
+            tree_.lost_ = false;
+        }
+    }
+    void Commit() override {
+        if (tree_.depth_ == 1 && !tree_.changes_.empty()) {
+            tree_.PrepareSave();
+            tree_.InstallSave();
+        }
+        done_ = true;
+    }
+
+private:
+    RegfFileTree& tree_;
+    std::size_t start_;
+    bool done_ = false;
+};
+
+RegfFileTree::RegfFileTree(std::string path, std::u16string baseName)
+    : path_(std::move(path)), baseName_(std::move(baseName)) {
+    Open();
+}
+
+RegfFileTree::~RegfFileTree() {
+    DiscardSave();
+    if (write_) hivex_close(write_);
+    if (read_) hivex_close(read_);
+}
+
+// Reads the header and opens the hive; the tree changes only when both succeed.
+void RegfFileTree::Open() {
+    const FileStamp stamp = Stamp();
+    const HiveHeader header = ReadHiveHeader(path_, static_cast<std::uint64_t>(stamp.size));
+    auto dirty = DirtyEvidence(path_, header);
+    Handle opened = hivex_open(path_.c_str(), 0);
+    if (!opened) {
+        const int error = errno;
+        throw RegfFileError(RegfFileError::Kind::Damaged,
+                            path_ + " cannot be read as a registry hive: " + std::strerror(error),
+                            error);
+    }
+    const std::size_t root = hivex_root(opened);
+    if (root == 0) {
+        hivex_close(opened);
+        throw RegfFileError(RegfFileError::Kind::Damaged, path_ + " has no root key.");
+    }
+    if (read_) hivex_close(read_);
+    read_ = opened;
+    root_ = root;
+    dirty_ = std::move(dirty);
+    stamp_ = stamp;
+    children_.clear();
+}
+
+RegfFileTree::FileStamp RegfFileTree::Stamp() const {
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) throw SystemFault("Cannot read", path_, errno);
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
+            status.st_mtim.tv_nsec};
+}
+
+std::size_t RegfFileTree::Offset(NodeId key) const {
+    return key == kBaseKey ? root_ : static_cast<std::size_t>(key);
+}
+
+NodeId RegfFileTree::Id(std::size_t offset) const {
+    return offset == root_ ? kBaseKey : static_cast<NodeId>(offset);
+}
+
+void RegfFileTree::Fail(const std::string& what, int error) const {
+    throw RegfFileError(RegfFileError::Kind::Damaged,
+                        path_ + ": " + what + ": " + std::strerror(error), error);
+}
+
+const RegfFileTree::Children& RegfFileTree::ChildrenOf(NodeId key) {
+    if (const auto found = children_.find(key); found != children_.end()) return found->second;
+    Children children;
+    if (key == kTreeTop) {
+        children.names.push_back(baseName_);
+        children.byFolded.emplace(platform::FoldName(baseName_), kBaseKey);
+    } else {
+        Handle hive = write_ ? write_ : read_;
+        const Owned<hive_node_h> nodes(hivex_node_children(hive, Offset(key)));
+        if (!nodes) Fail("a key's subkeys cannot be read", errno);
+        for (const hive_node_h* node = nodes.get(); *node; ++node) {
+            const Owned<char> name(hivex_node_name(hive, *node));
+            if (!name) Fail("a key's name cannot be read", errno);
+            std::u16string wide = Wide(name.get());
+            children.byFolded.emplace(platform::FoldName(wide), Id(*node));
+        }
+        // Names in the order of their folded form, each in the spelling it was made with.
+        for (const auto& [folded, id] : children.byFolded) {
+            const Owned<char> name(hivex_node_name(hive, Offset(id)));
+            children.names.push_back(Wide(name.get()));
+        }
+    }
+    return children_.emplace(key, std::move(children)).first->second;
+}
+
+std::optional<NodeId> RegfFileTree::FindChild(NodeId parent, std::u16string_view name) {
+    if (parent != kTreeTop && !Exists(parent)) return std::nullopt;
+    const Children& children = ChildrenOf(parent);
+    const auto found = children.byFolded.find(platform::FoldName(name));
+    if (found == children.byFolded.end()) return std::nullopt;
+    return found->second;
+}
+
+NodeId RegfFileTree::CreateChild(NodeId parent, std::u16string_view name) {
+    if (parent == kTreeTop) throw std::invalid_argument("a hive has one root key");
+    Change change{Change::Kind::Create, Offset(parent), platform::posix::Utf16ToUtf8(name), {}};
+    Handle hive = Writable();
+    const hive_node_h made = hivex_node_add_child(hive, change.node, change.name.c_str());
+    if (made == 0) Fail("a key cannot be made", errno);
+    changes_.push_back(std::move(change));
+    children_.erase(parent);
+    return Id(made);
+}
+
+std::vector<std::u16string> RegfFileTree::ChildNames(NodeId key) { return ChildrenOf(key).names; }
+
+bool RegfFileTree::Exists(NodeId key) {
+    if (key == kTreeTop) return false;
+    if (key == kBaseKey) return true;
+    // A deleted key's block is free: hivex finds no key there.
+    const Owned<char> name(hivex_node_name(write_ ? write_ : read_, Offset(key)));
+    return name != nullptr;
+}
+
+bool RegfFileTree::HasChildren(NodeId key) { return !ChildrenOf(key).names.empty(); }
+
+void RegfFileTree::DeleteLeaf(NodeId key) {
+    if (key == kTreeTop || key == kBaseKey) {
+        throw std::invalid_argument("the hive's root key cannot be deleted");
+    }
+    Handle hive = Writable();
+    const hive_node_h parent = hivex_node_parent(hive, Offset(key));
+    if (parent == 0) Fail("a key's parent cannot be read", errno);
+    if (hivex_node_delete_child(hive, Offset(key)) != 0) Fail("a key cannot be deleted", errno);
+    changes_.push_back({Change::Kind::Delete, Offset(key), {}, {}});
+    children_.erase(Id(parent));
+    children_.erase(key);
+}
+
+std::vector<RegfFileTree::NamedValue> RegfFileTree::ReadValues(NodeId key) {
+    std::vector<NamedValue> values;
+    if (key == kTreeTop) return values;
+    Handle hive = write_ ? write_ : read_;
+    const Owned<hive_value_h> handles(hivex_node_values(hive, Offset(key)));
+    if (!handles) Fail("a key's values cannot be read", errno);
+    for (const hive_value_h* value = handles.get(); *value; ++value) {
+        const Owned<char> name(hivex_value_key(hive, *value));
+        if (!name) Fail("a value's name cannot be read", errno);
+        hive_type type{};
+        std::size_t size = 0;
+        const Owned<char> data(hivex_value_value(hive, *value, &type, &size));
+        if (!data) Fail("the data of value \"" + std::string(name.get()) + "\" cannot be read", errno);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.get());
+        values.push_back({name.get(), static_cast<platform::Dword>(type),
+                          std::vector<std::uint8_t>(bytes, bytes + size)});
+    }
+    return values;
+}
+
+void RegfFileTree::WriteValues(NodeId key, std::vector<NamedValue> values) {
+    Change change{Change::Kind::SetValues, Offset(key), {}, std::move(values)};
+    Writable();
+    Apply(change);
+    changes_.push_back(std::move(change));
+}
+
+std::optional<platform::TreeValue> RegfFileTree::FindValue(NodeId key, std::u16string_view name) {
+    if (key == kTreeTop || !Exists(key)) return std::nullopt;
+    const std::u16string folded = platform::FoldName(name);
+    for (auto& value : ReadValues(key)) {
+        if (platform::FoldName(Wide(value.name.c_str())) == folded) {
+            return platform::TreeValue{value.type, std::move(value.data)};
+        }
+    }
+    return std::nullopt;
+}
+
+void RegfFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dword type,
+                            const std::uint8_t* data, std::size_t size) {
+    if (key == kTreeTop) throw std::invalid_argument("the top of a hive holds no values");
+    std::vector<NamedValue> values = ReadValues(key);
+    const std::u16string folded = platform::FoldName(name);
+    NamedValue stored{platform::posix::Utf16ToUtf8(name), type,
+                      std::vector<std::uint8_t>(data, data + size)};
+    const auto same = std::find_if(values.begin(), values.end(), [&](const NamedValue& value) {
+        return platform::FoldName(Wide(value.name.c_str())) == folded;
+    });
+    // A replaced value keeps its first spelling and its place.
+    if (same != values.end()) {
+        stored.name = same->name;
+        *same = std::move(stored);
+    } else {
+        values.push_back(std::move(stored));
+    }
+    WriteValues(key, std::move(values));
+}
+
+bool RegfFileTree::DeleteValue(NodeId key, std::u16string_view name) {
+    if (key == kTreeTop) return false;
+    std::vector<NamedValue> values = ReadValues(key);
+    const std::u16string folded = platform::FoldName(name);
+    const auto same = std::find_if(values.begin(), values.end(), [&](const NamedValue& value) {
+        return platform::FoldName(Wide(value.name.c_str())) == folded;
+    });
+    if (same == values.end()) return false;
+    values.erase(same);
+    WriteValues(key, std::move(values));
+    return true;
+}
+
+std::vector<std::pair<std::u16string, platform::TreeValue>> RegfFileTree::Values(NodeId key) {
+    std::vector<std::pair<std::u16string, platform::TreeValue>> values;
+    for (auto& value : ReadValues(key)) {
+        values.emplace_back(Wide(value.name.c_str()),
+                            platform::TreeValue{value.type, std::move(value.data)});
+    }
+    return values;
+}
+
+platform::TreeCounts RegfFileTree::Counts(NodeId key) {
+    platform::TreeCounts counts;
+    for (const auto& name : ChildrenOf(key).names) {
+        ++counts.subKeys;
+        counts.maxSubKeyLength =
+            std::max(counts.maxSubKeyLength, static_cast<platform::Dword>(name.size()));
+    }
+    for (const auto& [name, value] : Values(key)) {
+        ++counts.values;
+        counts.maxValueNameLength =
+            std::max(counts.maxValueNameLength, static_cast<platform::Dword>(name.size()));
+        counts.maxValueSize =
+            std::max(counts.maxValueSize, static_cast<platform::Dword>(value.data.size()));
+    }
+    return counts;
+}
+
+std::unique_ptr<platform::TreeBatch> RegfFileTree::BeginBatch() {
+    return std::make_unique<Batch>(*this);
+}
+
+void RegfFileTree::Refresh() {
+    if (Stamp() == stamp_) return;
+    // Changes not yet written would be lost, or would overwrite what the other program wrote.
+    if (!changes_.empty()) {
+        throw RegfFileError(RegfFileError::Kind::Refused,
+                            path_ + " was changed by another program during this change; "
+                                    "nothing was written to it.");
+    }
+    Open();
+    ++generation_;
+}
+
+// A hive is opened for writing only when it may be written: Windows finished with it, its
+// disk may be written and nobody changed it since it was read.
+RegfFileTree::Handle RegfFileTree::Writable() {
+    if (write_) return write_;
+    if (dirty_) {
+        throw RegfFileError(RegfFileError::Kind::Refused, path_ + ": " + kNotShutDown, EACCES);
+    }
+    if (const auto mount = ReadOnlyMountOf(path_)) {
+        throw RegfFileError(RegfFileError::Kind::Refused,
+                            path_ + " is on a file system mounted read-only (at " + *mount +
+                                "); nothing was written.",
+                            EROFS);
+    }
+    if (Stamp() != stamp_) {
+        throw RegfFileError(RegfFileError::Kind::Refused,
+                            path_ + " was changed by another program since it was read; it was "
+                                    "not overwritten.");
+    }
+    write_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    if (!write_) Fail("the hive cannot be opened for writing", errno);
+    return write_;
+}
+
+void RegfFileTree::Apply(const Change& change) {
+    switch (change.kind) {
+        case Change::Kind::Create:
+            if (hivex_node_add_child(write_, change.node, change.name.c_str()) == 0) {
+                Fail("a key cannot be made", errno);
+            }
+            break;
+        case Change::Kind::Delete:
+            if (hivex_node_delete_child(write_, change.node) != 0) {
+                Fail("a key cannot be deleted", errno);
+            }
+            break;
+        case Change::Kind::SetValues: {
+            std::vector<hive_set_value> values;
+            for (const NamedValue& value : change.values) {
+                values.push_back({const_cast<char*>(value.name.c_str()),
+                                  static_cast<hive_type>(value.type), value.data.size(),
+                                  reinterpret_cast<char*>(const_cast<std::uint8_t*>(value.data.data()))});
+            }
+            if (hivex_node_set_values(write_, change.node, values.size(), values.data(), 0) != 0) {
+                Fail("the values of a key cannot be written", errno);
+            }
+            break;
+        }
+    }
+}
+
+// hivex cannot undo a change: the copy is read again and the changes before the batch are
+// done again, which gives every key the number it had, since hivex places new blocks at
+// the end in the order they are made.
+void RegfFileTree::RollBackTo(std::size_t count) {
+    if (changes_.size() == count) return;
+    ++generation_;
+    children_.clear();
+    if (write_) hivex_close(write_);
+    write_ = nullptr;
+    std::vector<Change> kept(std::make_move_iterator(changes_.begin()),
+                             std::make_move_iterator(changes_.begin() + static_cast<long>(count)));
+    changes_.clear();
+    if (kept.empty()) return;
+    write_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    try {
+        if (!write_) Fail("the hive cannot be opened for writing", errno);
+        for (const Change& change : kept) Apply(change);
+        changes_ = std::move(kept);
+    } catch (...) {
+        // The outer batch cannot be brought back: it writes nothing.
+        if (write_) hivex_close(write_);
+        write_ = nullptr;
+        lost_ = true;
+    }
+}
+
+}  // namespace regf

@@ -1,0 +1,127 @@
+// One hive of an offline Windows NT installation (SOFTWARE, SYSTEM, DEFAULT, a user's
+// NTUSER.DAT) as a tree of keys, read and written by hivex. The hive is never written in
+// place: a change is committed by hivex to a temporary copy beside it, flushed, and renamed
+// over it, the original being kept once as NAME.vantrel-orig.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <unordered_map>
+
+#include "platform/registry/registry_tree.h"
+#include "platform/regf/regf_error.h"
+
+// hivex's handle, kept out of this header.
+struct hive_h;
+
+namespace regf {
+
+class RegfFileTree final : public platform::RegistryTree {
+public:
+    // The hive's root key, the only child of the tree's top.
+    static constexpr platform::NodeId kBaseKey = 1;
+
+    // Reads the hive at path, its root key named baseName; throws RegfFileError when it
+    // is no hive or cannot be read.
+    RegfFileTree(std::string path, std::u16string baseName);
+    ~RegfFileTree() override;
+    RegfFileTree(const RegfFileTree&) = delete;
+    RegfFileTree& operator=(const RegfFileTree&) = delete;
+
+    const std::u16string& BaseName() const { return baseName_; }
+    const std::string& Path() const { return path_; }
+    // Where the original is kept before the first change is written.
+    std::string BackupPath() const { return path_ + ".vantrel-orig"; }
+
+    std::optional<platform::NodeId> FindChild(platform::NodeId parent,
+                                              std::u16string_view name) override;
+    platform::NodeId CreateChild(platform::NodeId parent, std::u16string_view name) override;
+    std::vector<std::u16string> ChildNames(platform::NodeId key) override;
+    bool Exists(platform::NodeId key) override;
+    bool HasChildren(platform::NodeId key) override;
+    void DeleteLeaf(platform::NodeId key) override;
+    std::optional<platform::TreeValue> FindValue(platform::NodeId key,
+                                                 std::u16string_view name) override;
+    void SetValue(platform::NodeId key, std::u16string_view name, platform::Dword type,
+                  const std::uint8_t* data, std::size_t size) override;
+    bool DeleteValue(platform::NodeId key, std::u16string_view name) override;
+    std::vector<std::pair<std::u16string, platform::TreeValue>> Values(
+        platform::NodeId key) override;
+    platform::TreeCounts Counts(platform::NodeId key) override;
+    // The outermost batch writes the hive when it commits and anything changed.
+    std::unique_ptr<platform::TreeBatch> BeginBatch() override;
+    // Reads the hive again when another program replaced or changed it.
+    void Refresh() override;
+    std::uint64_t Generation() const override { return generation_; }
+
+    // Writing in two steps, so that several hives change together as far as renames
+    // allow: Prepare checks that the hive may be replaced, keeps the original when no copy
+    // is kept yet and writes the changed hive to a temporary file beside it (false when
+    // nothing changed); Install renames it over the hive; Discard removes it.
+    bool PrepareSave();
+    void InstallSave();
+    void DiscardSave() noexcept;
+
+private:
+    class Batch;
+    using Handle = hive_h*;
+    struct NamedValue {
+        std::string name;  // UTF-8, as hivex takes it
+        platform::Dword type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    // A change as hivex was asked for it, so that a batch rolled back inside another can
+    // be undone by doing the changes before it again on a fresh copy.
+    struct Change {
+        enum class Kind { Create, Delete, SetValues } kind;
+        std::size_t node = 0;
+        std::string name;
+        std::vector<NamedValue> values;
+    };
+    struct Children {
+        std::vector<std::u16string> names;  // in the order of their folded names
+        std::map<std::u16string, platform::NodeId> byFolded;
+    };
+    struct FileStamp {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long seconds = 0, nanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    void Open();
+    FileStamp Stamp() const;
+    std::size_t Offset(platform::NodeId key) const;
+    platform::NodeId Id(std::size_t offset) const;
+    const Children& ChildrenOf(platform::NodeId key);
+    std::vector<NamedValue> ReadValues(platform::NodeId key);
+    void WriteValues(platform::NodeId key, std::vector<NamedValue> values);
+    // The copy changes go to, opened from the file at the first change of a batch.
+    Handle Writable();
+    void Apply(const Change& change);
+    void RollBackTo(std::size_t changes);
+    void Changed();
+    void KeepOriginal();
+    [[noreturn]] void Fail(const std::string& what, int error) const;
+
+    std::string path_;
+    std::u16string baseName_;
+    // The hive as the file holds it, and the copy changed by the open batches (or null).
+    Handle read_ = nullptr;
+    Handle write_ = nullptr;
+    std::size_t root_ = 0;
+    std::optional<std::string> dirty_;
+    FileStamp stamp_;
+    std::vector<Change> changes_;
+    std::unordered_map<platform::NodeId, Children> children_;
+    std::uint64_t generation_ = 0;
+    int depth_ = 0;
+    // A batch inside another could not be undone: the outer one may write nothing.
+    bool lost_ = false;
+    std::string pendingPath_;
+};
+
+}  // namespace regf
