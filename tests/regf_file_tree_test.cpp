@@ -294,6 +294,23 @@ TEST_F(Hive, ANewerLogBesideTheHiveMakesItDirtyAndAnOlderOneDoesNot) {
     ASSERT_TRUE(evidence);
     EXPECT_NE(evidence->find(log), std::string::npos) << *evidence;
 
+    // A log of Windows 8.1 on: entries after the base block, numbered from the hive's
+    // sequence number on; entries older than the hive are no evidence.
+    const auto entryLog = [&](std::uint32_t entrySequence) {
+        auto bytes = testing_support::MinimalHive(header.primarySequence, header.primarySequence);
+        bytes.resize(512 + 512);
+        std::fill(bytes.begin() + 512, bytes.end(), 0);
+        const std::uint8_t entry[16] = {'H', 'v', 'L', 'E', 0, 2, 0, 0, 0, 0, 0, 0,
+                                        static_cast<std::uint8_t>(entrySequence),
+                                        static_cast<std::uint8_t>(entrySequence >> 8), 0, 0};
+        std::copy(std::begin(entry), std::end(entry), bytes.begin() + 512);
+        Write(log, std::string(bytes.begin(), bytes.end()));
+    };
+    entryLog(header.secondarySequence - 1);
+    EXPECT_FALSE(regf::DirtyEvidence(path, header));
+    entryLog(header.secondarySequence);
+    EXPECT_TRUE(regf::DirtyEvidence(path, header));
+
     const std::string before = Read(path);
     RegfFileTree dirty(path, u"Software");
     auto batch = dirty.BeginBatch();

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 #include <cerrno>
 
 #include "platform/regf/folder_entries.h"
@@ -39,6 +41,32 @@ std::size_t ReadStart(const std::string& path, std::uint8_t* into, std::size_t s
     }
     ::close(fd);
     return got;
+}
+
+// How much of a log is read to look for its entries.
+constexpr std::size_t kLogReadLimit = 16 << 20;
+
+// What a log says of the writes it holds: the sequence number of its base block, and the
+// latest of its entries (HvLE, Windows 8.1 on), when it has any.
+struct LogSequences {
+    std::uint32_t base = 0;
+    std::optional<std::uint32_t> latestEntry;
+};
+
+// nullopt for a log without a base block (an empty or cleared log).
+std::optional<LogSequences> ReadLogSequences(const std::vector<std::uint8_t>& log) {
+    if (log.size() < 512 || std::string_view(reinterpret_cast<const char*>(log.data()), 4) != "regf") {
+        return std::nullopt;
+    }
+    LogSequences sequences{Le32(&log[4]), std::nullopt};
+    for (std::size_t at = 512; at + 16 <= log.size();) {
+        if (std::string_view(reinterpret_cast<const char*>(&log[at]), 4) != "HvLE") break;
+        const std::uint32_t size = Le32(&log[at + 4]);
+        if (size < 512 || size % 512 != 0) break;
+        sequences.latestEntry = std::max(sequences.latestEntry.value_or(0), Le32(&log[at + 12]));
+        at += size;
+    }
+    return sequences;
 }
 
 RegfFileError Damaged(const std::string& path, const std::string& fault) {
@@ -106,18 +134,23 @@ std::optional<std::string> DirtyEvidence(const std::string& path, const HiveHead
     for (const char* suffix : {".LOG", ".LOG1", ".LOG2"}) {
         const auto log = FindEntry(folder, name + suffix);
         if (!log) continue;
-        std::array<std::uint8_t, 12> start{};
+        std::vector<std::uint8_t> bytes(kLogReadLimit);
         try {
-            if (ReadStart(*log, start.data(), start.size()) < start.size()) continue;
+            bytes.resize(ReadStart(*log, bytes.data(), bytes.size()));
         } catch (const RegfFileError&) {
             continue;
         }
-        // A log whose base block is newer than the hive's holds writes the hive lacks.
-        if (std::string_view(reinterpret_cast<const char*>(start.data()), 4) != "regf") continue;
-        const std::uint32_t logSequence = Le32(start.data() + 4);
-        if (logSequence > header.primarySequence) {
-            return *log + " holds later writes (sequence " + std::to_string(logSequence) +
-                   ", the hive " + std::to_string(header.primarySequence) + ")";
+        const auto sequences = ReadLogSequences(bytes);
+        if (!sequences) continue;
+        // Entries are numbered from the hive's sequence number when they were logged, and
+        // a base block alone is a copy of the hive's header when the log began.
+        const bool newer = sequences->latestEntry
+                               ? *sequences->latestEntry >= header.secondarySequence
+                               : sequences->base > header.primarySequence;
+        if (newer) {
+            return *log + " holds writes the hive lacks (sequence " +
+                   std::to_string(sequences->latestEntry.value_or(sequences->base)) +
+                   ", the hive's " + std::to_string(header.secondarySequence) + ")";
         }
     }
     return std::nullopt;

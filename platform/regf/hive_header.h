@@ -21,7 +21,8 @@ HiveHeader ReadHiveHeader(const std::string& path, std::uint64_t fileSize);
 
 // Why Windows would replay the hive's log before using it, naming what says so; nullopt
 // for a hive that was closed cleanly. Dirty is a header whose two sequence numbers differ,
-// or a .LOG, .LOG1 or .LOG2 beside it that holds a later sequence number than the hive.
+// or a .LOG, .LOG1 or .LOG2 beside it that is newer: a later sequence number in its header,
+// or log entries (Windows 8.1 on) numbered from the hive's own sequence number on.
 std::optional<std::string> DirtyEvidence(const std::string& path, const HiveHeader& header);
 
 }  // namespace regf

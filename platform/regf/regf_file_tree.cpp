@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/posix/utf8.h"
@@ -15,6 +16,8 @@
 
 namespace regf {
 namespace {
+
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t), "hive types are 32-bit numbers");
 
 using platform::kTreeTop;
 using platform::NodeId;
@@ -124,17 +127,17 @@ const RegfFileTree::Children& RegfFileTree::ChildrenOf(NodeId key) {
         Handle hive = write_ ? write_ : read_;
         const Owned<hive_node_h> nodes(hivex_node_children(hive, Offset(key)));
         if (!nodes) Fail("a key's subkeys cannot be read", errno);
+        std::map<std::u16string, std::u16string> spelled;
         for (const hive_node_h* node = nodes.get(); *node; ++node) {
             const Owned<char> name(hivex_node_name(hive, *node));
             if (!name) Fail("a key's name cannot be read", errno);
             std::u16string wide = Wide(name.get());
-            children.byFolded.emplace(platform::FoldName(wide), Id(*node));
+            std::u16string folded = platform::FoldName(wide);
+            children.byFolded.emplace(folded, Id(*node));
+            spelled.emplace(std::move(folded), std::move(wide));
         }
         // Names in the order of their folded form, each in the spelling it was made with.
-        for (const auto& [folded, id] : children.byFolded) {
-            const Owned<char> name(hivex_node_name(hive, Offset(id)));
-            children.names.push_back(Wide(name.get()));
-        }
+        for (auto& [folded, name] : spelled) children.names.push_back(std::move(name));
     }
     return children_.emplace(key, std::move(children)).first->second;
 }
@@ -192,9 +195,11 @@ std::vector<RegfFileTree::NamedValue> RegfFileTree::ReadValues(NodeId key) {
     for (const hive_value_h* value = handles.get(); *value; ++value) {
         const Owned<char> name(hivex_value_key(hive, *value));
         if (!name) Fail("a value's name cannot be read", errno);
-        hive_type type{};
+        // A type of any number, which the enumeration hivex declares cannot hold in C++.
+        std::uint32_t type = 0;
         std::size_t size = 0;
-        const Owned<char> data(hivex_value_value(hive, *value, &type, &size));
+        const Owned<char> data(
+            hivex_value_value(hive, *value, reinterpret_cast<hive_type*>(&type), &size));
         if (!data) Fail("the data of value \"" + std::string(name.get()) + "\" cannot be read", errno);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.get());
         values.push_back({name.get(), static_cast<platform::Dword>(type),
@@ -332,11 +337,14 @@ void RegfFileTree::Apply(const Change& change) {
             }
             break;
         case Change::Kind::SetValues: {
-            std::vector<hive_set_value> values;
-            for (const NamedValue& value : change.values) {
-                values.push_back({const_cast<char*>(value.name.c_str()),
-                                  static_cast<hive_type>(value.type), value.data.size(),
-                                  reinterpret_cast<char*>(const_cast<std::uint8_t*>(value.data.data()))});
+            std::vector<hive_set_value> values(change.values.size());
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const NamedValue& value = change.values[i];
+                values[i].key = const_cast<char*>(value.name.c_str());
+                std::memcpy(&values[i].t, &value.type, sizeof value.type);
+                values[i].len = value.data.size();
+                values[i].value =
+                    reinterpret_cast<char*>(const_cast<std::uint8_t*>(value.data.data()));
             }
             if (hivex_node_set_values(write_, change.node, values.size(), values.data(), 0) != 0) {
                 Fail("the values of a key cannot be written", errno);
