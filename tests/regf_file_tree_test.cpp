@@ -383,3 +383,21 @@ TEST_F(Hive, TheRootKeyCannotBeDeletedNorGetSiblings) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Hive, HeldStillTheTreeIsTheHiveAsReadAndLetGoItReadsItAgain) {
+    RegfFileTree tree(path, u"Software");
+    tree.HoldStill();
+    {
+        RegfFileTree other(path, u"Software");
+        Set(other, kBase, u"Theirs", kRegSz, Utf16z(u"1"));
+    }
+    tree.Refresh();
+    EXPECT_FALSE(tree.FindValue(kBase, u"Theirs"));
+    tree.LetGo();
+    tree.Refresh();
+    EXPECT_TRUE(tree.FindValue(kBase, u"Theirs"));
+}
+
+}  // namespace

@@ -20,6 +20,15 @@ private:
     std::optional<std::string>& fault_;
 };
 
+class InstallationSnapshotOf final : public NamedSnapshot {
+public:
+    explicit InstallationSnapshotOf(regf::InstallationSnapshot snapshot)
+        : snapshot_(std::move(snapshot)) {}
+
+private:
+    regf::InstallationSnapshot snapshot_;
+};
+
 class NamedOfflineWindows final : public NamedRegistry {
 public:
     NamedOfflineWindows(const regf::NtInstallation& installation,
@@ -36,9 +45,11 @@ public:
         if (!batch) return nullptr;
         return std::make_unique<InstallationBatchOf>(std::move(*batch), fault_);
     }
-    // hivex holds each hive in memory as it was read; another program's rewrite is read
-    // again whole.
-    std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }
+    std::unique_ptr<NamedSnapshot> BeginSnapshot() override {
+        auto snapshot = windows_.BeginSnapshot();
+        if (!snapshot) return nullptr;
+        return std::make_unique<InstallationSnapshotOf>(std::move(*snapshot));
+    }
     std::string Description() const override { return description_; }
 
 private:

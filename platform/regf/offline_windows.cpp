@@ -49,6 +49,20 @@ bool InstallationBatch::Commit() {
     return true;
 }
 
+InstallationSnapshot::InstallationSnapshot(std::vector<RegfFileTree*> hives)
+    : hives_(std::move(hives)) {
+    for (RegfFileTree* hive : hives_) hive->HoldStill();
+}
+
+InstallationSnapshot::InstallationSnapshot(InstallationSnapshot&& other) noexcept
+    : hives_(std::move(other.hives_)) {
+    other.hives_.clear();
+}
+
+InstallationSnapshot::~InstallationSnapshot() {
+    for (RegfFileTree* hive : hives_) hive->LetGo();
+}
+
 OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional<UserProfile> user)
     : TreeRegistry(roots_) {
     try {
@@ -104,10 +118,20 @@ std::u16string OfflineWindows::UserKey(const UserProfile& user) {
     return platform::posix::Utf8ToUtf16(user.name);
 }
 
-std::optional<InstallationBatch> OfflineWindows::BeginBatch() {
-    if (unusable_) return std::nullopt;
+std::vector<RegfFileTree*> OfflineWindows::Hives() const {
     std::vector<RegfFileTree*> hives{software_.get(), system_.get(), defaultUser_.get()};
     if (user_) hives.push_back(user_.get());
+    return hives;
+}
+
+std::optional<InstallationSnapshot> OfflineWindows::BeginSnapshot() {
+    if (unusable_) return std::nullopt;
+    return InstallationSnapshot(Hives());
+}
+
+std::optional<InstallationBatch> OfflineWindows::BeginBatch() {
+    if (unusable_) return std::nullopt;
+    std::vector<RegfFileTree*> hives = Hives();
     std::vector<std::unique_ptr<platform::TreeBatch>> batches;
     for (RegfFileTree* hive : hives) batches.push_back(hive->BeginBatch());
     return InstallationBatch(std::move(hives), std::move(batches));

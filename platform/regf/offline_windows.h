@@ -39,6 +39,18 @@ private:
     std::vector<std::unique_ptr<platform::TreeBatch>> batches_;
 };
 
+// Holds every hive still while it lives (RegfFileTree::HoldStill).
+class InstallationSnapshot {
+public:
+    explicit InstallationSnapshot(std::vector<RegfFileTree*> hives);
+    InstallationSnapshot(InstallationSnapshot&& other) noexcept;
+    InstallationSnapshot& operator=(InstallationSnapshot&&) = delete;
+    ~InstallationSnapshot();
+
+private:
+    std::vector<RegfFileTree*> hives_;
+};
+
 class OfflineWindows final : public platform::TreeRegistry {
 public:
     // Opens the installation's hives, and user's NTUSER.DAT when given. A hive that cannot
@@ -53,6 +65,8 @@ public:
     const std::optional<std::string>& Problem() const noexcept { return problem_; }
     // Opens a batch; nullopt when the installation cannot be used.
     std::optional<InstallationBatch> BeginBatch();
+    // Holds the hives still for a listing; nullopt when the installation cannot be used.
+    std::optional<InstallationSnapshot> BeginSnapshot();
     // The name under HKEY_USERS of the chosen user's key; empty when none was chosen.
     const std::u16string& UserKeyName() const noexcept { return userKey_; }
 
@@ -64,6 +78,7 @@ protected:
 
 private:
     std::u16string UserKey(const UserProfile& user);
+    std::vector<RegfFileTree*> Hives() const;
 
     std::optional<std::string> problem_;
     bool unusable_ = false;

@@ -290,7 +290,7 @@ std::unique_ptr<platform::TreeBatch> RegfFileTree::BeginBatch() {
 }
 
 void RegfFileTree::Refresh() {
-    if (Stamp() == stamp_) return;
+    if (held_ > 0 || Stamp() == stamp_) return;
     // Changes not yet written would be lost, or would overwrite what the other program wrote.
     if (!changes_.empty()) {
         throw RegfFileError(RegfFileError::Kind::Refused,

@@ -52,8 +52,12 @@ public:
     platform::TreeCounts Counts(platform::NodeId key) override;
     // The outermost batch writes the hive when it commits and anything changed.
     std::unique_ptr<platform::TreeBatch> BeginBatch() override;
-    // Reads the hive again when another program replaced or changed it.
+    // Reads the hive again when another program replaced or changed it, unless held still.
     void Refresh() override;
+    // While held still (calls nest), the tree is the hive as it was read, and no call
+    // looks at the file: a listing reads one state of it without a look per call.
+    void HoldStill() noexcept { ++held_; }
+    void LetGo() noexcept { --held_; }
     std::uint64_t Generation() const override { return generation_; }
 
     // Writing in two steps, so that several hives change together as far as renames
@@ -119,6 +123,7 @@ private:
     std::unordered_map<platform::NodeId, Children> children_;
     std::uint64_t generation_ = 0;
     int depth_ = 0;
+    int held_ = 0;
     // A batch inside another could not be undone: the outer one may write nothing.
     bool lost_ = false;
     std::string pendingPath_;
