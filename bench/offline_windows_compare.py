@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Times vantrel-reg on an offline Windows installation against hivex's own tools.
+
+Makes a drive in a temporary folder whose SOFTWARE hive hivexsh fills with GROUPS x KEYS
+keys of three values each below Classes (about 50 MB at the default 140 x 250), beside the
+four registration values, and SYSTEM and DEFAULT hives that are empty. Then times, by
+turns, the median of ROUNDS runs of:
+  - opening the installation and reading the four values: `vantrel-reg --registry DRIVE
+    query ...\\Windows NT\\CurrentVersion` against `hivexsh` listing the same key;
+  - exporting the whole hive: `vantrel-reg export HKLM\\Software` against
+    `hivexregedit --export` (Debian's libwin-hivex-perl) where it is installed, else
+    libregf's `regfexport`, which writes a listing of its own;
+and prints each ratio (peer / ours). Run from the project root after building the native
+preset:
+
+    python3 bench/offline_windows_compare.py [--groups 140] [--keys 250] [--rounds 3]
+"""
+import argparse
+import os
+import shutil
+import statistics
+import struct
+import subprocess
+import tempfile
+import time
+
+VERSION_KEY = "Microsoft\\Windows NT\\CurrentVersion"
+
+
+def minimal_hive():
+    """An empty hive: a base block, then one bin with the root key, its security cell
+    and a free cell, as the tests' helper writes it."""
+    hive = bytearray(8192)
+    struct.pack_into("<4sIIQIIIIII", hive, 0, b"regf", 1, 1, 0, 1, 3, 0, 1, 0x20, 4096)
+    struct.pack_into("<I", hive, 0x2C, 1)
+    checksum = 0
+    for at in range(0, 0x1FC, 4):
+        checksum ^= struct.unpack_from("<I", hive, at)[0]
+    struct.pack_into("<I", hive, 0x1FC, checksum or 1)
+    struct.pack_into("<4sI I", hive, 4096, b"hbin", 0, 4096)
+    nk, nk_size = 4096 + 0x20, 0x58
+    struct.pack_into("<i2sH", hive, nk, -nk_size, b"nk", 0x2C)
+    for offset, value in ((0x10, 0xFFFFFFFF), (0x1C, 0xFFFFFFFF), (0x20, 0xFFFFFFFF),
+                          (0x28, 0xFFFFFFFF), (0x2C, 0x20 + nk_size), (0x30, 0xFFFFFFFF)):
+        struct.pack_into("<I", hive, nk + 4 + offset, value)
+    struct.pack_into("<H", hive, nk + 4 + 0x48, 4)
+    hive[nk + 4 + 0x4C:nk + 4 + 0x50] = b"ROOT"
+    descriptor = bytes([1, 0, 4, 0x80, 48, 0, 0, 0, 64, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0,
+                        2, 0, 28, 0, 1, 0, 0, 0, 0, 2, 20, 0, 0x3F, 0, 0x0F, 0,
+                        1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,
+                        1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,
+                        1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0])
+    sk = 4096 + 0x20 + nk_size
+    sk_size = (4 + 0x14 + len(descriptor) + 7) & ~7
+    struct.pack_into("<i2sHIIII", hive, sk, -sk_size, b"sk", 0, 0x20 + nk_size, 0x20 + nk_size,
+                     1, len(descriptor))
+    hive[sk + 4 + 0x14:sk + 4 + 0x14 + len(descriptor)] = descriptor
+    struct.pack_into("<i", hive, sk + sk_size, 8192 - (sk + sk_size))
+    return bytes(hive)
+
+
+def fill_software(empty, software, groups, keys):
+    lines = ["add Microsoft", "cd Microsoft", "add Windows NT", "cd Windows NT",
+             "add CurrentVersion", "cd CurrentVersion", "setval 4",
+             "RegisteredOwner", "string:Ada Lovelace", "RegisteredOrganization",
+             "string:Analytical Engines", "ProductId", "string:55274-640-1234567-23456",
+             "ProductKey", "string:AAAAA-BBBBB-CCCCC-DDDDD-EEEEE", "cd \\", "add Classes",
+             "cd Classes"]
+    for g in range(groups):
+        lines += [f"add Group{g:04d}", f"cd Group{g:04d}"]
+        for k in range(keys):
+            lines += [f"add Key{k:04d}", f"cd Key{k:04d}", "setval 3",
+                      "Name", f"string:value {g} {k} of the generated tree",
+                      "Count", f"dword:0x{k:x}", "Blob", "hex:3:" + "ab" * 40, "cd .."]
+        lines.append("cd ..")
+    lines.append(f"commit {software}")
+    subprocess.run(["hivexsh", "-w", empty], input="\n".join(lines) + "\n", text=True,
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def median_time(command, rounds, **kwargs):
+    times = []
+    for _ in range(rounds):
+        start = time.perf_counter()
+        subprocess.run(command, check=True, stdout=subprocess.DEVNULL, **kwargs)
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="build/native")
+    parser.add_argument("--groups", type=int, default=140)
+    parser.add_argument("--keys", type=int, default=250)
+    parser.add_argument("--rounds", type=int, default=3)
+    args = parser.parse_args()
+    tool = os.path.abspath(os.path.join(args.build, "tools", "vantrel-reg"))
+    with tempfile.TemporaryDirectory() as drive:
+        config = os.path.join(drive, "Windows", "System32", "config")
+        os.makedirs(config)
+        empty = os.path.join(drive, "empty")
+        with open(empty, "wb") as f:
+            f.write(minimal_hive())
+        for name in ("SYSTEM", "DEFAULT"):
+            shutil.copy(empty, os.path.join(config, name))
+        software = os.path.join(config, "SOFTWARE")
+        fill_software(empty, software, args.groups, args.keys)
+        size = os.path.getsize(software)
+        print(f"SOFTWARE: {size / 1e6:.1f} MB, {args.groups * args.keys} keys of 3 values")
+
+        ours = median_time([tool, "--registry", drive, "query", "HKLM\\Software\\" + VERSION_KEY],
+                           args.rounds)
+        theirs = median_time(["hivexsh", software], args.rounds,
+                             input=f"cd {VERSION_KEY}\nlsval\n".encode())
+        print(f"open and read the four values: ours {ours * 1000:.1f} ms, "
+              f"hivexsh {theirs * 1000:.1f} ms, ratio {theirs / ours:.2f}")
+
+        out = os.path.join(drive, "out")
+        ours = median_time([tool, "--registry", drive, "export", "HKLM\\Software", out, "/y"],
+                           args.rounds)
+        if shutil.which("hivexregedit"):
+            peer, command = "hivexregedit --export", ["hivexregedit", "--export", software, "\\"]
+        else:
+            peer, command = "regfexport", ["regfexport", software]
+        theirs = median_time(command, args.rounds)
+        print(f"export of the whole hive: ours {ours:.2f} s, {peer} {theirs:.2f} s, "
+              f"ratio {theirs / ours:.1f}")
+
+
+if __name__ == "__main__":
+    main()
