@@ -451,4 +451,33 @@ TEST_F(Installation, TheToolExportsAHiveAsTheSameTextAsTheStoreHoldingTheSameTre
     }
 }
 
+TEST_F(Installation, AnImportThatADirtyHiveRefusesWritesNoHiveAtAll) {
+    // SYSTEM as a Windows that used Fast Startup left it.
+    const std::string system = config + "/System";
+    const std::string clean = Read(system);
+    std::vector<std::uint8_t> header(clean.begin(), clean.begin() + 4096);
+    header[4] = static_cast<std::uint8_t>(header[4] + 1);
+    testing_support::SealHeader(header);
+    const std::string dirty = std::string(header.begin(), header.end()) + clean.substr(4096);
+    std::ofstream(system, std::ios::binary) << dirty;
+    const std::string software = Read(config + "/software");
+
+    TempDir files;
+    const std::string reg = files.File("both.reg");
+    std::ofstream(reg, std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\FromSoftware]\r\n\"A\"=\"1\"\r\n\r\n"
+           "[HKEY_LOCAL_MACHINE\\System\\FromSystem]\r\n\"B\"=\"2\"\r\n";
+    const auto named = Open();
+    Tool tool(*named);
+    EXPECT_EQ(tool.Run({u"import", Wide(reg)}), 1);
+    ASSERT_TRUE(named->Problem());
+    EXPECT_EQ(*named->Problem(), system + ": " + regf::kNotShutDown);
+    EXPECT_EQ(Read(config + "/software"), software);
+    EXPECT_EQ(Read(system), dirty);
+    for (const auto& entry : std::filesystem::directory_iterator(config)) {
+        EXPECT_EQ(entry.path().string().find(".vantrel-"), std::string::npos)
+            << "left behind: " << entry.path();
+    }
+}
+
 }  // namespace
