@@ -15,8 +15,9 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     app::qt::UseFormFont();
-    store::RegistryStore registry(store::DefaultStorePath(),
-                                  app::NewInstallation(platform::posix::AccountFullName()));
+    store::RegistryStore registry(store::DefaultStorePath(), platform::InitialContentsSource([] {
+                                      return app::NewInstallation(platform::posix::AccountFullName());
+                                  }));
     platform::posix::PosixSystem system;
     app::qt::VantrelWindow window;
     app::Vantrel logic(platform::Platform{registry, system}, window.View());

@@ -2,6 +2,7 @@
 // it knows: keys by root and path, with the string values in them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,15 @@ struct InitialKey {
 };
 
 using InitialContents = std::vector<InitialKey>;
+
+// Gives the contents when a registry is made from nothing, and only then, so that opening
+// one that exists pays nothing for what only a new one needs (the owner's name from the
+// account database). An empty source gives no contents.
+using InitialContentsSource = std::function<InitialContents()>;
+
+// What a source gives, or nothing when it is empty.
+inline InitialContents ContentsOf(const InitialContentsSource& source) {
+    return source ? source() : InitialContents{};
+}
 
 }  // namespace platform

@@ -404,7 +404,7 @@ TEST_F(Installation, TheToolExportsAHiveAsTheSameTextAsTheStoreHoldingTheSameTre
     const std::u16string storeExport = Wide(files.File("store.reg"));
     const std::u16string hiveExport = Wide(files.File("hive.reg"));
     {
-        auto opened = OpenNamedRegistry(store, testing_support::NewInstallation());
+        auto opened = OpenNamedRegistry(store, testing_support::NewInstallation);
         Tool tool(*std::get<0>(opened));
         const std::u16string key = u"HKLM\\Software\\Vantrel\\Caf\u00e9";
         for (const std::vector<std::u16string>& add :

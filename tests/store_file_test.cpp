@@ -128,6 +128,27 @@ TEST_F(StoreFile, ANewStoreIsPrivateToItsOwnerAndKeepsWhatIsWritten) {
     EXPECT_EQ(IntegrityOf(path), "ok");
 }
 
+TEST_F(StoreFile, WhatANewStoreHoldsIsAskedForOnlyWhenOneIsMade) {
+    int asked = 0;
+    const InitialContentsSource contents = [&asked] {
+        ++asked;
+        return InitialContents{{kHkeyLocalMachine, u"Software\\Seeded", {{u"Owner", u"Ann"}}}};
+    };
+    {
+        RegistryStore made(path, contents);
+        ASSERT_FALSE(made.Problem());
+        EXPECT_EQ(asked, 1);
+        Hkey key = kNullKey;
+        ASSERT_EQ(made.RegOpenKeyExA(kMachine, "Software\\Seeded", 0, kKeyAllAccess, &key),
+                  kErrorSuccess);
+        EXPECT_EQ(GetText(made, key, "Owner"), "Ann");
+        made.RegCloseKey(key);
+    }
+    RegistryStore reopened(path, contents);
+    ASSERT_FALSE(reopened.Problem());
+    EXPECT_EQ(asked, 1) << "a store that exists is opened without asking what a new one holds";
+}
+
 TEST_F(StoreFile, DynamicDataLivesOnlyAsLongAsTheStoreIsOpen) {
     {
         RegistryStore registry(path);

@@ -134,7 +134,7 @@ int main(int argc, char* argv[]) {
         arguments.push_back(std::move(*text));
     }
     auto opened = platform::OpenNamedRegistry(
-        named, app::NewInstallation(platform::posix::AccountFullName()), user);
+        named, [] { return app::NewInstallation(platform::posix::AccountFullName()); }, user);
     if (const auto* refused = std::get_if<std::string>(&opened)) {
         std::cerr << "ERROR: " << *refused << '\n';
         return 1;

@@ -38,7 +38,7 @@ int main(int argc, char* argv[]) {
         }
     }
     auto opened = platform::OpenNamedRegistry(
-        path, app::NewInstallation(platform::posix::AccountFullName()), chosenUser);
+        path, [] { return app::NewInstallation(platform::posix::AccountFullName()); }, chosenUser);
     if (const auto* refused = std::get_if<std::string>(&opened)) {
         std::cerr << "vantrel-edit-98: " << *refused << '\n';
         return 1;

@@ -43,7 +43,7 @@ private:
 
 class NamedStore final : public NamedRegistry {
 public:
-    NamedStore(const std::string& path, const InitialContents& contents)
+    NamedStore(const std::string& path, const InitialContentsSource& contents)
         : path_(path), store_(path, contents) {}
     TreeRegistry& Registry() override { return store_; }
     std::optional<std::string> Problem() const override { return store_.Problem(); }
@@ -89,7 +89,7 @@ private:
 }  // namespace
 
 std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
-    const std::string& path, const InitialContents& contents, const std::string& user) {
+    const std::string& path, const InitialContentsSource& contents, const std::string& user) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
         if (wine::WinePrefix::IsPrefix(path)) {

@@ -46,6 +46,7 @@ public:
 // else that is no folder a store (made with contents when missing). A folder that is none
 // of these gives the reason it was refused.
 std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
-    const std::string& path, const InitialContents& contents, const std::string& user = {});
+    const std::string& path, const InitialContentsSource& contents,
+    const std::string& user = {});
 
 }  // namespace platform

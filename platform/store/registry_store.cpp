@@ -10,12 +10,16 @@ namespace store {
 using platform::Long;
 
 RegistryStore::RegistryStore(const std::string& path, const platform::InitialContents& contents)
+    : RegistryStore(path, platform::InitialContentsSource([&contents] { return contents; })) {}
+
+RegistryStore::RegistryStore(const std::string& path,
+                             const platform::InitialContentsSource& contents)
     : TreeRegistry(roots_), path_(path) {
     try {
         if (path == kInMemory) {
             fileDb_ =
                 std::make_unique<sqlite::Database>(":memory:", sqlite::Database::Mode::Memory);
-            SeedNewStore(*fileDb_, contents);
+            SeedNewStore(*fileDb_, platform::ContentsOf(contents));
         } else {
             fileDb_ = OpenStoreFile(path, contents);
             readOnly_ = fileDb_->IsReadOnly();

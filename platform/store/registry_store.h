@@ -56,6 +56,8 @@ public:
     // there. A file that cannot be used is left untouched and reported through Problem();
     // every call then fails with ERROR_BADDB.
     explicit RegistryStore(const std::string& path, const platform::InitialContents& contents = {});
+    // The same, asking contents for what a new store holds only when it makes one.
+    RegistryStore(const std::string& path, const platform::InitialContentsSource& contents);
     ~RegistryStore() override;
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;

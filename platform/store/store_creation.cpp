@@ -75,7 +75,7 @@ void RemoveAbandonedBuilds(const std::string& path) {
 // Builds the store in a private file, then links it into place: a crash leaves either
 // no store or a whole one, and a store another process made meanwhile wins. The private
 // file is locked while it is built, which tells a later start that it is not abandoned.
-void CreateStoreFile(const std::string& path, const platform::InitialContents& contents) {
+void CreateStoreFile(const std::string& path, const platform::InitialContentsSource& contents) {
     std::string temporary;
     UniqueFd file;
     while (!file) {
@@ -97,7 +97,7 @@ void CreateStoreFile(const std::string& path, const platform::InitialContents& c
         db.Execute("PRAGMA journal_mode = MEMORY");
         db.Execute("PRAGMA synchronous = FULL");
         sqlite::Transaction transaction(db);
-        SeedNewStore(db, contents);
+        SeedNewStore(db, platform::ContentsOf(contents));
         transaction.Commit();
     } catch (const sqlite::Error& error) {
         unlink(temporary.c_str());

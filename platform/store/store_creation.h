@@ -16,6 +16,6 @@ void RemoveAbandonedBuilds(const std::string& path);
 
 // Creates the store file at path, seeded with contents, unless another process made one
 // there meanwhile; refuses (StoreRefused) when it cannot.
-void CreateStoreFile(const std::string& path, const platform::InitialContents& contents);
+void CreateStoreFile(const std::string& path, const platform::InitialContentsSource& contents);
 
 }  // namespace store

@@ -75,7 +75,7 @@ std::string WhyReadOnly(const std::string& path) {
 }
 
 std::unique_ptr<sqlite::Database> OpenStoreFile(const std::string& path,
-                                                const platform::InitialContents& contents) {
+                                                const platform::InitialContentsSource& contents) {
     const std::filesystem::path target(path);
     if (target.has_parent_path()) {
         std::error_code ignored;

@@ -15,7 +15,7 @@ namespace store {
 // there. A file that is not a store of ours, or is damaged, is refused with StoreRefused
 // and left exactly as it was. A store that may not be written is opened read-only.
 std::unique_ptr<sqlite::Database> OpenStoreFile(const std::string& path,
-                                                const platform::InitialContents& contents);
+                                                const platform::InitialContentsSource& contents);
 
 // Why the store at path may not be written, in words for the user; empty when it may.
 std::string WhyReadOnly(const std::string& path);
