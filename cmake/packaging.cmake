@@ -27,7 +27,9 @@ the product key) and lets it be changed in one small window. Off Windows the
 registry is a store of the program's own, one SQLite file that behaves as the
 Windows registry does; the command-line tool vantrel-reg queries and changes it
 with the commands of the Windows reg tool.")
-    # The libraries the programs link come from dpkg-shlibdeps.
+    # The libraries the programs link come from dpkg-shlibdeps; libblkid, which they load
+    # only when a volume is asked about, is named here.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libblkid1")
 endif()
 include(CPack)

@@ -1,6 +1,7 @@
 #include "platform/posix/volume_identity.h"
 
 #include <blkid/blkid.h>
+#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <cctype>
@@ -11,14 +12,51 @@
 namespace platform::posix {
 namespace {
 
-struct ProbeFree {
-    void operator()(blkid_probe probe) const noexcept { blkid_free_probe(probe); }
+// libblkid, loaded the first time a volume is asked about rather than with the program:
+// the editor's window never asks, and would pay for loading it at every start. Null
+// functions where the library cannot be loaded: nothing is then read from a device.
+struct Blkid {
+    decltype(&blkid_new_probe_from_filename) newProbeFromFilename = nullptr;
+    decltype(&blkid_probe_enable_superblocks) enableSuperblocks = nullptr;
+    decltype(&blkid_probe_set_superblocks_flags) setSuperblocksFlags = nullptr;
+    decltype(&blkid_do_safeprobe) doSafeprobe = nullptr;
+    decltype(&blkid_probe_lookup_value) lookupValue = nullptr;
+    decltype(&blkid_free_probe) freeProbe = nullptr;
+    decltype(&blkid_get_tag_value) getTagValue = nullptr;
+
+    bool Loaded() const {
+        return newProbeFromFilename && enableSuperblocks && setSuperblocksFlags && doSafeprobe &&
+               lookupValue && freeProbe && getTagValue;
+    }
 };
 
-std::string LookUp(blkid_probe probe, const char* name) {
+template <typename Function>
+void Find(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+}
+
+// Loaded once and kept for the life of the program.
+const Blkid* LoadBlkid() {
+    static const Blkid blkid = [] {
+        Blkid loaded;
+        void* library = dlopen("libblkid.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return loaded;
+        Find(library, "blkid_new_probe_from_filename", loaded.newProbeFromFilename);
+        Find(library, "blkid_probe_enable_superblocks", loaded.enableSuperblocks);
+        Find(library, "blkid_probe_set_superblocks_flags", loaded.setSuperblocksFlags);
+        Find(library, "blkid_do_safeprobe", loaded.doSafeprobe);
+        Find(library, "blkid_probe_lookup_value", loaded.lookupValue);
+        Find(library, "blkid_free_probe", loaded.freeProbe);
+        Find(library, "blkid_get_tag_value", loaded.getTagValue);
+        return loaded;
+    }();
+    return blkid.Loaded() ? &blkid : nullptr;
+}
+
+std::string LookUp(const Blkid& blkid, blkid_probe probe, const char* name) {
     const char* data = nullptr;
     std::size_t length = 0;
-    if (blkid_probe_lookup_value(probe, name, &data, &length) != 0 || !data) return {};
+    if (blkid.lookupValue(probe, name, &data, &length) != 0 || !data) return {};
     return std::string(data, strnlen(data, length));
 }
 
@@ -63,15 +101,18 @@ std::string HexDigitsOf(std::string_view uuid) {
 }  // namespace
 
 std::optional<VolumeIdentity> ProbeFilesystem(const std::string& path) {
-    std::unique_ptr<blkid_struct_probe, ProbeFree> probe(
-        blkid_new_probe_from_filename(path.c_str()));
+    const Blkid* blkid = LoadBlkid();
+    if (!blkid) return std::nullopt;
+    const auto free = [blkid](blkid_probe probe) { blkid->freeProbe(probe); };
+    std::unique_ptr<blkid_struct_probe, decltype(free)> probe(
+        blkid->newProbeFromFilename(path.c_str()), free);
     if (!probe) return std::nullopt;
-    blkid_probe_enable_superblocks(probe.get(), 1);
-    blkid_probe_set_superblocks_flags(probe.get(),
-                                      BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
-    if (blkid_do_safeprobe(probe.get()) != 0) return std::nullopt;
-    return VolumeIdentity{LookUp(probe.get(), "LABEL"), LookUp(probe.get(), "UUID"),
-                          LookUp(probe.get(), "TYPE")};
+    blkid->enableSuperblocks(probe.get(), 1);
+    blkid->setSuperblocksFlags(probe.get(),
+                               BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
+    if (blkid->doSafeprobe(probe.get()) != 0) return std::nullopt;
+    return VolumeIdentity{LookUp(*blkid, probe.get(), "LABEL"), LookUp(*blkid, probe.get(), "UUID"),
+                          LookUp(*blkid, probe.get(), "TYPE")};
 }
 
 std::optional<VolumeIdentity> IdentityFromUdev(const std::string& device,
@@ -83,8 +124,10 @@ std::optional<VolumeIdentity> IdentityFromUdev(const std::string& device,
 }
 
 std::optional<VolumeIdentity> IdentityFromBlkidCache(const std::string& device) {
+    const Blkid* blkid = LoadBlkid();
+    if (!blkid) return std::nullopt;
     auto tag = [&](const char* name) {
-        char* value = blkid_get_tag_value(nullptr, name, device.c_str());
+        char* value = blkid->getTagValue(nullptr, name, device.c_str());
         std::string text = value ? value : "";
         free(value);
         return text;
