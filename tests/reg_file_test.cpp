@@ -112,6 +112,61 @@ TEST(RegFileRead, EveryErrorNamesItsLine) {
     EXPECT_EQ(ErrorOf(v4 + "[-HKCU\\x]\r\n\"a\"=\"x\"\r\n").line, 4);
 }
 
+// What a reader hands on, in the file's order, each change by itself.
+class Recorder final : public RegFileSink {
+public:
+    explicit Recorder(std::size_t stopAfter = SIZE_MAX) : stopAfter_(stopAfter) {}
+    bool Key(const RegFileKey& key) override {
+        seen.push_back((key.remove ? u"-" : u"") + key.key.Full());
+        return seen.size() < stopAfter_;
+    }
+    bool Value(const RegFileValue& value) override {
+        values.push_back(value);
+        seen.push_back(u"  " + value.value.name);
+        return seen.size() < stopAfter_;
+    }
+    std::vector<std::u16string> seen;
+    std::vector<RegFileValue> values;
+
+private:
+    std::size_t stopAfter_;
+};
+
+TEST(RegFileRead, ChangesArriveOneByOneInTheFilesOrderUntilTheSinkStops) {
+    const std::string file = Utf16File(
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+        u"\"Long\"=hex:01,02,03,\\\r\n  04,05\r\n@=-\r\n\"Short\"=dword:00000007\r\n"
+        u"[-HKEY_CURRENT_USER\\B]\r\n[HKEY_CURRENT_USER\\C]\r\n\"Text\"=\"t\"\r\n");
+    Recorder all;
+    int version = 0;
+    EXPECT_FALSE(ReadRegFile(file, EightBitText::kCodePage, all, &version));
+    EXPECT_EQ(version, 5);
+    EXPECT_EQ(all.seen, (std::vector<std::u16string>{u"HKEY_CURRENT_USER\\A", u"  Long", u"  ",
+                                                     u"  Short", u"-HKEY_CURRENT_USER\\B",
+                                                     u"HKEY_CURRENT_USER\\C", u"  Text"}));
+    ASSERT_EQ(all.values.size(), 4u);
+    EXPECT_EQ(all.values[0].value.data, Bytes({1, 2, 3, 4, 5}));
+    // Nothing of a value read before stays with the next.
+    EXPECT_TRUE(all.values[1].remove);
+    EXPECT_TRUE(all.values[1].value.data.empty());
+    EXPECT_EQ(all.values[1].value.type, platform::kRegSz);
+    EXPECT_EQ(all.values[2].value.data, Bytes({7, 0, 0, 0}));
+    EXPECT_EQ(all.values[2].line, 7);
+    EXPECT_EQ(all.values[3].value.data, StringData(u"t"));
+    EXPECT_FALSE(all.values[3].remove);
+
+    Recorder stopping(3);
+    EXPECT_FALSE(ReadRegFile(file + Utf16File(u"garbage").substr(2), EightBitText::kCodePage, stopping))
+        << "a reading the sink stopped reports no fault past it";
+    EXPECT_EQ(stopping.seen.size(), 3u);
+    Recorder faulty;
+    const auto fault =
+        ReadRegFile(file + Utf16File(u"garbage\r\n").substr(2), EightBitText::kCodePage, faulty);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->line, 11);
+    EXPECT_EQ(faulty.seen.size(), 7u) << "every change before the fault was handed on";
+}
+
 TEST(RegFileWrite, WritesVersion5InUtf16WithLongHexContinued) {
     std::vector<std::uint8_t> blob(40, 0xAB);
     const std::string bytes =
@@ -184,6 +239,8 @@ TEST(RegFileRead, Regedit4BytesThatAreUtf8AreFoundWithTheirLine) {
     // Plain ASCII, bytes that are no UTF-8, and UTF-16 are nothing to ask about.
     EXPECT_FALSE(Utf8InEightBitFile("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"x\"\r\n"));
     EXPECT_FALSE(Utf8InEightBitFile("REGEDIT4\r\n\"A\"=\"Ren\xE9\"\r\n"));
+    EXPECT_FALSE(Utf8InEightBitFile(utf8 + "\"C\"=\"Ren\xE9\"\r\n"))
+        << "a line further on that is no UTF-8 makes the file the code page's";
     EXPECT_FALSE(Utf8InEightBitFile(Utf16File(u"Windows Registry Editor Version 5.00\r\n\u00E9")));
     // Read as UTF-8 when asked, and hex string data with it.
     const auto asked = ParseRegFile(

@@ -197,6 +197,49 @@ TEST_F(RegTool, AChangeTheRegistryRefusesUndoesTheWholeImportOnTheStore) {
     }
 }
 
+// Changes are applied as their lines are read: a fault far into the file undoes every
+// change before it, a value overwritten and a tree deleted included.
+TEST_F(RegTool, AFaultLateInALongFileUndoesEveryChangeBeforeIt) {
+    Run({u"add", kKey + u"\\Old", u"/v", u"Kept", u"/d", u"before", u"/f"});
+    Run({u"add", kKey + u"\\Gone\\Deep", u"/v", u"Kept", u"/d", u"too", u"/f"});
+    std::string text = "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VantrelTest\\Gone]\r\n"
+                       "[HKEY_CURRENT_USER\\Software\\VantrelTest\\Old]\r\n\"Kept\"=\"after\"\r\n";
+    for (int key = 0; key < 50; ++key) {
+        text += "[HKEY_CURRENT_USER\\Software\\VantrelTest\\New" + std::to_string(key) + "]\r\n";
+        for (int value = 0; value < 20; ++value) {
+            text += "\"V" + std::to_string(value) + "\"=hex:01,02,\\\r\n  03\r\n";
+        }
+    }
+    text += "\"Last\"=\"unclosed\r\n";
+    const std::u16string file = File("late.reg");
+    Write(file, text);
+    const std::string lastLine = std::to_string(5 + 50 * 41 + 1);
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_EQ(env.err, u"ERROR: " + file + u", line " + std::u16string(lastLine.begin(), lastLine.end()) +
+                           u": a string without its closing quote. Nothing was imported.\n");
+    EXPECT_EQ(Run({u"query", kKey + u"\\New0"}), 1);
+    EXPECT_EQ(Run({u"query", kKey + u"\\Gone\\Deep", u"/v", u"Kept"}), 0);
+    ASSERT_EQ(Run({u"query", kKey + u"\\Old", u"/v", u"Kept"}), 0);
+    EXPECT_NE(env.out.find(u"before"), std::u16string::npos);
+}
+
+// Where the registry cannot undo a change, the whole file is read before anything is
+// applied, and a refusal names every key applied whole before it.
+TEST_F(RegTool, WithoutATransactionAnImportSaysWhichKeysItAppliedBeforeARefusal) {
+    env.beginTransaction = nullptr;
+    const std::u16string file = File("no-transaction.reg");
+    Write(file, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\First]\r\n\"A\"=\"1\"\r\n"
+                "[HKEY_CURRENT_USER\\Software\\VantrelTest\\Second]\r\n"
+                "[HKEY_CURRENT_USER\\Software\\VantrelTest\\" + std::string(300, 'k') + "]\r\n");
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_EQ(env.err.substr(env.err.find(u"Keys applied")),
+              u"Keys applied before it:\n  " + kFull + u"\\First\n  " + kFull + u"\\Second\n");
+    Write(file, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\VantrelTest\\Third]\r\n\"A\"=\"1\"\r\n"
+                "\"B\"=dword:zz\r\n");
+    EXPECT_EQ(Run({u"import", file}), 1);
+    EXPECT_EQ(Run({u"query", kKey + u"\\Third"}), 1) << "a syntax error is found before anything is applied";
+}
+
 TEST_F(RegTool, ADeleteThatWillBeRefusedDeletesNothing) {
     // A root cannot go, and HKLM\Software holds the key behind HKEY_CLASSES_ROOT.
     Run({u"add", u"HKLM\\Software\\VantrelTest\\Below", u"/v", u"Kept", u"/d", u"1", u"/f"});

@@ -1,4 +1,5 @@
-// import: a .reg file, applied in one transaction where the registry has them.
+// import: a .reg file, applied in one transaction where the registry has them. Each change
+// is applied as its line is read, so that the file is never held as a list of changes.
 #include "platform/codepage.h"
 #include "tools/regtool/command.h"
 #include "tools/regtool/host_io.h"
@@ -8,55 +9,107 @@
 namespace regtool {
 namespace {
 
-platform::Long Apply(Command& cmd, const RegFileKey& section, int& failedLine) {
-    if (section.remove) {
-        const platform::Long status = DeleteTree(cmd.api, section.key);
-        return status == platform::kErrorFileNotFound ? platform::kErrorSuccess : status;
-    }
-    platform::Hkey handle = platform::kNullKey;
-    if (const platform::Long status =
-            cmd.api.RegCreateKeyExW(section.key.root, section.key.path.c_str(), 0, nullptr, 0,
-                                    platform::kKeyAllAccess, nullptr, &handle, nullptr)) {
-        return status;
-    }
-    platform::KeyHandle open(cmd.api, handle);
-    for (const auto& entry : section.values) {
-        failedLine = entry.line;
-        platform::Long status = platform::kErrorSuccess;
-        if (entry.remove) {
-            status = cmd.api.RegDeleteValueW(open.get(), entry.value.name.c_str());
-            if (status == platform::kErrorFileNotFound) status = platform::kErrorSuccess;
-        } else {
-            status = cmd.api.RegSetValueExW(open.get(), entry.value.name.c_str(), 0,
-                                            entry.value.type, entry.value.data.data(),
-                                            static_cast<platform::Dword>(entry.value.data.size()));
-        }
-        if (status != platform::kErrorSuccess) return status;
-    }
-    return platform::kErrorSuccess;
-}
+// Reads a file through without applying it, for a registry where nothing can be undone:
+// notes, on a registry that keeps 8-bit text only, the first key or value that holds a
+// character the code page cannot, as the words of a refusal, and its line.
+class Checker final : public RegFileSink {
+public:
+    explicit Checker(bool eightBitRegistry) : eightBit_(eightBitRegistry) {}
 
-// On a registry that keeps 8-bit text only, the first key or value of the file that holds
-// a character the code page cannot, as the words of a refusal, and its line.
-std::optional<std::pair<int, std::u16string>> Unstorable(const RegFile& reg) {
-    using platform::codepage::CanEncode;
-    for (const auto& section : reg.keys) {
-        if (!CanEncode(section.key.path)) {
-            return std::pair(section.line, u"the key name \"" + section.key.Full() + u"\"");
+    bool Key(const RegFileKey& section) override {
+        if (eightBit_ && !unstorable_ && !platform::codepage::CanEncode(section.key.path)) {
+            unstorable_ = std::pair(section.line, u"the key name \"" + section.key.Full() + u"\"");
         }
-        for (const auto& entry : section.values) {
-            const RegValue& value = entry.value;
-            const bool text = platform::IsStringType(value.type);
-            const std::u16string name = value.name.empty() ? u"(Default)" : value.name;
-            if (!CanEncode(value.name))
-                return std::pair(entry.line, u"the value name \"" + name + u"\"");
-            if (text && !entry.remove && !CanEncode(TextOf(value.data))) {
-                return std::pair(entry.line, u"the data of the value \"" + name + u"\"");
-            }
-        }
+        return true;
     }
-    return std::nullopt;
-}
+
+    bool Value(const RegFileValue& entry) override {
+        if (!eightBit_ || unstorable_) return true;
+        using platform::codepage::CanEncode;
+        const RegValue& value = entry.value;
+        const std::u16string name = value.name.empty() ? u"(Default)" : value.name;
+        if (!CanEncode(value.name)) {
+            unstorable_ = std::pair(entry.line, u"the value name \"" + name + u"\"");
+        } else if (platform::IsStringType(value.type) && !entry.remove &&
+                   !CanEncode(TextOf(value.data))) {
+            unstorable_ = std::pair(entry.line, u"the data of the value \"" + name + u"\"");
+        }
+        return true;
+    }
+
+    const std::optional<std::pair<int, std::u16string>>& Unstorable() const { return unstorable_; }
+
+private:
+    bool eightBit_;
+    std::optional<std::pair<int, std::u16string>> unstorable_;
+};
+
+// Applies each change as it is read: a key is created, or its tree deleted, at its line,
+// and its values are set through the one handle of the key. Stops at the first change the
+// registry refuses.
+class Applier final : public RegFileSink {
+public:
+    // listApplied: keep the names of the keys applied whole, for a registry that cannot undo
+    // them.
+    Applier(platform::WideRegistryApi& api, bool listApplied)
+        : api_(api), open_(api), listApplied_(listApplied) {}
+
+    bool Key(const RegFileKey& section) override {
+        KeyDone();
+        line_ = section.line;
+        if (section.remove) {
+            status_ = DeleteTree(api_, section.key);
+            if (status_ == platform::kErrorFileNotFound) status_ = platform::kErrorSuccess;
+        } else {
+            platform::KeyHandle created(api_);
+            status_ = api_.RegCreateKeyExW(section.key.root, section.key.path.c_str(), 0, nullptr, 0,
+                                           platform::kKeyAllAccess, nullptr, created.Out(), nullptr);
+            if (status_ == platform::kErrorSuccess) open_ = std::move(created);
+            else created.Forget();
+        }
+        if (status_ == platform::kErrorSuccess && listApplied_) pending_ = section.key.Full();
+        return status_ == platform::kErrorSuccess;
+    }
+
+    bool Value(const RegFileValue& entry) override {
+        line_ = entry.line;
+        const RegValue& value = entry.value;
+        if (entry.remove) {
+            status_ = api_.RegDeleteValueW(open_.get(), value.name.c_str());
+            if (status_ == platform::kErrorFileNotFound) status_ = platform::kErrorSuccess;
+        } else {
+            status_ = api_.RegSetValueExW(open_.get(), value.name.c_str(), 0, value.type,
+                                          value.data.data(),
+                                          static_cast<platform::Dword>(value.data.size()));
+        }
+        return status_ == platform::kErrorSuccess;
+    }
+
+    // The status of the last change, and the line it was read from.
+    platform::Long Status() const { return status_; }
+    int Line() const { return line_; }
+    // The keys applied whole before the change that failed, when they are listed.
+    const std::vector<std::u16string>& Applied() {
+        if (status_ == platform::kErrorSuccess) KeyDone();
+        return applied_;
+    }
+
+private:
+    // The key read last had all its values applied.
+    void KeyDone() {
+        open_.Close();
+        if (!pending_.empty()) applied_.push_back(std::move(pending_));
+        pending_.clear();
+    }
+
+    platform::WideRegistryApi& api_;
+    platform::KeyHandle open_;
+    bool listApplied_;
+    platform::Long status_ = platform::kErrorSuccess;
+    int line_ = 0;
+    std::u16string pending_;
+    std::vector<std::u16string> applied_;
+};
 
 }  // namespace
 
@@ -69,24 +122,29 @@ int Import(Command& cmd) {
     if (!ReadWholeFile(file, bytes))
         return cmd.Fail(u"ERROR: Cannot read the file " + file + u".\n");
     const bool utf8 = cmd.line.Has(u"utf8");
-    auto parsed = ParseRegFile(bytes, utf8 ? EightBitText::kUtf8 : EightBitText::kCodePage);
-    if (const auto* error = std::get_if<RegFileError>(&parsed)) {
-        return cmd.Fail(u"ERROR: " + file + u", line " + Ascii(std::to_string(error->line)) +
-                        u": " + Ascii(error->message) + u". Nothing was imported.\n");
-    }
+    const EightBitText eightBit = utf8 ? EightBitText::kUtf8 : EightBitText::kCodePage;
+    const auto syntaxError = [&](const RegFileError& error) {
+        return cmd.Fail(u"ERROR: " + file + u", line " + Ascii(std::to_string(error.line)) + u": " +
+                        Ascii(error.message) + u". Nothing was imported.\n");
+    };
     // A REGEDIT4 file holds the code page's text, but editors on Linux save UTF-8: read
     // in the code page, such a file would turn every accented letter into two.
-    if (const auto ambiguous = utf8 ? std::nullopt : Utf8InEightBitFile(bytes)) {
-        return cmd.Fail(u"ERROR: " + file + u" is a REGEDIT4 file, whose text is in the code "
-                        u"page, but its bytes are UTF-8: line " +
-                        Ascii(std::to_string(ambiguous->line)) + u" reads \"" + ambiguous->asUtf8 +
-                        u"\" as UTF-8 and \"" + ambiguous->asCodePage +
-                        u"\" in the code page. Import it with /utf8 to read it as UTF-8. "
-                        u"Nothing was imported.\n");
-    }
-    const RegFile& reg = std::get<RegFile>(parsed);
-    if (cmd.env.eightBitRegistry) {
-        if (const auto unstorable = Unstorable(reg)) {
+    const auto ambiguous = utf8 ? std::nullopt : Utf8InEightBitFile(bytes);
+    // Where a change cannot be undone, or the file is to be refused anyway, it is read
+    // through first, so that a fault anywhere in it stops it before anything is applied;
+    // its own faults come before the others.
+    if (ambiguous || !cmd.env.beginTransaction || cmd.env.eightBitRegistry) {
+        Checker checker(cmd.env.eightBitRegistry);
+        if (const auto error = ReadRegFile(bytes, eightBit, checker)) return syntaxError(*error);
+        if (ambiguous) {
+            return cmd.Fail(u"ERROR: " + file + u" is a REGEDIT4 file, whose text is in the code "
+                            u"page, but its bytes are UTF-8: line " +
+                            Ascii(std::to_string(ambiguous->line)) + u" reads \"" +
+                            ambiguous->asUtf8 + u"\" as UTF-8 and \"" + ambiguous->asCodePage +
+                            u"\" in the code page. Import it with /utf8 to read it as UTF-8. "
+                            u"Nothing was imported.\n");
+        }
+        if (const auto& unstorable = checker.Unstorable()) {
             return cmd.Fail(u"ERROR: " + file + u", line " +
                             Ascii(std::to_string(unstorable->first)) + u": " + unstorable->second +
                             u" holds characters that this Windows cannot keep in its registry. "
@@ -98,27 +156,24 @@ int Import(Command& cmd) {
         transaction = cmd.env.beginTransaction();
         if (!transaction) return cmd.Fail(u"ERROR: The registry cannot be changed now.\n");
     }
-    std::vector<std::u16string> applied;
-    for (const auto& section : reg.keys) {
-        int failedLine = section.line;
-        const platform::Long status = Apply(cmd, section, failedLine);
-        if (status != platform::kErrorSuccess) {
-            std::u16string message =
-                u"ERROR: " + file + u", line " + Ascii(std::to_string(failedLine)) + u": " +
-                (status == platform::kErrorDiskFull ? u"there is not enough space on the disk."
-                                                    : u"the registry refused the change (status " +
-                                                          Ascii(std::to_string(status)) + u").");
-            if (transaction) {
-                message += u" Nothing was imported.\n";
-            } else {
-                message += u" Keys applied before it:";
-                for (const auto& key : applied) message += u"\n  " + key;
-                if (applied.empty()) message += u" none";
-                message += u"\n";
-            }
-            return cmd.Fail(message);
+    // Within the transaction a fault further on undoes what was applied before it.
+    Applier applier(cmd.api, !transaction);
+    if (const auto error = ReadRegFile(bytes, eightBit, applier)) return syntaxError(*error);
+    if (const platform::Long status = applier.Status(); status != platform::kErrorSuccess) {
+        std::u16string message =
+            u"ERROR: " + file + u", line " + Ascii(std::to_string(applier.Line())) + u": " +
+            (status == platform::kErrorDiskFull ? u"there is not enough space on the disk."
+                                                : u"the registry refused the change (status " +
+                                                      Ascii(std::to_string(status)) + u").");
+        if (transaction) {
+            message += u" Nothing was imported.\n";
+        } else {
+            message += u" Keys applied before it:";
+            for (const auto& key : applier.Applied()) message += u"\n  " + key;
+            if (applier.Applied().empty()) message += u" none";
+            message += u"\n";
         }
-        applied.push_back(section.key.Full());
+        return cmd.Fail(message);
     }
     if (transaction && !transaction->Commit()) {
         return cmd.Fail(u"ERROR: The registry refused the import. Nothing was imported.\n");

@@ -1,5 +1,5 @@
 // .reg files: "Windows Registry Editor Version 5.00" (UTF-16LE with BOM) and REGEDIT4
-// (the 8-bit code page), read whole into a list of changes and written from key trees.
+// (the 8-bit code page), read line by line into changes and written from key trees.
 #pragma once
 
 #include <optional>
@@ -43,8 +43,26 @@ struct RegFileError {
 // it, or as UTF-8, as editors on Linux save it.
 enum class EightBitText { kCodePage, kUtf8 };
 
-// Reads a whole file; nothing is applied by reading. A file that starts with UTF-8's
-// byte-order mark is read as UTF-8 whatever its version.
+// Takes the changes of a file in the file's order, as the reader meets them. The key
+// handed over has no values: each of its values follows on its own.
+class RegFileSink {
+public:
+    virtual ~RegFileSink() = default;
+    // A [key] or [-key] line; false stops the reading.
+    virtual bool Key(const RegFileKey& key) = 0;
+    // A value line of the last key; false stops the reading.
+    virtual bool Value(const RegFileValue& value) = 0;
+};
+
+// Reads a file one line at a time, handing each change to the sink as soon as its line
+// is read, so that one line of decoded text is held at a time rather than the whole file.
+// Returns the first fault, where reading stopped; nullopt when the file was read to its end
+// or the sink stopped it. A file that starts with UTF-8's byte-order mark is read as UTF-8
+// whatever its version; version, when given, gets the file's (5, or 4 for REGEDIT4).
+std::optional<RegFileError> ReadRegFile(std::string_view bytes, EightBitText eightBit,
+                                        RegFileSink& sink, int* version = nullptr);
+
+// Reads a whole file into a list of changes; nothing is applied by reading.
 std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes,
                                                  EightBitText eightBit = EightBitText::kCodePage);
 

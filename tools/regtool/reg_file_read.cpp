@@ -1,5 +1,8 @@
-// Reading .reg files. The text is decoded whole first, then read line by line.
+// Reading .reg files, one line at a time: each line is decoded when it is reached, and
+// each change handed on as soon as it is read.
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/utf16.h"
@@ -19,6 +22,8 @@ bool IsUtf16(std::string_view bytes) {
            static_cast<unsigned char>(bytes[1]) == 0xFE;
 }
 
+bool HasUtf8Mark(std::string_view bytes) { return bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark; }
+
 // UTF-8 that is not UTF-8 reads as far as it is, with U+FFFD where it stops being it, so
 // that the reader can name the line.
 std::u16string LenientUtf8(std::string_view bytes) {
@@ -33,41 +38,67 @@ std::u16string LenientUtf8(std::string_view bytes) {
     return text;
 }
 
-std::u16string Decode(std::string_view bytes, EightBitText eightBit, int* version) {
-    if (IsUtf16(bytes)) {
-        std::u16string text;
-        text.reserve(bytes.size() / 2);
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                 static_cast<unsigned char>(bytes[i + 1]) << 8));
-        }
-        *version = 5;
-        return text;
+bool IsAscii(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
-    *version = 4;
-    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
-        std::u16string text = LenientUtf8(bytes.substr(kUtf8Mark.size()));
-        // The mark says the encoding; the first line says the version.
-        if (text.substr(0, 8) != u"REGEDIT4") *version = 5;
-        return text;
-    }
-    return eightBit == EightBitText::kUtf8 ? LenientUtf8(bytes) : platform::codepage::Decode(bytes);
+    return true;
 }
 
-std::vector<std::u16string_view> Lines(std::u16string_view text) {
-    std::vector<std::u16string_view> lines;
-    std::size_t start = 0;
-    // A final line break ends the last line; it does not start another.
-    while (start < text.size()) {
-        std::size_t end = text.find(u'\n', start);
-        if (end == std::u16string_view::npos) end = text.size();
-        std::u16string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-        lines.push_back(line);
-        start = end + 1;
+// How a file's bytes are text.
+enum class TextForm { kUtf16, kUtf8, kCodePage };
+
+// The lines of a file's text, each decoded into the caller's buffer when it is reached.
+// Every code page reads ASCII as ASCII, so a line of ASCII alone is widened as it stands.
+class LineCursor {
+public:
+    LineCursor(std::string_view bytes, TextForm form) : bytes_(bytes), form_(form) {
+        if (form == TextForm::kUtf16) {
+            at_ = 2;
+            // Half a character at the end is no text.
+            end_ = bytes.size() < 2 ? bytes.size() : 2 + (bytes.size() - 2) / 2 * 2;
+        } else {
+            at_ = HasUtf8Mark(bytes) ? kUtf8Mark.size() : 0;
+            end_ = bytes.size();
+        }
     }
-    return lines;
-}
+
+    // The next line, without its line break and a CR before it; false past the last line.
+    // A final line break ends the last line; it does not start another.
+    bool Next(std::u16string& line) {
+        if (at_ >= end_) return false;
+        if (form_ == TextForm::kUtf16) {
+            std::size_t stop = at_;
+            while (stop < end_ && !(bytes_[stop] == '\n' && bytes_[stop + 1] == '\0')) stop += 2;
+            line.resize((stop - at_) / 2);
+            for (std::size_t i = 0; i < line.size(); ++i) {
+                line[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes_[at_ + 2 * i]) |
+                                                static_cast<unsigned char>(bytes_[at_ + 2 * i + 1])
+                                                    << 8);
+            }
+            at_ = stop + 2;
+        } else {
+            const void* found = std::memchr(bytes_.data() + at_, '\n', end_ - at_);
+            const std::size_t stop =
+                found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data())
+                      : end_;
+            const std::string_view text = bytes_.substr(at_, stop - at_);
+            if (IsAscii(text)) {
+                line.assign(text.begin(), text.end());
+            } else {
+                line = form_ == TextForm::kUtf8 ? LenientUtf8(text) : platform::codepage::Decode(text);
+            }
+            at_ = stop + 1;
+        }
+        if (!line.empty() && line.back() == u'\r') line.pop_back();
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    TextForm form_;
+    std::size_t at_ = 0, end_ = 0;
+};
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -107,91 +138,105 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return true;
 }
 
+// Little-endian UTF-16 with its terminating NUL, as the registry keeps string data, into a
+// buffer that keeps its room from one value to the next.
+void AssignStringData(std::u16string_view text, std::vector<std::uint8_t>& data) {
+    data.resize((text.size() + 1) * 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        data[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+        data[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+    }
+    data[2 * text.size()] = 0;
+    data[2 * text.size() + 1] = 0;
+}
+
+// Reads the lines in turn and hands each change on. The buffers of a line and of a value
+// are members, reused from one line to the next, so that reading a value allocates only
+// where its data outgrows every value before it.
 class Reader {
 public:
-    Reader(std::u16string_view text, int version, bool utf8)
-        : lines_(Lines(text)), version_(version), utf8_(utf8) {}
+    Reader(std::string_view bytes, TextForm form, int version, bool utf8, RegFileSink& sink)
+        : lines_(bytes, form), version_(version), utf8_(utf8), sink_(sink) {}
 
-    std::variant<RegFile, RegFileError> Read() {
-        RegFile file;
-        file.version = version_;
-        const std::u16string_view header = lines_.empty() ? u"" : Trim(lines_[0]);
+    std::optional<RegFileError> Read() {
+        const bool any = lines_.Next(line_);
+        const std::u16string_view header = any ? Trim(line_) : u"";
         if (header != (version_ == 5 ? kVersion5 : kVersion4)) {
             return RegFileError{1, version_ == 5
                                        ? "the first line must be \"Windows Registry Editor Version 5.00\""
                                        : "the first line must be \"REGEDIT4\" or the file UTF-16 with a byte-order mark"};
         }
-        for (index_ = 1; index_ < lines_.size(); ++index_) {
-            const std::u16string_view line = Trim(lines_[index_]);
-            const int number = static_cast<int>(index_) + 1;
+        number_ = 1;
+        while (lines_.Next(line_)) {
+            ++number_;
+            const std::u16string_view line = Trim(line_);
             if (utf8_ && line.find(u'\xFFFD') != std::u16string_view::npos) {
-                return RegFileError{number, "the line is not UTF-8 text"};
+                return RegFileError{number_, "the line is not UTF-8 text"};
             }
             if (line.empty() || line.front() == u';') continue;
             if (line.front() == u'[') {
-                if (line.back() != u']') return RegFileError{number, "a key line must end with ']'"};
+                if (line.back() != u']') return RegFileError{number_, "a key line must end with ']'"};
                 std::u16string_view name = line.substr(1, line.size() - 2);
-                RegFileKey key;
-                key.line = number;
-                if (!name.empty() && name.front() == u'-') {
-                    key.remove = true;
-                    name.remove_prefix(1);
-                }
-                const auto parsed = ParseKeyName(name);
-                if (!parsed) return RegFileError{number, "unknown root key"};
+                key_.line = number_;
+                key_.remove = !name.empty() && name.front() == u'-';
+                if (key_.remove) name.remove_prefix(1);
+                auto parsed = ParseKeyName(name);
+                if (!parsed) return RegFileError{number_, "unknown root key"};
                 if (const char* unfit = UnfitName(parsed->path)) {
-                    return RegFileError{number, std::string("the key name ") + unfit};
+                    return RegFileError{number_, std::string("the key name ") + unfit};
                 }
-                key.key = *parsed;
-                file.keys.push_back(std::move(key));
+                key_.key = std::move(*parsed);
+                inKey_ = true;
+                if (!sink_.Key(key_)) return std::nullopt;
                 continue;
             }
             if (line.front() == u'"' || line.front() == u'@') {
-                if (file.keys.empty()) return RegFileError{number, "a value outside of any key"};
-                if (file.keys.back().remove) {
-                    return RegFileError{number, "a value under a key that is being deleted"};
+                if (!inKey_) return RegFileError{number_, "a value outside of any key"};
+                if (key_.remove) {
+                    return RegFileError{number_, "a value under a key that is being deleted"};
                 }
-                RegFileValue value;
-                value.line = number;
-                if (auto error = ReadValue(line, value)) return *error;
-                file.keys.back().values.push_back(std::move(value));
+                if (auto error = ReadValue(line)) return *error;
+                if (!sink_.Value(value_)) return std::nullopt;
                 continue;
             }
-            return RegFileError{number, "a line that is neither a key, a value nor a comment"};
+            return RegFileError{number_, "a line that is neither a key, a value nor a comment"};
         }
-        return file;
+        return std::nullopt;
     }
 
 private:
     std::optional<RegFileError> Fail(const std::string& message) const {
-        return RegFileError{line_, message};
+        return RegFileError{value_.line, message};
     }
 
-    std::optional<RegFileError> ReadValue(std::u16string_view line, RegFileValue& out) {
-        line_ = static_cast<int>(index_) + 1;
+    std::optional<RegFileError> ReadValue(std::u16string_view line) {
+        RegValue& value = value_.value;
+        value_.line = number_;
+        value_.remove = false;
+        value.name.clear();
+        value.type = platform::kRegSz;
+        value.data.clear();
         std::size_t at = 0;
         if (line[0] == u'@') {
             at = 1;
         } else {
-            auto name = ReadQuoted(line, at);
-            if (!name) return Fail("a value name without its closing quote");
-            if (const char* unfit = UnfitName(*name)) return Fail(std::string("the value name ") + unfit);
-            out.value.name = *name;
+            if (!ReadQuoted(line, at, value.name)) return Fail("a value name without its closing quote");
+            if (const char* unfit = UnfitName(value.name)) {
+                return Fail(std::string("the value name ") + unfit);
+            }
         }
         std::u16string_view rest = TrimLeft(line.substr(at));
         if (rest.empty() || rest.front() != u'=') return Fail("'=' expected after the value name");
         rest = Trim(rest.substr(1));
         if (rest == u"-") {
-            out.remove = true;
+            value_.remove = true;
             return std::nullopt;
         }
         if (!rest.empty() && rest.front() == u'"') {
             std::size_t end = 0;
-            auto text = ReadQuoted(rest, end);
-            if (!text) return Fail("a string without its closing quote");
+            if (!ReadQuoted(rest, end, text_)) return Fail("a string without its closing quote");
             if (!Trim(rest.substr(end)).empty()) return Fail("text after the closing quote");
-            out.value.type = platform::kRegSz;
-            out.value.data = StringData(*text);
+            AssignStringData(text_, value.data);
             return std::nullopt;
         }
         if (StartsWith(rest, u"dword:")) {
@@ -203,11 +248,14 @@ private:
                 if (digit < 0) return Fail("dword: needs hex digits");
                 number = number << 4 | static_cast<std::uint32_t>(digit);
             }
-            out.value.type = platform::kRegDword;
-            out.value.data = DwordData(number);
+            value.type = platform::kRegDword;
+            value.data.resize(4);
+            for (std::size_t i = 0; i < 4; ++i) {
+                value.data[i] = static_cast<std::uint8_t>(number >> (8 * i));
+            }
             return std::nullopt;
         }
-        if (StartsWith(rest, u"hex")) return ReadHex(rest.substr(3), out.value);
+        if (StartsWith(rest, u"hex")) return ReadHex(rest.substr(3), value);
         return Fail("value data that is neither a string, dword: nor hex:");
     }
 
@@ -229,16 +277,17 @@ private:
             rest = rest.substr(close + 1);
         }
         if (rest.empty() || rest.front() != u':') return Fail("':' expected after hex");
-        std::u16string data(rest.substr(1));
+        text_.assign(rest.substr(1));
         // Lines arrive trimmed, so a continuation is a backslash at the very end.
-        while (!data.empty() && data.back() == u'\\') {
-            data.pop_back();
-            if (++index_ >= lines_.size()) return Fail("a continued line at the end of the file");
-            data += Trim(lines_[index_]);
+        while (!text_.empty() && text_.back() == u'\\') {
+            text_.pop_back();
+            if (!lines_.Next(continued_)) return Fail("a continued line at the end of the file");
+            ++number_;
+            text_ += Trim(continued_);
         }
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint8_t>& bytes = value.data;
         std::size_t i = 0;
-        const std::u16string_view text = data;
+        const std::u16string_view text = text_;
         while (true) {
             while (i < text.size() && IsSpace(text[i])) ++i;
             if (i >= text.size()) break;
@@ -255,7 +304,7 @@ private:
         // REGEDIT4 keeps string data in the code page (or UTF-8, read so); the registry
         // keeps UTF-16.
         if (version_ == 4 && platform::IsStringType(value.type)) {
-            const std::string_view narrow(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            const std::string narrow(bytes.begin(), bytes.end());
             const std::u16string wide = utf8_ ? LenientUtf8(narrow) : platform::codepage::Decode(narrow);
             bytes.clear();
             for (const char16_t c : wide) {
@@ -263,64 +312,110 @@ private:
                 bytes.push_back(static_cast<std::uint8_t>(c >> 8));
             }
         }
-        value.data = std::move(bytes);
         return std::nullopt;
     }
 
-    // A quoted text at `at` with \\ and \" escapes; `at` ends after the closing quote.
-    static std::optional<std::u16string> ReadQuoted(std::u16string_view line, std::size_t& at) {
-        if (at >= line.size() || line[at] != u'"') return std::nullopt;
-        std::u16string text;
+    // A quoted text at `at` with \\ and \" escapes into text; `at` ends after the closing
+    // quote. False when the quote is not closed.
+    static bool ReadQuoted(std::u16string_view line, std::size_t& at, std::u16string& text) {
+        text.clear();
+        if (at >= line.size() || line[at] != u'"') return false;
         for (std::size_t i = at + 1; i < line.size(); ++i) {
             if (line[i] == u'\\' && i + 1 < line.size()) {
                 text.push_back(line[++i]);
             } else if (line[i] == u'"') {
                 at = i + 1;
-                return text;
+                return true;
             } else {
                 text.push_back(line[i]);
             }
         }
-        return std::nullopt;
+        return false;
     }
 
-    std::vector<std::u16string_view> lines_;
+    LineCursor lines_;
     int version_;
     bool utf8_;
-    std::size_t index_ = 0;
-    int line_ = 0;
+    RegFileSink& sink_;
+    int number_ = 0;  // of the line last read
+    bool inKey_ = false;
+    std::u16string line_, continued_, text_;
+    RegFileKey key_;
+    RegFileValue value_;
+};
+
+// Keeps every change, for ParseRegFile.
+class Collector final : public RegFileSink {
+public:
+    explicit Collector(RegFile& file) : file_(file) {}
+    bool Key(const RegFileKey& key) override {
+        file_.keys.push_back(key);
+        return true;
+    }
+    bool Value(const RegFileValue& value) override {
+        file_.keys.back().values.push_back(value);
+        return true;
+    }
+
+private:
+    RegFile& file_;
 };
 
 }  // namespace
 
-std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes, EightBitText eightBit) {
-    int version = 5;
-    const std::u16string text = Decode(bytes, eightBit, &version);
-    if (IsUtf16(bytes) && bytes.size() % 2) {
-        return RegFileError{static_cast<int>(Lines(text).size()),
-                            "the file ends in half a UTF-16 character"};
+std::optional<RegFileError> ReadRegFile(std::string_view bytes, EightBitText eightBit,
+                                        RegFileSink& sink, int* version) {
+    const bool utf16 = IsUtf16(bytes);
+    const bool utf8 = !utf16 && (eightBit == EightBitText::kUtf8 || HasUtf8Mark(bytes));
+    const TextForm form = utf16 ? TextForm::kUtf16 : utf8 ? TextForm::kUtf8 : TextForm::kCodePage;
+    int found = utf16 ? 5 : 4;
+    if (HasUtf8Mark(bytes)) {
+        // The mark says the encoding; the first line says the version.
+        std::u16string first;
+        LineCursor(bytes, form).Next(first);
+        if (first.substr(0, 8) != u"REGEDIT4") found = 5;
     }
-    const bool utf8 = !IsUtf16(bytes) && (eightBit == EightBitText::kUtf8 ||
-                                          bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark);
-    return Reader(text, version, utf8).Read();
+    if (version) *version = found;
+    if (utf16 && bytes.size() % 2) {
+        int lines = 0;
+        std::u16string line;
+        for (LineCursor cursor(bytes, form); cursor.Next(line);) ++lines;
+        return RegFileError{lines, "the file ends in half a UTF-16 character"};
+    }
+    return Reader(bytes, form, found, utf8, sink).Read();
+}
+
+std::variant<RegFile, RegFileError> ParseRegFile(std::string_view bytes, EightBitText eightBit) {
+    RegFile file;
+    Collector collector(file);
+    if (auto error = ReadRegFile(bytes, eightBit, collector, &file.version)) return *error;
+    return file;
 }
 
 std::optional<AmbiguousLine> Utf8InEightBitFile(std::string_view bytes) {
-    if (IsUtf16(bytes) || bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) return std::nullopt;
-    const auto asUtf8 = DecodeUtf8(bytes);
-    if (!asUtf8) return std::nullopt;
-    const std::u16string asCodePage = platform::codepage::Decode(bytes);
-    // Plain ASCII, or a code page that is UTF-8 itself, reads the same either way.
-    if (*asUtf8 == asCodePage) return std::nullopt;
-    const auto utf8Lines = Lines(*asUtf8);
-    const auto codePageLines = Lines(asCodePage);
-    for (std::size_t i = 0; i < utf8Lines.size() && i < codePageLines.size(); ++i) {
-        if (utf8Lines[i] != codePageLines[i]) {
-            return AmbiguousLine{static_cast<int>(i) + 1, std::u16string(Trim(utf8Lines[i])),
-                                 std::u16string(Trim(codePageLines[i]))};
+    if (IsUtf16(bytes) || HasUtf8Mark(bytes)) return std::nullopt;
+    // Line by line, so that no decoded copy of the file is held: a line break is the same
+    // byte in UTF-8 and in every code page, and ASCII reads the same in all of them.
+    std::optional<AmbiguousLine> first;
+    int number = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t stop = std::min(bytes.find('\n', at), bytes.size());
+        const std::string_view line = bytes.substr(at, stop - at);
+        at = stop + 1;
+        ++number;
+        if (IsAscii(line)) continue;
+        auto asUtf8 = DecodeUtf8(line);
+        // Bytes that are not UTF-8 anywhere make a file of the code page's.
+        if (!asUtf8) return std::nullopt;
+        if (first) continue;
+        std::u16string asCodePage = platform::codepage::Decode(line);
+        if (*asUtf8 == asCodePage) continue;
+        for (std::u16string* text : {&*asUtf8, &asCodePage}) {
+            if (!text->empty() && text->back() == u'\r') text->pop_back();
         }
+        first = AmbiguousLine{number, std::u16string(Trim(*asUtf8)), std::u16string(Trim(asCodePage))};
     }
-    return std::nullopt;
+    return first;
 }
 
 }  // namespace regtool
