@@ -5,7 +5,8 @@ Writes a version-5 file of KEYS keys of VALUES values each (1,000 x 100 by defau
 strings, dwords and binary data in turn), then for our tool (natively, on a fresh store)
 and for Wine's reg (in the Wine prefix of scripts/with-wine) times, by turns:
 import of the file, export of the tree, and query /s of the tree. Prints the median of
-each and the ratio (Wine / ours), then the system calls of one more run of each under
+each and the ratio (Wine / ours), the median peak memory of each process (for Wine that of
+reg's own process, without wineserver), then the system calls of one more run of each under
 strace -c, per value of the tree (for Wine those of reg's own process tree: wineserver,
 which does much of Wine's registry work, is not counted). Run from the project root after
 building the native preset:
@@ -41,9 +42,15 @@ def write_reg(path, keys, values):
 
 
 def timed(command, env=None):
-    start = time.perf_counter()
-    subprocess.run(command, check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    """Seconds a command takes, and its peak resident memory in MiB. GNU time starts it and
+    reads its peak: a process this script forked itself would count the script's own memory,
+    which the child holds until it runs the command."""
+    with tempfile.NamedTemporaryFile(suffix=".rss") as peak:
+        start = time.perf_counter()
+        subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak.name, *command], check=True, env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        elapsed = time.perf_counter() - start
+        return elapsed, int(open(peak.name).read().split()[-1]) / 1024
 
 
 def system_calls(command, env=None):
@@ -69,7 +76,8 @@ def main():
     with tempfile.TemporaryDirectory(prefix="vantrel-toolbench-") as folder:
         source = os.path.join(folder, "tree.reg")
         write_reg(source, args.keys, args.values)
-        print(f"{args.keys} keys x {args.values} values, {os.path.getsize(source) / 1e6:.1f} MB")
+        print(f"{args.keys} keys x {args.values} values, {os.path.getsize(source) / 1e6:.1f} MB;"
+              f" load average at start {os.getloadavg()[0]:.2f}")
         env = dict(os.environ, VANTREL_REGISTRY=os.path.join(folder, "registry.db"))
         wine_out = "Z:" + os.path.join(folder, "wine-out.reg").replace("/", "\\")
         wine_source = "Z:" + source.replace("/", "\\")
@@ -102,13 +110,16 @@ def main():
                 calls[name] = (system_calls(wine_command) / values,
                                system_calls(ours_command, env) / values)
         print(f"{'work':<10}{'Wine reg (s)':>14}{'vantrel-reg (s)':>17}{'ratio':>8}"
+              f"{'peak MiB Wine':>15}{'ours':>8}"
               + (f"{'calls/value Wine':>18}{'ours':>8}" if calls else ""))
         for name, (wine, ours) in times.items():
-            a, b = statistics.median(wine), statistics.median(ours)
-            line = f"{name:<10}{a:>14.3f}{b:>17.3f}{a / b:>7.1f}x"
+            a, b = (statistics.median(t for t, _ in runs) for runs in (wine, ours))
+            m, n = (statistics.median(rss for _, rss in runs) for runs in (wine, ours))
+            line = f"{name:<10}{a:>14.3f}{b:>17.3f}{a / b:>7.1f}x{m:>15.1f}{n:>8.1f}"
             if name in calls:
                 line += f"{calls[name][0]:>18.3f}{calls[name][1]:>8.3f}"
             print(line)
+        print(f"load average at the end {os.getloadavg()[0]:.2f}")
 
 
 if __name__ == "__main__":
