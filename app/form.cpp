@@ -10,6 +10,7 @@ Form::Form(const WindowDefinition& window, std::span<const ControlDefinition> co
       controls_(controls),
       lines_(lines),
       tabCaptions_(tabCaptions),
+      caption_(window.caption),
       states_(controls.size()) {
     for (ControlId id = 0; id < controls_.size(); ++id) {
         states_[id].text = std::u16string(controls_[id].caption);
@@ -124,6 +125,12 @@ void Form::OnTabChange(std::function<void(std::int16_t&)> handler) {
 }
 
 void Form::OnClose(std::function<void()> handler) { close_ = std::move(handler); }
+
+void Form::SetCaption(std::u16string caption) {
+    if (caption_ == caption) return;
+    caption_ = std::move(caption);
+    if (observer_) observer_->CaptionChanged();
+}
 
 void Form::SetText(ControlId id, std::u16string text) {
     states_[id].text = std::move(text);

@@ -33,6 +33,8 @@ public:
     virtual void LineChanged(std::size_t line) = 0;
     // The window logic put the focus on a control.
     virtual void FocusMoved(ControlId id) = 0;
+    // The window's title changed.
+    virtual void CaptionChanged() = 0;
 };
 
 class Form {
@@ -51,6 +53,8 @@ public:
     std::span<const std::u16string_view> TabCaptions() const noexcept { return tabCaptions_; }
 
     // The state.
+    // The window's title: the definition's caption until the logic sets another.
+    const std::u16string& Caption() const noexcept { return caption_; }
     const std::u16string& Text(ControlId id) const { return states_[id].text; }
     bool Enabled(ControlId id) const { return states_[id].enabled; }
     bool Visible(ControlId id) const { return OnShownPage(controls_[id].page); }
@@ -90,6 +94,7 @@ public:
     void OnClick(ControlId id, std::function<void()> handler);
     void OnTabChange(std::function<void(std::int16_t& PreviousTab)> handler);
     void OnClose(std::function<void()> handler);
+    void SetCaption(std::u16string caption);
     void SetText(ControlId id, std::u16string text);
     void SetEnabled(ControlId id, bool enabled);
     void SetFocus(ControlId id);
@@ -107,6 +112,7 @@ private:
     std::span<const LineDefinition> lines_;
     std::span<const std::u16string_view> tabCaptions_;
     std::optional<ControlId> tabControl_;
+    std::u16string caption_;
     std::vector<State> states_;
     std::function<void(std::int16_t&)> tabChange_;
     std::function<void()> close_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/window_definitions.h"
 #include "platform/codepage.h"
 #include "regctl/error_codes.h"
 #include "regctl/memory_property_bag.h"
@@ -123,10 +124,11 @@ std::u16string NotSavedMessage(const std::array<bool, 4>& notSaved, bool adminis
 }  // namespace
 
 Vantrel::Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem,
-                 const platform::CodePageLosses* losses)
+                 const platform::CodePageLosses* losses, std::u16string registryName)
     : view_(view),
       registryProblem_(std::move(registryProblem)),
       losses_(losses),
+      registryName_(std::move(registryName)),
       registry_(platform.registry),
       windowsNt_(platform.registry.Family() == platform::RegistryFamily::WindowsNt),
       TavRegistry1({registry_, platform.system}, *this),
@@ -151,6 +153,10 @@ std::u16string Vantrel::RegistryProblem() const {
 }
 
 void Vantrel::Form_Load() {
+    // Off Windows the registry could be any of several on the machine: the title says which.
+    if (!registryName_.empty()) {
+        view_.SetCaption(std::u16string(kVantrelWindow.caption) + u" - " + registryName_);
+    }
     view_.Show();
     if (const std::u16string problem = RegistryProblem(); !problem.empty()) {
         view_.ShowMessage(problem);

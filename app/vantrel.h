@@ -28,13 +28,14 @@ public:
     // Creates the window's registry controls from the window's stored settings. A
     // problem of the registry is told once at load, and again with a save that failed.
     // losses, when given, tells which loaded values lost characters to the code page.
+    // registryName, when given, names the registry open, and the title shows it.
     Vantrel(platform::Platform platform, VantrelView& view, ProblemSource registryProblem = {},
-            const platform::CodePageLosses* losses = nullptr);
+            const platform::CodePageLosses* losses = nullptr, std::u16string registryName = {});
     Vantrel(const Vantrel&) = delete;
     Vantrel& operator=(const Vantrel&) = delete;
     ~Vantrel() override;
 
-    // Shows the window and loads the four registration values into the boxes, on Windows
+    // Shows the window, its title naming the registry when one was named, and loads the four registration values into the boxes, on Windows
     // NT each from the NT key, else from the 9x key; says which boxes show a value that
     // lost characters to the code page.
     void Form_Load();
@@ -69,6 +70,7 @@ private:
     VantrelView& view_;
     ProblemSource registryProblem_;
     const platform::CodePageLosses* losses_;
+    std::u16string registryName_;
     // What a box was loaded with, for each value that lost characters on the way.
     std::array<std::optional<std::u16string>, 4> lossyShown_;
     std::u16string strValue;

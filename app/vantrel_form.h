@@ -30,6 +30,7 @@ public:
     static ControlId IdOf(TextBox box);
     static ControlId IdOf(Button button);
 
+    void SetCaption(const std::u16string& caption) final { form_.SetCaption(caption); }
     std::u16string Text(TextBox box) const final { return form_.Text(IdOf(box)); }
     void SetText(TextBox box, const std::u16string& text) final { form_.SetText(IdOf(box), text); }
     void SetEnabled(Button button, bool enabled) final { form_.SetEnabled(IdOf(button), enabled); }

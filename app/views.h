@@ -29,6 +29,8 @@ public:
 
     // Shows the window modeless, centred on the screen the first time.
     virtual void Show() = 0;
+    // Changes the window's title.
+    virtual void SetCaption(const std::u16string& caption) = 0;
     // The text of a box, as typed.
     virtual std::u16string Text(TextBox box) const = 0;
     virtual void SetText(TextBox box, const std::u16string& text) = 0;

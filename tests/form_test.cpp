@@ -40,6 +40,9 @@ public:
     void FocusMoved(app::ControlId id) override {
         events.push_back("focus " + std::string(form->Definition(id).name));
     }
+    void CaptionChanged() override {
+        events.push_back("title " + std::string(form->Caption().begin(), form->Caption().end()));
+    }
 };
 
 class MainForm : public ::testing::Test {
@@ -168,6 +171,32 @@ TEST_F(MainForm, LoadingFillsTheBoxesThroughTheFormAndFocusesTheFirst) {
     EXPECT_EQ(frontEnd.events.front(), "show window");
     EXPECT_EQ(frontEnd.events.back(), "focus Text1");
     EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "Text1 shown"), 1);
+    EXPECT_EQ(Model().Caption(), u"Vantrel Edit 98");
+}
+
+TEST_F(MainForm, TheTitleIsTheDefinitionsUntilSetAndReportsOnlyAChange) {
+    EXPECT_EQ(Model().Caption(), u"Vantrel Edit 98");
+    Model().SetCaption(u"Another");
+    Model().SetCaption(u"Another");
+    EXPECT_EQ(frontEnd.events, (Names{"title Another"}));
+    EXPECT_EQ(Model().Caption(), u"Another");
+    EXPECT_EQ(Model().Window().caption, u"Vantrel Edit 98");
+}
+
+TEST(MainFormOfANamedRegistry, TheTitleNamesTheRegistryBeforeTheWindowIsShown) {
+    testing_support::TestRegistry registry;
+    std::unique_ptr<app::Form> model = app::MakeVantrelForm();
+    RecordingFrontEnd frontEnd{*model};
+    frontEnd.form = model.get();
+    app::Vantrel logic{platform::Platform{registry.Api(), testing_support::NativeSystem()},
+                       frontEnd.View(), {}, nullptr, u"Wine prefix /home/ada/.wine"};
+    frontEnd.Connect(logic);
+    model->Observe(&frontEnd);
+    logic.Form_Load();
+    ASSERT_GE(frontEnd.events.size(), 2u);
+    EXPECT_EQ(frontEnd.events[0], "title Vantrel Edit 98 - Wine prefix /home/ada/.wine");
+    EXPECT_EQ(frontEnd.events[1], "show window");
+    EXPECT_EQ(model->Caption(), u"Vantrel Edit 98 - Wine prefix /home/ada/.wine");
 }
 
 // The licence window's form with its logic behind it, as either front end builds it.

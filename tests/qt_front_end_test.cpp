@@ -105,6 +105,20 @@ TEST_F(QtFrontEnd, TypingAndOkSavesWhatWasTypedAndEnds) {
     EXPECT_EQ(Owner(), "Typed Owner");
 }
 
+TEST_F(QtFrontEnd, TheTitleNamesTheRegistryOnlyWhenOneIsNamed) {
+    EXPECT_EQ(window.windowTitle(), "Vantrel Edit 98");
+
+    app::qt::VantrelWindow prefixWindow;
+    app::Vantrel prefixLogic{platform::Platform{registry, system}, prefixWindow.View(), {},
+                             &registry, u"Wine prefix /home/ada/.wine \u00C9"};
+    prefixWindow.Connect(prefixLogic);
+    prefixLogic.Form_Load();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefixWindow));
+    EXPECT_EQ(prefixWindow.windowTitle(),
+              QString::fromUtf8("Vantrel Edit 98 - Wine prefix /home/ada/.wine \u00C9"));
+    EXPECT_EQ(window.windowTitle(), "Vantrel Edit 98");
+}
+
 TEST_F(QtFrontEnd, EnterAndEscapePressNoButton) {
     const std::string before = Owner();
     QTest::keyClick(window.Box(TextBox::Text1), Qt::Key_X);

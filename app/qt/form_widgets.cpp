@@ -60,6 +60,8 @@ FormWidgets::FormWidgets(Form& form, QWidget* window)
     form.Observe(this);
 }
 
+void FormWidgets::CaptionChanged() { window_->setWindowTitle(ToQString(form_.Caption())); }
+
 void FormWidgets::Create(ControlId id) {
     const ControlDefinition& definition = form_.Definition(id);
     QWidget* widget = WidgetOf(definition, window_);

@@ -33,6 +33,7 @@ private:
     void ControlChanged(ControlId id) override;
     void LineChanged(std::size_t line) override;
     void FocusMoved(ControlId id) override;
+    void CaptionChanged() override;
 
     Form& form_;
     QWidget* window_;

@@ -16,7 +16,7 @@ constexpr Qt::WindowFlags kFlags = Qt::Window | Qt::WindowTitleHint | Qt::Window
 // Set up before the widgets are made, which take the window's font and size from it.
 QWidget* Framed(QWidget* window, const Form& form, const QIcon& icon) {
     window->setFont(FontFor(kDefaultFont));
-    window->setWindowTitle(ToQString(form.Window().caption));
+    window->setWindowTitle(ToQString(form.Caption()));
     window->setWindowIcon(icon);
     window->setFixedSize(ToQRect(form.ClientArea(window->logicalDpiX())).size());
     return window;

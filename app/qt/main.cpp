@@ -51,7 +51,8 @@ int main(int argc, char* argv[]) {
     };
 
     app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window.View(), problem, &registry);
+    app::Vantrel logic(platform::Platform{registry, system}, window.View(), problem, &registry,
+                       app::qt::ToU16(QString::fromStdString(named.Description())));
     window.Connect(logic);
     logic.Form_Load();
     return application.exec();

@@ -105,7 +105,7 @@ HICON LoadIconOf(int id, int size) {
                                          IMAGE_ICON, size, size, LR_SHARED));
 }
 
-FormControls::FormControls(Form& form, HWND parent, int dpi) : form_(form) {
+FormControls::FormControls(Form& form, HWND parent, int dpi) : form_(form), parent_(parent) {
     fonts_.push_back(MakeFont(kDefaultFont, dpi));
     for (ControlId id = 0; id < form.ControlCount(); ++id) {
         const ControlDefinition& definition = form.Definition(id);

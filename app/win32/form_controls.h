@@ -60,10 +60,12 @@ private:
     void ControlChanged(ControlId id) override;
     void LineChanged(std::size_t line) override;
     void FocusMoved(ControlId id) override { ::SetFocus(controls_[id]); }
+    void CaptionChanged() override { PutWindowText(parent_, form_.Caption()); }
     // Paints the tab control's pages into a page control's device context, beneath it.
     void PaintPageBackground(HWND control, HDC dc) const;
 
     Form& form_;
+    HWND parent_;
     std::vector<Font> fonts_;
     std::vector<HWND> controls_;
     std::vector<HWND> lines_;

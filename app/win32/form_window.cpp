@@ -51,7 +51,7 @@ Form& FormWindow::Create(std::unique_ptr<Form> form, const char* className, int 
     }
     form_ = std::move(form);
     const int dpi = ScreenDpi();
-    const std::string caption = platform::codepage::Encode(form_->Window().caption);
+    const std::string caption = platform::codepage::Encode(form_->Caption());
     const RECT frame = CenteredFrame(form_->ClientArea(dpi));
     if (!CreateWindowExA(0, className, caption.c_str(), kStyle, frame.left, frame.top,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,

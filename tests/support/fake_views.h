@@ -29,14 +29,19 @@ private:
 
 class FakeVantrelView : public app::VantrelView {
 public:
+    std::u16string caption;
     std::array<std::u16string, 4> texts;
     std::array<bool, 4> enabled{true, true, true, true};
-    std::vector<std::string> calls;  // "Show", "SetText 1", "SetFocus 1", "Message", "End"
+    std::vector<std::string> calls;  // "SetCaption", "Show", "SetText 1", "SetFocus 1", "Message", "End"
     std::vector<std::u16string> messages;
     std::vector<std::shared_ptr<FakeLicenseView::Record>> licenseWindows;
     bool ended = false;
 
     void Show() override { calls.push_back("Show"); }
+    void SetCaption(const std::u16string& text) override {
+        caption = text;
+        calls.push_back("SetCaption");
+    }
     std::u16string Text(app::TextBox box) const override { return texts[Index(box)]; }
     void SetText(app::TextBox box, const std::u16string& text) override {
         texts[Index(box)] = text;
