@@ -26,7 +26,7 @@ expect() {
     fi
 }
 
-expect 'query add delete copy compare export import --help' vantrel-reg ''
+expect 'query add delete copy compare export import --help --registry --user' vantrel-reg ''
 expect 'copy compare' vantrel-reg co
 expect 'HKCU HKCR HKCC' vantrel-reg query hkc
 expect 'HKEY_LOCAL_MACHINE' vantrel-reg query HKEY_L
@@ -41,7 +41,40 @@ folder=$(mktemp -d)
 touch "$folder/demo.reg"
 expect "$folder/demo.reg" vantrel-reg import "$folder/de"
 expect "$folder/demo.reg" vantrel-reg export 'HKCU\X' "$folder/de"
+# The registry named before the command, in each way bash may split the words: its path is a
+# file or folder, and the command and everything after it move along.
+expect '--registry' vantrel-reg --reg
+mkdir "$folder/prefix"
+expect "$folder/prefix" vantrel-reg --registry "$folder/pre"
+expect "--registry=$folder/prefix" vantrel-reg "--registry=$folder/pre"
+expect "$folder/prefix" vantrel-reg --registry = "$folder/pre"
+mkdir "$folder/here" && touch "$folder/here/x.db"
+cd "$folder/here" && expect 'x.db' vantrel-reg --registry = && cd - >/dev/null
+expect 'query' vantrel-reg --registry "$folder/prefix" qu
+expect 'query' vantrel-reg "--registry=$folder/prefix" QU
+expect 'query' vantrel-reg --registry = "$folder/prefix" q
+expect 'HKCU HKCR HKCC' vantrel-reg --registry "$folder/prefix" query hkc
+expect '/ve' vantrel-reg "--registry=$folder/prefix" delete 'HKCU\X' /ve
+expect "$folder/demo.reg" vantrel-reg --registry = "$folder/prefix" import "$folder/de"
+expect 'HKEY_USERS' vantrel-reg --registry "$folder/prefix" compare 'HKCU\X' /v Name HKEY_U
+# --user takes a name, which is not completed, and goes before or after --registry.
+expect '' vantrel-reg --user ''
+expect '--help --user' vantrel-reg --registry "$folder/prefix" --
+expect '--help --registry' vantrel-reg --user Ada --
+expect 'query' vantrel-reg --user Ada --registry "$folder/prefix" qu
+expect "$folder/prefix" vantrel-reg --user=Ada --registry "$folder/pre"
+expect 'HKLM' vantrel-reg --registry = "$folder/prefix" --user = Ada query HKL
 rm -rf "$folder"
+
+# Every option the tool's help explains is offered before the command.
+options=$("$program" /? | sed -n 's|^  \(--[a-z]*\).*|\1|p')
+[[ -n $options ]] || { echo "FAILED: the tool's help explains no option"; failures=$((failures + 1)); }
+for option in $options; do
+    if [[ " $(complete_line vantrel-reg --) " != *" $option "* ]]; then
+        echo "FAILED: the tool's help explains $option, which completion does not offer"
+        failures=$((failures + 1))
+    fi
+done
 
 # Every switch a help page explains is offered for its command.
 for command in query add delete copy compare export import; do

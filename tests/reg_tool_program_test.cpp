@@ -98,6 +98,18 @@ TEST_F(RegToolProgram, AnArgumentThatIsNotTextChangesNothing) {
     EXPECT_EQ(Run("query 'HKCU\\Software\\Kept' /v A").status, 0);
 }
 
+TEST_F(RegToolProgram, TheHelpSaysHowToNameTheRegistry) {
+    const Outcome help = Run("/?");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("vantrel-reg [--registry PATH] [--user NAME] COMMAND [ARGUMENTS]\n", 0), 0u)
+        << help.output;
+    EXPECT_NE(help.output.find("\n  --registry PATH\n"), std::string::npos) << help.output;
+    // The option before the help is taken as the option, not as a command.
+    EXPECT_EQ(Run("--registry='" + store + "' /?").output, help.output);
+    EXPECT_EQ(Run("--registry '" + store + "' /?").output, help.output);
+    EXPECT_EQ(Run("--user Ada --registry '" + store + "' /?").output, help.output);
+}
+
 TEST_F(RegToolProgram, AStoreThatCannotBeUsedIsNamedOnce) {
     ASSERT_EQ(system(("printf 'not a store' > '" + store + "'").c_str()), 0);
     const Outcome outcome = Run("query HKLM\\Software");

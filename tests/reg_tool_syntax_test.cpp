@@ -66,6 +66,33 @@ TEST_F(RegToolSyntax, TheToolsOwnHelpListsEveryCommand) {
     }
 }
 
+TEST_F(RegToolSyntax, TheToolsHelpExplainsRegistryOnlyWhereTheRegistryCanBeNamed) {
+    ASSERT_EQ(Run({u"/?"}), 0);
+    const std::u16string fixed = env.out;
+    EXPECT_EQ(fixed.find(u"vantrel-reg COMMAND [ARGUMENTS]\n"), 0u);
+    EXPECT_EQ(fixed.find(u"--registry"), std::u16string::npos);
+
+    env.namedRegistry = true;
+    ASSERT_EQ(Run({u"/?"}), 0);
+    const std::u16string named = env.out;
+    EXPECT_EQ(named.find(u"vantrel-reg [--registry PATH] [--user NAME] COMMAND [ARGUMENTS]\n"), 0u);
+    const std::size_t option = named.find(u"\n  --registry PATH\n");
+    ASSERT_NE(option, std::u16string::npos);
+    // After the commands, before what holds for every switch, in the pages' own indent.
+    EXPECT_LT(named.find(u"  IMPORT "), option);
+    EXPECT_GT(named.find(u"Switches start"), option);
+    EXPECT_NE(named.find(u"             the folder of a Wine prefix"), std::u16string::npos);
+    EXPECT_GT(named.find(u"\n  --user NAME\n"), option);
+    // The rest of the page is the page without the option.
+    std::u16string without = named;
+    without.erase(option + 1, named.find(u"Switches start") - option - 1);
+    without.replace(0, without.find(u'\n'), u"vantrel-reg COMMAND [ARGUMENTS]");
+    EXPECT_EQ(without, fixed);
+    // A command's page stays as it is.
+    ASSERT_EQ(Run({u"query", u"/?"}), 0);
+    EXPECT_EQ(env.out.find(u"--registry"), std::u16string::npos);
+}
+
 TEST_F(RegToolSyntax, ASyntaxErrorNamesTheArgumentAndEndsWithWhereHelpIs) {
     struct Case {
         std::vector<std::u16string> arguments;

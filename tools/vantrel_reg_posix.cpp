@@ -163,6 +163,7 @@ int main(int argc, char* argv[]) {
         out.clear();
     };
     environment.flushOut = show;
+    environment.namedRegistry = true;
     int status = regtool::RunRegCommand(arguments, environment);
     show(environment.out);
     if (registry.Problem()) std::cerr << *registry.Problem() << '\n';

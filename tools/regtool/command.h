@@ -61,8 +61,9 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& arguments,
 // True for /?, -?, /h, -h and --help.
 bool IsHelpSwitch(std::u16string_view argument);
 
-// The help page of a command, or of the tool when syntax is null.
-std::u16string HelpPage(const CommandSyntax* syntax);
+// The help page of a command, or of the tool when syntax is null; the tool's page explains
+// --registry when namedRegistry says the registry can be named on the command line.
+std::u16string HelpPage(const CommandSyntax* syntax, bool namedRegistry = false);
 
 class Command {
 public:

@@ -46,7 +46,7 @@ int RunRegCommand(const std::vector<std::u16string>& arguments, ToolEnvironment&
         return 1;
     }
     if (IsHelpSwitch(arguments[0])) {
-        environment.out += HelpPage(nullptr);
+        environment.out += HelpPage(nullptr, environment.namedRegistry);
         return 0;
     }
     const std::u16string name = Lower(arguments[0]);

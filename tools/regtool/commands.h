@@ -42,6 +42,9 @@ struct ToolEnvironment {
     // Null where the registry cannot be held still (Windows): a listing then reads each key
     // as it is when the listing reaches it.
     std::function<std::unique_ptr<RegistrySnapshot>()> beginSnapshot = nullptr;
+    // The registry can be named with --registry before the command (off Windows): the
+    // tool's help explains it.
+    bool namedRegistry = false;
 };
 
 // Runs one command (arguments after the program's name); returns the exit status, 0 on

@@ -15,8 +15,29 @@ constexpr std::u16string_view kTypes =
     u"             REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD,\n"
     u"             REG_BINARY or REG_NONE";
 
-constexpr std::u16string_view kTool =
-    u"vantrel-reg COMMAND [ARGUMENTS]\n"
+constexpr std::u16string_view kToolUsage = u"vantrel-reg COMMAND [ARGUMENTS]\n";
+
+// Where the registry is chosen on the command line, its name comes before the command.
+constexpr std::u16string_view kNamedToolUsage =
+    u"vantrel-reg [--registry PATH] [--user NAME] COMMAND [ARGUMENTS]\n";
+
+constexpr std::u16string_view kRegistryOptions =
+    u"  --registry PATH\n"
+    u"             The registry to work on, by what PATH is: a registry store file,\n"
+    u"             the folder of a Wine prefix (system.reg, user.reg and\n"
+    u"             userdef.reg), or the drive root or Windows folder of a Windows\n"
+    u"             installation that is not running. Without it, the registry\n"
+    u"             $VANTREL_REGISTRY names, else the default store.\n"
+    u"  --user NAME\n"
+    u"             On a Windows installation, the user profile that is\n"
+    u"             HKEY_CURRENT_USER; without it, $VANTREL_USER, else\n"
+    u"             HKEY_USERS\\.Default.\n"
+    u"\n"
+    u"Both go before the command, in either order; --registry=PATH and --user=NAME\n"
+    u"say the same.\n"
+    u"\n";
+
+constexpr std::u16string_view kToolCommands =
     u"\n"
     u"Reads, changes, copies, compares, saves and loads registry keys and values.\n"
     u"\n"
@@ -28,7 +49,9 @@ constexpr std::u16string_view kTool =
     u"             when they differ\n"
     u"  EXPORT     saves a key and everything below it in a .reg file\n"
     u"  IMPORT     loads a .reg file into the registry\n"
-    u"\n"
+    u"\n";
+
+constexpr std::u16string_view kToolSwitches =
     u"Switches start with / or - and may be written in any case. Every command exits\n"
     u"with 0 when it succeeded and 1 when it failed or was cancelled.\n"
     u"Type \"vantrel-reg COMMAND /?\" for the help of one command.\n"
@@ -180,8 +203,14 @@ std::u16string Page(std::u16string_view command) {
 
 }  // namespace
 
-std::u16string HelpPage(const CommandSyntax* syntax) {
-    return syntax ? Page(syntax->name) : std::u16string(kTool);
+std::u16string HelpPage(const CommandSyntax* syntax, bool namedRegistry) {
+    if (syntax) return Page(syntax->name);
+    if (!namedRegistry) {
+        return std::u16string(kToolUsage) + std::u16string(kToolCommands) +
+               std::u16string(kToolSwitches);
+    }
+    return std::u16string(kNamedToolUsage) + std::u16string(kToolCommands) +
+           std::u16string(kRegistryOptions) + std::u16string(kToolSwitches);
 }
 
 }  // namespace regtool
