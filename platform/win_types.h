@@ -48,6 +48,8 @@ constexpr Hkey RootKey(Dword code) {
 // Access mask and options.
 inline constexpr Regsam kKeyAllAccess = 0xF003F;
 inline constexpr Dword kRegOptionNonVolatile = 0;
+// Opens a symbolic-link key itself rather than the key it stands for.
+inline constexpr Dword kRegOptionOpenLink = 8;
 
 // Dispositions reported by RegCreateKeyEx.
 inline constexpr Dword kRegCreatedNewKey = 1;

@@ -136,6 +136,81 @@ TEST_F(BesideWine, OurExportMatchesWinesExport) {
     }
 }
 
+// Wine's listing without CR, and without the blocks of the keys named (each with everything
+// below it), which Wine's server makes anew at each start and keeps in no file.
+std::string WithoutVolatile(const std::string& listing, const std::vector<std::string>& keys) {
+    std::string kept;
+    std::istringstream lines(listing);
+    std::string line;
+    bool dropping = false;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("HKEY_", 0) == 0) {
+            dropping = false;
+            for (const std::string& key : keys) {
+                if (line == key || line.rfind(key + "\\", 0) == 0) dropping = true;
+            }
+        }
+        if (dropping) continue;
+        // A dropped block leaves the blank line that ended the block before it.
+        if (line.empty() && !kept.empty() && kept.ends_with("\n\n")) continue;
+        kept += line + "\n";
+    }
+    return kept;
+}
+
+// Wine follows its symbolic links (#link) when it opens a key: what it lists through one,
+// and what it lists of the keys the control set and HKEY_CURRENT_CONFIG hold, we list too.
+TEST_F(BesideWine, OurListingsThroughLinksMatchWines) {
+    struct Case {
+        std::string arguments;
+        std::vector<std::string> volatileKeys;
+    };
+    const Case cases[] = {
+        {"'HKLM\\System\\CurrentControlSet\\Control'",
+         {"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent",
+          "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video"}},
+        {"HKCC /s", {"HKEY_CURRENT_CONFIG\\System"}},
+        {"'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones' /s", {}},
+        {"'HKLM\\Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Fonts'", {}},
+    };
+    for (const Case& test : cases) {
+        const Outcome wine = WineReg("query " + test.arguments);
+        ASSERT_EQ(wine.status, 0) << wine.output;
+        const Outcome ours =
+            Shell("'" VANTREL_REG_PROGRAM "' --registry '" + kPrefix + "' query " + test.arguments);
+        ASSERT_EQ(ours.status, 0) << ours.output;
+        const std::string expected = WithoutVolatile(wine.output, test.volatileKeys);
+        ASSERT_GT(expected.size(), 30u) << test.arguments;
+        EXPECT_EQ(ours.output, expected) << test.arguments;
+    }
+}
+
+TEST_F(BesideWine, WhatWeWriteThroughALinkWineReadsAtItsTarget) {
+    testing_support::TempDir dir;
+    const Outcome wine = WineReg("export 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones' '" +
+                                 dir.File("wine.reg") + "' /y");
+    ASSERT_EQ(wine.status, 0) << wine.output;
+    const Outcome ours = Shell("'" VANTREL_REG_PROGRAM "' --registry '" + kPrefix +
+                               "' export 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones' '" +
+                               dir.File("ours.reg") + "' /y");
+    ASSERT_EQ(ours.status, 0) << ours.output;
+    ASSERT_GT(Read(dir.File("wine.reg")).size(), 10000u);
+    EXPECT_TRUE(Read(dir.File("ours.reg")) == Read(dir.File("wine.reg")));
+
+    {
+        wine::WinePrefix registry(kPrefix);
+        ASSERT_EQ(Set(registry, kHkeyLocalMachine,
+                      u"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vantrel.exe",
+                      u"", kRegSz, Utf16z(u"C:\\vantrel.exe")),
+                  kErrorSuccess);
+    }
+    const Outcome read = WineReg(
+        "query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vantrel.exe' /ve");
+    EXPECT_NE(read.output.find("(Default)    REG_SZ    C:\\vantrel.exe\r\n"), std::string::npos)
+        << read.output;
+}
+
 TEST_F(BesideWine, NoChangeIsWrittenWhileWineRuns) {
     const std::string before = Read(kPrefix + "/user.reg");
     ASSERT_EQ(Shell("wineserver -p 30 >/dev/null 2>&1").status, 0);

@@ -211,9 +211,12 @@ TEST_F(Prefix, ServesEachRootFromItsFile) {
               Utf16z(u"win10"));
     EXPECT_EQ(Query(RootKey(kHkeyUsers), u".DEFAULT\\Control Panel\\Desktop", u"Wallpaper", &type),
               Utf16z(u""));
-    EXPECT_EQ(Query(RootKey(kHkeyClassesRoot), u"Linked", u"x"), std::nullopt);
+    // A link with no target leads nowhere, as in Wine; it opens only as itself.
     Hkey linked = kNullKey;
     EXPECT_EQ(registry().RegOpenKeyExW(RootKey(kHkeyClassesRoot), u"Linked", 0, kKeyAllAccess, &linked),
+              kErrorFileNotFound);
+    EXPECT_EQ(registry().RegOpenKeyExW(RootKey(kHkeyClassesRoot), u"Linked", kRegOptionOpenLink,
+                                       kKeyAllAccess, &linked),
               kErrorSuccess);
     registry().RegCloseKey(linked);
 

@@ -69,6 +69,10 @@ public:
     // The values' names, types and data, in the order the values were made.
     virtual std::vector<std::pair<std::u16string, TreeValue>> Values(NodeId key) = 0;
     virtual TreeCounts Counts(NodeId key) = 0;
+    // For a key that is a symbolic link, the path of the key it stands for, spelled from
+    // the registry's own root ("\\Registry\\Machine\\System\\ControlSet001"); nullopt for
+    // any other key, and in a format that has no links.
+    virtual std::optional<std::u16string> LinkTarget(NodeId /*key*/) { return std::nullopt; }
 
     // Opens a batch (see TreeBatch).
     virtual std::unique_ptr<TreeBatch> BeginBatch() = 0;

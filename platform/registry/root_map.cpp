@@ -9,18 +9,18 @@ constexpr std::u16string_view kMachine = u"HKEY_LOCAL_MACHINE";
 constexpr std::u16string_view kUsers = u"HKEY_USERS";
 constexpr std::u16string_view kDynData = u"HKEY_DYN_DATA";
 
+// How a link's target starts, folded: the registry's own root, above HKLM and HKU.
+constexpr std::u16string_view kRegistryRoot = u"\\REGISTRY\\";
+constexpr int kMaxLinkDepth = 16;
+
 std::size_t Slot(Dword root) { return root - kHkeyClassesRoot; }
 
-NodeId Walk(RegistryTree& tree, NodeId from, std::u16string_view path, bool create) {
+// The key at path below from, made with the keys above it where missing.
+NodeId MakePath(RegistryTree& tree, NodeId from, std::u16string_view path) {
     const auto names = SplitKeyPath(path);
     for (const auto name : *names) {
-        if (const auto child = tree.FindChild(from, name)) {
-            from = *child;
-        } else if (create) {
-            from = tree.CreateChild(from, name);
-        } else {
-            return 0;
-        }
+        const auto child = tree.FindChild(from, name);
+        from = child ? *child : tree.CreateChild(from, name);
     }
     return from;
 }
@@ -38,7 +38,64 @@ void RootMap::Serve(Dword root, RegistryTree& tree, NodeId key) {
 
 void RootMap::Link(Dword root, Dword target, std::u16string_view path) {
     const TreeKey& base = roots_[Slot(target)];
-    roots_[Slot(root)] = {base.tree, base.tree ? Walk(*base.tree, base.id, path, false) : 0};
+    std::optional<TreeKey> found;
+    if (base.tree) found = Walk(base, *SplitKeyPath(path));
+    roots_[Slot(root)] = found ? *found : TreeKey{base.tree, 0};
+}
+
+std::optional<Reached> RootMap::Reach(TreeKey from, std::span<const std::u16string_view> names,
+                                      bool keepLastLink) const {
+    Reached reached{from, 0};
+    for (const auto name : names) {
+        const auto child = reached.key.tree->FindChild(reached.key.id, name);
+        if (!child) return reached;
+        reached.key.id = *child;
+        ++reached.names;
+        if (keepLastLink && reached.names == names.size()) break;
+        const auto followed = Follow(reached.key, 0);
+        if (!followed) return std::nullopt;
+        reached.key = *followed;
+    }
+    return reached;
+}
+
+std::optional<TreeKey> RootMap::Walk(TreeKey from, std::span<const std::u16string_view> names,
+                                     bool keepLastLink) const {
+    const auto reached = Reach(from, names, keepLastLink);
+    if (!reached || reached->names != names.size()) return std::nullopt;
+    return reached->key;
+}
+
+// As Wine's server does: a chain of links ends after 16, and a key that is a link stands
+// for what its target names, itself followed name by name.
+std::optional<TreeKey> RootMap::Follow(TreeKey key, int depth) const {
+    if (depth > kMaxLinkDepth) return std::nullopt;
+    const auto target = key.tree->LinkTarget(key.id);
+    if (!target) return key;
+    return Target(*target, depth);
+}
+
+std::optional<TreeKey> RootMap::Target(std::u16string_view path, int depth) const {
+    if (path.size() <= kRegistryRoot.size() ||
+        FoldName(path.substr(0, kRegistryRoot.size())) != kRegistryRoot) {
+        return std::nullopt;
+    }
+    path.remove_prefix(kRegistryRoot.size());
+    while (!path.empty() && path.front() == u'\\') path.remove_prefix(1);
+    const auto names = SplitKeyPath(path);
+    if (!names || names->empty()) return std::nullopt;
+    const std::u16string top = FoldName(names->front());
+    if (top != u"MACHINE" && top != u"USER") return std::nullopt;
+    TreeKey at = roots_[Slot(top == u"MACHINE" ? kHkeyLocalMachine : kHkeyUsers)];
+    if (!at.tree || at.id == 0) return std::nullopt;
+    for (std::size_t i = 1; i < names->size(); ++i) {
+        const auto child = at.tree->FindChild(at.id, (*names)[i]);
+        if (!child) return std::nullopt;
+        const auto followed = Follow({at.tree, *child}, depth + 1);
+        if (!followed) return std::nullopt;
+        at = *followed;
+    }
+    return at;
 }
 
 const TreeKey* RootMap::Find(Hkey handle) const {
@@ -58,11 +115,11 @@ bool RootMap::IsRootTarget(const TreeKey& key) const {
 void PlantNewTree(RegistryTree& tree, const InitialContents& contents) {
     const NodeId machine = tree.CreateChild(kTreeTop, kMachine);
     const NodeId users = tree.CreateChild(kTreeTop, kUsers);
-    Walk(tree, machine, kClassesPath, true);
-    Walk(tree, machine, kCurrentConfigPath, true);
-    Walk(tree, users, kCurrentUserPath, true);
+    MakePath(tree, machine, kClassesPath);
+    MakePath(tree, machine, kCurrentConfigPath);
+    MakePath(tree, users, kCurrentUserPath);
     for (const InitialKey& key : contents) {
-        const NodeId made = Walk(tree, key.root == kHkeyUsers ? users : machine, key.path, true);
+        const NodeId made = MakePath(tree, key.root == kHkeyUsers ? users : machine, key.path);
         for (const InitialString& value : key.strings) {
             const auto data = StringData(value.text);
             tree.SetValue(made, value.name, kRegSz, data.data(), data.size());

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <span>
 #include <string_view>
 
 #include "platform/initial_contents.h"
@@ -15,6 +17,12 @@ struct TreeKey {
     RegistryTree* tree = nullptr;
     NodeId id = 0;
     bool operator==(const TreeKey&) const = default;
+};
+
+// How far a path leads below a key: the last key found and how many names led there.
+struct Reached {
+    TreeKey key;
+    std::size_t names = 0;
 };
 
 class RootMap {
@@ -31,7 +39,19 @@ public:
     // Whether key stands for a root (the roots' own keys and those links stand for).
     bool IsRootTarget(const TreeKey& key) const;
 
+    // Follows names below from as far as they exist. A symbolic-link key met on the way
+    // stands for the key its target names, and so does the last one found unless
+    // keepLastLink; nullopt when a link's target is missing or links lead too deep.
+    std::optional<Reached> Reach(TreeKey from, std::span<const std::u16string_view> names,
+                                 bool keepLastLink = false) const;
+    // The key at names below from, as Reach follows them; nullopt when it is missing.
+    std::optional<TreeKey> Walk(TreeKey from, std::span<const std::u16string_view> names,
+                                bool keepLastLink = false) const;
+
 private:
+    std::optional<TreeKey> Follow(TreeKey key, int depth) const;
+    std::optional<TreeKey> Target(std::u16string_view path, int depth) const;
+
     // One entry per code from HKEY_CLASSES_ROOT to HKEY_DYN_DATA.
     std::array<TreeKey, 7> roots_{};
 };

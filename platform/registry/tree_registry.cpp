@@ -26,30 +26,6 @@ bool Unfit(const std::vector<std::u16string_view>& parts) {
     return false;
 }
 
-std::optional<NodeId> Walk(const TreeKey& from, const std::vector<std::u16string_view>& names) {
-    NodeId at = from.id;
-    for (const auto name : names) {
-        const auto child = from.tree->FindChild(at, name);
-        if (!child) return std::nullopt;
-        at = *child;
-    }
-    return at;
-}
-
-NodeId WalkCreating(const TreeKey& from, const std::vector<std::u16string_view>& names,
-                    bool& created) {
-    NodeId at = from.id;
-    for (const auto name : names) {
-        if (const auto child = from.tree->FindChild(at, name)) {
-            at = *child;
-        } else {
-            at = from.tree->CreateChild(at, name);
-            created = true;
-        }
-    }
-    return at;
-}
-
 }  // namespace
 
 // Every call runs through here: the storage may refuse it outright, and a failure of the
@@ -125,7 +101,7 @@ Hkey TreeRegistry::NewHandle(TreeKey key) {
     return static_cast<Hkey>(value);
 }
 
-Long TreeRegistry::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*options*/,
+Long TreeRegistry::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword options,
                                  Regsam /*access*/, Hkey* result) {
     if (!result) return kErrorInvalidParameter;
     *result = kNullKey;
@@ -146,12 +122,12 @@ Long TreeRegistry::RegOpenKeyExW(Hkey key, const char16_t* subKey, Dword /*optio
             *result = NewHandle(base.key);
             return kErrorSuccess;
         }
-        const auto found = Walk(base.key, *parts);
+        const auto found = roots_->Walk(base.key, *parts, (options & kRegOptionOpenLink) != 0);
         if (!found) {
             if (const Long status = CheckAlive(base)) return status;
             return kErrorFileNotFound;
         }
-        *result = NewHandle({base.key.tree, *found});
+        *result = NewHandle(*found);
         return kErrorSuccess;
     });
 }
@@ -170,8 +146,23 @@ Long TreeRegistry::RegCreateKeyExW(Hkey key, const char16_t* subKey, Dword /*res
         const auto parts = SplitKeyPath(NameOr(subKey));
         if (!parts) return kErrorBadPathname;
         if (Unfit(*parts)) return kErrorInvalidParameter;
-        made = {base.key.tree, WalkCreating(base.key, *parts, created)};
+        const auto reached = roots_->Reach(base.key, *parts);
+        if (!reached) return kErrorFileNotFound;
+        made = reached->key;
         itself = parts->empty() && base.root;
+        if (reached->names == parts->size()) return kErrorSuccess;
+        // A link led into another tree: the keys made there are that tree's change.
+        RegistryTree& tree = *made.tree;
+        std::unique_ptr<TreeBatch> elsewhere;
+        if (&tree != base.key.tree) {
+            if (const Long status = WriteRefusal(tree)) return status;
+            elsewhere = tree.BeginBatch();
+        }
+        for (std::size_t i = reached->names; i < parts->size(); ++i) {
+            made.id = tree.CreateChild(made.id, (*parts)[i]);
+        }
+        created = true;
+        if (elsewhere) elsewhere->Commit();
         return kErrorSuccess;
     });
     if (status != kErrorSuccess) return status;
@@ -198,14 +189,21 @@ Long TreeRegistry::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
     return Changing(key, [&](const Resolved& base) -> Long {
         const auto parts = SplitKeyPath(subKey);
         if (!parts) return kErrorBadPathname;
-        const auto found = Walk(base.key, *parts);
+        // A link named last goes, as on Windows, for the key it stands for.
+        const auto found = roots_->Walk(base.key, *parts);
         if (!found) return kErrorFileNotFound;
-        RegistryTree& tree = *base.key.tree;
+        RegistryTree& tree = *found->tree;
         // The keys that stand for predefined roots, and keys with subkeys, stay.
-        if (roots_->IsRootTarget({&tree, *found}) || tree.HasChildren(*found)) {
+        if (roots_->IsRootTarget(*found) || tree.HasChildren(found->id)) {
             return kErrorAccessDenied;
         }
-        tree.DeleteLeaf(*found);
+        std::unique_ptr<TreeBatch> elsewhere;
+        if (&tree != base.key.tree) {
+            if (const Long status = WriteRefusal(tree)) return status;
+            elsewhere = tree.BeginBatch();
+        }
+        tree.DeleteLeaf(found->id);
+        if (elsewhere) elsewhere->Commit();
         return kErrorSuccess;
     });
 }

@@ -121,6 +121,12 @@ std::vector<std::pair<std::u16string, platform::TreeValue>> UsersTree::Values(No
     return inner.file->Values(inner.id);
 }
 
+std::optional<std::u16string> UsersTree::LinkTarget(NodeId key) {
+    if (IsOwn(key)) return std::nullopt;
+    const Inner inner = Decode(key);
+    return inner.file->LinkTarget(inner.id);
+}
+
 platform::TreeCounts UsersTree::Counts(NodeId key) {
     if (IsOwn(key)) {
         platform::TreeCounts counts;

@@ -35,6 +35,7 @@ public:
     std::vector<std::pair<std::u16string, platform::TreeValue>> Values(
         platform::NodeId key) override;
     platform::TreeCounts Counts(platform::NodeId key) override;
+    std::optional<std::u16string> LinkTarget(platform::NodeId key) override;
     // A batch of every file; each file that changed is written when it commits.
     std::unique_ptr<platform::TreeBatch> BeginBatch() override;
     void Refresh() override;

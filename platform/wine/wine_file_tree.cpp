@@ -18,6 +18,8 @@ namespace {
 using platform::kTreeTop;
 using platform::NodeId;
 
+constexpr std::u16string_view kSymbolicLinkValue = u"SymbolicLinkValue";
+
 std::string ReadWhole(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw WineFileError(SystemFault("Cannot read", path, errno), errno);
@@ -220,6 +222,17 @@ platform::TreeCounts WineFileTree::Counts(NodeId key) {
             std::max(counts.maxValueSize, static_cast<platform::Dword>(value.data.size()));
     }
     return counts;
+}
+
+// Wine's server reads the value whatever its type, its data as UTF-16 units.
+std::optional<std::u16string> WineFileTree::LinkTarget(NodeId key) {
+    const auto node = state_.nodes.find(key);
+    if (node == state_.nodes.end() || !node->second.link) return std::nullopt;
+    const auto value = FindValue(key, kSymbolicLinkValue);
+    if (!value) return std::u16string();
+    std::u16string target(value->data.size() / 2, u'\0');
+    std::memcpy(target.data(), value->data.data(), target.size() * 2);
+    return target;
 }
 
 std::unique_ptr<platform::TreeBatch> WineFileTree::BeginBatch() {

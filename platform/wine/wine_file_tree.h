@@ -57,6 +57,8 @@ public:
     std::vector<std::pair<std::u16string, platform::TreeValue>> Values(
         platform::NodeId key) override;
     platform::TreeCounts Counts(platform::NodeId key) override;
+    // A key the file marks #link stands for what its SymbolicLinkValue names.
+    std::optional<std::u16string> LinkTarget(platform::NodeId key) override;
     // The outermost batch writes the file when it commits and anything changed.
     std::unique_ptr<platform::TreeBatch> BeginBatch() override;
     // Reads the file again when another program replaced or changed it.
