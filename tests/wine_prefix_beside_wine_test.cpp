@@ -211,6 +211,31 @@ TEST_F(BesideWine, WhatWeWriteThroughALinkWineReadsAtItsTarget) {
         << read.output;
 }
 
+// Keys and values we made, listed by Wine once its server has read them, come in the order
+// we list them.
+TEST_F(BesideWine, WeListKeysAndValuesInWinesOrder) {
+    {
+        wine::WinePrefix registry(kPrefix);
+        for (const char16_t* name : {u"Zeta", u"alpha", u"_Under", u"[bracket", u"^caret",
+                                     u"a", u"AB", u"`grave", u"~tilde", u"9"}) {
+            const std::u16string sub = std::u16string(u"Software\\Vantrel Order\\") + name;
+            ASSERT_EQ(Set(registry, kHkeyCurrentUser, sub.c_str(), u"", kRegSz, Utf16z(name)),
+                      kErrorSuccess);
+            ASSERT_EQ(Set(registry, kHkeyCurrentUser, u"Software\\Vantrel Order", name, kRegSz,
+                          Utf16z(name)),
+                      kErrorSuccess);
+        }
+    }
+    const std::string arguments = "query 'HKCU\\Software\\Vantrel Order'";
+    const Outcome wine = WineReg(arguments);
+    ASSERT_EQ(wine.status, 0) << wine.output;
+    const Outcome ours =
+        Shell("'" VANTREL_REG_PROGRAM "' --registry '" + kPrefix + "' " + arguments);
+    ASSERT_EQ(ours.status, 0) << ours.output;
+    EXPECT_EQ(ours.output, WithoutVolatile(wine.output, {}));
+    EXPECT_LT(ours.output.find("\\_Under"), ours.output.find("\\alpha"));
+}
+
 TEST_F(BesideWine, NoChangeIsWrittenWhileWineRuns) {
     const std::string before = Read(kPrefix + "/user.reg");
     ASSERT_EQ(Shell("wineserver -p 30 >/dev/null 2>&1").status, 0);

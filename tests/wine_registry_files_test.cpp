@@ -259,7 +259,8 @@ TEST_F(Prefix, ChangeRewritesOnlyTheTouchedKeysThroughARename) {
     EXPECT_EQ(rewritten.substr(0, rewritten.find(']') + 2),
               "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] ");
     EXPECT_NE(rewritten.find("\n#time="), std::string::npos);
-    EXPECT_NE(rewritten.find("\n\"RegisteredOwner\"=\"Ada \\xc5\"\n\"RegisteredOrganization\"=\"Org\"\n"),
+    // The new value goes where Wine keeps it: "RegisteredOrg..." before "RegisteredOw...".
+    EXPECT_NE(rewritten.find("\n\"RegisteredOrganization\"=\"Org\"\n\"RegisteredOwner\"=\"Ada \\xc5\"\n"),
               std::string::npos);
     EXPECT_EQ(Read(dir.File("user.reg")), kUserText);
     EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
@@ -386,6 +387,67 @@ TEST_F(Prefix, TheUsersKeysStandForTheFiles) {
                                          kKeyAllAccess, nullptr, &key, nullptr),
               kErrorAccessDenied);
     EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
+}
+
+// Wine's server keeps names in lower-case order: "_" and the signs between "Z" and "a" come
+// before the letters, where an upper-case order puts them after.
+TEST_F(Prefix, SubkeysAndValuesAreListedInWinesOrder) {
+    const std::vector<std::u16string> made = {u"Zeta",   u"alpha",   u"_Under", u"[bracket",
+                                              u"AB",     u"a",       u"^caret", u"\u00C9clair",
+                                              u"alpha2", u"~tilde"};
+    const std::vector<std::u16string> wineOrder = {u"[bracket", u"^caret", u"_Under", u"a",
+                                                   u"AB",       u"alpha",  u"alpha2", u"Zeta",
+                                                   u"~tilde",   u"\u00C9clair"};
+    Hkey order = Create(RootKey(kHkeyCurrentUser), u"Software\\Order");
+    for (const auto& name : made) {
+        Hkey sub = Create(order, name.c_str());
+        registry().RegCloseKey(sub);
+        EXPECT_EQ(SetString(order, name.c_str(), name), kErrorSuccess);
+    }
+    std::vector<std::u16string> keys, values;
+    char16_t name[64];
+    Dword length = 64;
+    for (Dword i = 0; registry().RegEnumKeyExW(order, i, name, &length, nullptr, nullptr, nullptr,
+                                               nullptr) == kErrorSuccess;
+         ++i, length = 64) {
+        keys.emplace_back(name, length);
+    }
+    for (Dword i = 0; registry().RegEnumValueW(order, i, name, &length, nullptr, nullptr, nullptr,
+                                               nullptr) == kErrorSuccess;
+         ++i, length = 64) {
+        values.emplace_back(name, length);
+    }
+    registry().RegCloseKey(order);
+    EXPECT_EQ(keys, wineOrder);
+    EXPECT_EQ(values, wineOrder);
+    // The key's section holds its values in that order too, as wineserver writes them.
+    const std::string text = Read(dir.File("user.reg"));
+    EXPECT_LT(text.find("\"[bracket\"="), text.find("\"_Under\"="));
+    EXPECT_LT(text.find("\"_Under\"="), text.find("\"a\"="));
+    EXPECT_LT(text.find("\"Zeta\"="), text.find("\"~tilde\"="));
+}
+
+TEST_F(Prefix, ValuesAFileGivesOutOfOrderAreListedInOrderAndLeftInPlace) {
+    const std::string text = kUserText + "\n[Software\\\\Unsorted] 1796855689\n"
+                                         "\"b\"=\"2\"\n\"_u\"=\"3\"\n\"A\"=\"1\"\n";
+    Write(dir.File("user.reg"), text);
+    Hkey key = kNullKey;
+    ASSERT_EQ(registry().RegOpenKeyExW(RootKey(kHkeyCurrentUser), u"Software\\Unsorted", 0,
+                                       kKeyAllAccess, &key),
+              kErrorSuccess);
+    std::vector<std::u16string> values;
+    char16_t name[16];
+    Dword length = 16;
+    for (Dword i = 0; registry().RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr,
+                                               nullptr) == kErrorSuccess;
+         ++i, length = 16) {
+        values.emplace_back(name, length);
+    }
+    registry().RegCloseKey(key);
+    EXPECT_EQ(values, (std::vector<std::u16string>{u"_u", u"A", u"b"}));
+    Hkey other = Create(RootKey(kHkeyCurrentUser), u"Software\\Elsewhere");
+    registry().RegCloseKey(other);
+    EXPECT_EQ(Read(dir.File("user.reg")).rfind(text, 0), 0u);
 }
 
 // The fuzzer's corpus holds files Wine wrote and the forms it writes: each reads whole, and

@@ -53,7 +53,8 @@ public:
     virtual std::optional<NodeId> FindChild(NodeId parent, std::u16string_view name) = 0;
     // Makes a child that does not exist yet.
     virtual NodeId CreateChild(NodeId parent, std::u16string_view name) = 0;
-    // The children's names, in the order of their folded names.
+    // The children's names, in the order of their folded names, or in the order the format's
+    // own program lists them.
     virtual std::vector<std::u16string> ChildNames(NodeId key) = 0;
     virtual bool Exists(NodeId key) = 0;
     virtual bool HasChildren(NodeId key) = 0;
@@ -66,7 +67,8 @@ public:
                           const std::uint8_t* data, std::size_t size) = 0;
     // False when there was no such value.
     virtual bool DeleteValue(NodeId key, std::u16string_view name) = 0;
-    // The values' names, types and data, in the order the values were made.
+    // The values' names, types and data, in the order the values were made, or in the order
+    // the format's own program lists them.
     virtual std::vector<std::pair<std::u16string, TreeValue>> Values(NodeId key) = 0;
     virtual TreeCounts Counts(NodeId key) = 0;
     // For a key that is a symbolic link, the path of the key it stands for, spelled from

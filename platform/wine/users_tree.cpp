@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/registry/key_names.h"
+#include "platform/wine/wine_name_order.h"
 
 namespace wine {
 namespace {
@@ -69,9 +70,7 @@ std::vector<std::u16string> UsersTree::ChildNames(NodeId key) {
     if (key == kUsersKey) {
         std::vector<std::u16string> names;
         for (WineFileTree* file : files_) names.push_back(file->BaseName());
-        std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
-            return platform::FoldName(a) < platform::FoldName(b);
-        });
+        std::sort(names.begin(), names.end(), WineNameLess);
         return names;
     }
     const Inner inner = Decode(key);

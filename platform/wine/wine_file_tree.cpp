@@ -10,6 +10,7 @@
 
 #include "platform/registry/key_names.h"
 #include "platform/wine/system_fault.h"
+#include "platform/wine/wine_name_order.h"
 #include "platform/wine/wine_text.h"
 
 namespace wine {
@@ -140,6 +141,7 @@ NodeId WineFileTree::CreateChild(NodeId parent, std::u16string_view name) {
 std::vector<std::u16string> WineFileTree::ChildNames(NodeId key) {
     std::vector<std::u16string> names;
     for (const auto& [folded, id] : At(key).children) names.push_back(At(id).name);
+    std::sort(names.begin(), names.end(), WineNameLess);
     return names;
 }
 
@@ -186,7 +188,11 @@ void WineFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
     if (same != node.values.end()) {
         same->second = std::move(stored);
     } else {
-        node.values.emplace_back(std::u16string(name), std::move(stored));
+        // Where Wine's server would put it, so that it is listed and written in Wine's order.
+        const auto place = std::find_if(node.values.begin(), node.values.end(), [&](const auto& v) {
+            return WineNameLess(name, v.first);
+        });
+        node.values.emplace(place, std::u16string(name), std::move(stored));
     }
     Touch(key);
 }
@@ -202,8 +208,12 @@ bool WineFileTree::DeleteValue(NodeId key, std::u16string_view name) {
     return true;
 }
 
+// In Wine's order whatever order the file gave them in, as Wine's server lists them.
 std::vector<std::pair<std::u16string, platform::TreeValue>> WineFileTree::Values(NodeId key) {
-    return At(key).values;
+    auto values = At(key).values;
+    std::stable_sort(values.begin(), values.end(),
+                     [](const auto& a, const auto& b) { return WineNameLess(a.first, b.first); });
+    return values;
 }
 
 platform::TreeCounts WineFileTree::Counts(NodeId key) {
