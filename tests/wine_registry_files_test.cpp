@@ -280,6 +280,50 @@ TEST_F(Prefix, ChangeRewritesOnlyTheTouchedKeysThroughARename) {
     EXPECT_EQ(again.Values(*alpha).size(), 5u);
 }
 
+// After writing, the tree takes the text it wrote as the file's without reading it again:
+// what it writes next is what a fresh reading of the file would write, and what a batch
+// that failed changed is put back.
+TEST_F(Prefix, ChangesInTurnWriteWhatAFreshReadingWould) {
+    const auto change = [](wine::WinePrefix& prefix, int step) {
+        Hkey key = kNullKey;
+        const char16_t* paths[] = {u"Software\\Alpha", u"Software\\New\\Deeper",
+                                   u"Software\\Beta\\Deep", u"Software\\Alpha"};
+        ASSERT_EQ(prefix.RegCreateKeyExW(RootKey(kHkeyLocalMachine), paths[step], 0, nullptr, 0,
+                                         kKeyAllAccess, nullptr, &key, nullptr),
+                  kErrorSuccess);
+        const auto data = Utf16z(u"step");
+        const char16_t* names[] = {u"Added", u"Made", u"_First", u"Text"};
+        if (step == 3) {
+            EXPECT_EQ(prefix.RegDeleteValueW(key, names[step]), kErrorSuccess);
+        } else {
+            EXPECT_EQ(prefix.RegSetValueExW(key, names[step], 0, kRegSz, data.data(),
+                                            static_cast<Dword>(data.size())),
+                      kErrorSuccess);
+        }
+        prefix.RegCloseKey(key);
+    };
+    TempDir fresh;
+    for (int step = 0; step < 4; ++step) {
+        change(registry(), step);
+        Write(fresh.File("system.reg"), step ? Read(fresh.File("system.reg")) : kMachineText);
+        Write(fresh.File("user.reg"), kUserText);
+        Write(fresh.File("userdef.reg"), kDefaultText);
+        wine::WinePrefix reread(fresh.File(""));
+        change(reread, step);
+        // Times differ by the moment of each change; the rest is the same to the byte.
+        auto untimed = [](std::string text) {
+            for (std::size_t at = 0; (at = text.find("] 1", at)) != std::string::npos;) {
+                const std::size_t end = text.find('\n', text.find("#time=", at));
+                text.erase(at, end - at);
+            }
+            return text;
+        };
+        EXPECT_EQ(untimed(Read(dir.File("system.reg"))), untimed(Read(fresh.File("system.reg"))))
+            << "step " << step;
+    }
+    EXPECT_NE(Read(dir.File("system.reg")).find("\"_First\"=\"step\"\n\"Blob\""), std::string::npos);
+}
+
 TEST_F(Prefix, NewKeysGoAtTheEndAndDeletedKeysLeaveNoLines) {
     const Hkey made = Create(RootKey(kHkeyCurrentUser), u"Software\\Vantrel\\Empty");
     registry().RegCloseKey(made);
@@ -378,6 +422,65 @@ TEST_F(Prefix, ABatchWritesEveryFileOrNone) {
     EXPECT_NE(Read(dir.File("user.reg")).find("\"B\"=\"2\""), std::string::npos);
     EXPECT_EQ(Read(dir.File("userdef.reg")), kDefaultText);
     EXPECT_EQ(FilesIn(dir), 3u);
+}
+
+// A batch puts back what it changed, and only that: a key it deleted comes back with its
+// values, one it made goes, and an inner batch that failed leaves the outer one's changes.
+TEST(WineFileBatch, WhatABatchChangedIsPutBackAndNothingElse) {
+    TempDir dir;
+    Write(dir.File("system.reg"), kMachineText);
+    wine::WineFileTree tree(dir.File("system.reg"), u"Machine");
+    const NodeId base = wine::WineFileTree::kBaseKey;
+    const NodeId software = *tree.FindChild(base, u"Software");
+    const NodeId alpha = *tree.FindChild(software, u"Alpha");
+    const NodeId deep = *tree.FindChild(*tree.FindChild(software, u"Beta"), u"Deep");
+    const auto valuesOf = [&](NodeId key) {
+        std::vector<std::u16string> names;
+        for (const auto& [name, value] : tree.Values(key)) names.push_back(name);
+        return names;
+    };
+    const auto alphaValues = valuesOf(alpha);
+    const std::uint8_t data[] = {1, 0, 0, 0};
+    {
+        auto outer = tree.BeginBatch();
+        tree.SetValue(alpha, u"Outer", kRegDword, data, sizeof data);
+        {
+            auto inner = tree.BeginBatch();
+            tree.DeleteValue(alpha, u"Text");
+            const NodeId made = tree.CreateChild(software, u"Made");
+            tree.SetValue(made, u"V", kRegDword, data, sizeof data);
+            tree.DeleteLeaf(deep);
+        }
+        // The inner batch went without a commit: the outer one's value alone is there.
+        EXPECT_TRUE(tree.FindValue(alpha, u"Outer"));
+        EXPECT_TRUE(tree.FindValue(alpha, u"Text"));
+        EXPECT_FALSE(tree.FindChild(software, u"Made"));
+        EXPECT_TRUE(tree.Exists(deep));
+        EXPECT_EQ(tree.FindValue(deep, u"Blob")->data.size(), 25u);
+        {
+            auto inner = tree.BeginBatch();
+            tree.DeleteLeaf(deep);
+            tree.CreateChild(software, u"Kept");
+            inner->Commit();
+        }
+        EXPECT_FALSE(tree.Exists(deep));
+    }
+    // The outer batch went without one too: everything is as it was read, and unwritten.
+    EXPECT_EQ(valuesOf(alpha), alphaValues);
+    EXPECT_TRUE(tree.Exists(deep));
+    EXPECT_EQ(*tree.FindChild(*tree.FindChild(software, u"Beta"), u"Deep"), deep);
+    EXPECT_FALSE(tree.FindChild(software, u"Kept"));
+    EXPECT_EQ(Read(dir.File("system.reg")), kMachineText);
+    // And a change after all that writes only itself.
+    {
+        auto batch = tree.BeginBatch();
+        tree.SetValue(alpha, u"After", kRegDword, data, sizeof data);
+        batch->Commit();
+    }
+    const std::string text = Read(dir.File("system.reg"));
+    EXPECT_NE(text.find("\"After\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(text.find("[Software\\\\Beta\\\\Deep]"), std::string::npos);
+    EXPECT_EQ(text.find("Kept"), std::string::npos);
 }
 
 TEST_F(Prefix, TheUsersKeysStandForTheFiles) {

@@ -53,18 +53,23 @@ void WineFileTree::RenderSection(NodeId key, std::string& out) {
 
 // The header and the untouched sections as they were read; touched ones written anew,
 // and the keys that had no section at the end.
-std::string WineFileTree::Render() {
-    std::string out(text_, 0, headerEnd_);
+std::string WineFileTree::Render(std::vector<std::pair<std::size_t, NodeId>>& begins) {
+    std::string out;
+    out.reserve(text_.size() + text_.size() / 64 + 4096);
+    out.append(text_, 0, headerEnd_);
+    begins.clear();
     std::size_t lastEnd = headerEnd_;
     for (const Section& section : state_.sections) {
         if (section.gone) continue;
         if (At(section.node).touched) {
             EnsureBlankLine(out);
+            begins.emplace_back(out.size(), section.node);
             RenderSection(section.node, out);
             lastEnd = std::string::npos;
             continue;
         }
         if (section.begin != lastEnd) EnsureBlankLine(out);
+        begins.emplace_back(out.size(), section.node);
         out.append(text_, section.begin, section.end - section.begin);
         lastEnd = section.end;
     }
@@ -73,15 +78,38 @@ std::string WineFileTree::Render() {
         const Node& node = At(key);
         if (node.values.empty() && !node.children.empty() && !node.className && !node.link) continue;
         EnsureBlankLine(out);
+        begins.emplace_back(out.size(), key);
         RenderSection(key, out);
     }
     return out;
 }
 
+// What a reading of the text would find: each key's section where Render put it, nothing
+// touched or added, and the keys that got no section listed only through their subkeys.
+void WineFileTree::Rebase(std::string text,
+                          const std::vector<std::pair<std::size_t, NodeId>>& begins) {
+    for (auto& [id, node] : state_.nodes) {
+        node.section = -1;
+        node.touched = false;
+    }
+    state_.sections.clear();
+    state_.sections.reserve(begins.size());
+    for (std::size_t i = 0; i < begins.size(); ++i) {
+        const std::size_t end = i + 1 < begins.size() ? begins[i + 1].first : text.size();
+        state_.sections.push_back({begins[i].first, end, begins[i].second, false});
+        At(begins[i].second).section = static_cast<long>(i);
+    }
+    headerEnd_ = begins.empty() ? text.size() : begins.front().first;
+    state_.added.clear();
+    state_.changed = false;
+    text_ = std::move(text);
+    ++generation_;
+}
+
 bool WineFileTree::PrepareSave() {
     if (!state_.changed) return false;
     DiscardSave();
-    std::string text = Render();
+    std::string text = Render(pendingBegins_);
     struct stat status {};
     const mode_t mode = ::stat(path_.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0644;
     std::string temporary = path_ + ".vantrel-XXXXXX";
@@ -126,8 +154,9 @@ void WineFileTree::InstallSave() {
         ::fsync(dir);
         ::close(dir);
     }
-    Load(std::move(pendingText_));
+    Rebase(std::move(pendingText_), pendingBegins_);
     pendingText_.clear();
+    pendingBegins_.clear();
     stamp_ = Stamp();
 }
 

@@ -21,13 +21,20 @@ using platform::NodeId;
 
 constexpr std::u16string_view kSymbolicLinkValue = u"SymbolicLinkValue";
 
+// In one read of the file's size where it holds still, so that a large file is not copied
+// again each time the text outgrows its buffer.
 std::string ReadWhole(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw WineFileError(SystemFault("Cannot read", path, errno), errno);
+    struct stat status {};
     std::string text;
-    char buffer[65536];
+    if (::fstat(fd, &status) == 0 && status.st_size > 0) {
+        text.resize(static_cast<std::size_t>(status.st_size) + 1);
+    }
+    std::size_t used = 0;
     while (true) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (used == text.size()) text.resize(used + 65536);
+        const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             const int error = errno;
@@ -35,27 +42,49 @@ std::string ReadWhole(const std::string& path) {
             throw WineFileError(SystemFault("Cannot read", path, error), error);
         }
         if (got == 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    text.resize(used);
     return text;
 }
 
 }  // namespace
 
-// Keeps the tree as it was and puts it back unless committed; the outermost batch writes
-// the file when it commits.
+// Puts back what changed inside it unless committed; the outermost batch writes the file
+// when it commits.
 class WineFileTree::Batch final : public platform::TreeBatch {
 public:
-    explicit Batch(WineFileTree& tree)
-        : tree_(tree), saved_(tree.state_), loads_(tree.loads_) {
+    explicit Batch(WineFileTree& tree) : tree_(tree), loads_(tree.loads_) {
+        tree_.undo_.push_back({{}, tree_.state_.added, {}, tree_.state_.changed});
         ++tree_.depth_;
     }
     ~Batch() override {
         --tree_.depth_;
-        if (done_) return;
+        Undo undo = std::move(tree_.undo_.back());
+        tree_.undo_.pop_back();
+        if (done_) {
+            // What this batch changed is the enclosing batch's to put back.
+            if (!tree_.undo_.empty()) {
+                Undo& outer = tree_.undo_.back();
+                for (auto& [key, node] : undo.nodes) outer.nodes.try_emplace(key, std::move(node));
+                outer.goneSections.insert(outer.goneSections.end(), undo.goneSections.begin(),
+                                          undo.goneSections.end());
+            }
+            return;
+        }
         if (tree_.loads_ == loads_) {
-            tree_.state_ = std::move(saved_);
+            State& state = tree_.state_;
+            for (auto& [key, node] : undo.nodes) {
+                if (node) {
+                    state.nodes[key] = std::move(*node);
+                } else {
+                    state.nodes.erase(key);
+                }
+            }
+            for (const std::size_t section : undo.goneSections) state.sections[section].gone = false;
+            state.added = std::move(undo.added);
+            state.changed = undo.changed;
         } else {
             // The file was read again inside the batch: what it holds now is the state.
             try {
@@ -76,7 +105,6 @@ public:
 
 private:
     WineFileTree& tree_;
-    State saved_;
     std::uint64_t loads_;
     bool done_ = false;
 };
@@ -104,8 +132,17 @@ WineFileTree::Node& WineFileTree::At(NodeId key) {
     return found->second;
 }
 
+void WineFileTree::Remember(NodeId key) {
+    if (undo_.empty()) return;
+    auto& kept = undo_.back().nodes;
+    if (kept.count(key)) return;
+    const auto found = state_.nodes.find(key);
+    kept.emplace(key, found == state_.nodes.end() ? std::nullopt : std::optional(found->second));
+}
+
 // A key's section is written anew with the time of the change.
 void WineFileTree::Touch(NodeId key) {
+    Remember(key);
     Node& node = At(key);
     if (!node.touched && node.section < 0) state_.added.push_back(key);
     node.touched = true;
@@ -128,8 +165,10 @@ std::optional<NodeId> WineFileTree::FindChild(NodeId parent, std::u16string_view
 
 NodeId WineFileTree::CreateChild(NodeId parent, std::u16string_view name) {
     RefuseTop(parent);
+    Remember(parent);
     Node& above = At(parent);
     const NodeId id = next_++;
+    Remember(id);
     above.children.emplace(platform::FoldName(name), id);
     Node& made = state_.nodes[id];
     made.parent = parent;
@@ -154,7 +193,12 @@ void WineFileTree::DeleteLeaf(NodeId key) {
         throw std::invalid_argument("the file's base key cannot be deleted");
     }
     const Node node = At(key);
-    if (node.section >= 0) state_.sections[static_cast<std::size_t>(node.section)].gone = true;
+    Remember(key);
+    Remember(node.parent);
+    if (node.section >= 0) {
+        state_.sections[static_cast<std::size_t>(node.section)].gone = true;
+        if (!undo_.empty()) undo_.back().goneSections.push_back(static_cast<std::size_t>(node.section));
+    }
     if (node.touched && node.section < 0) std::erase(state_.added, key);
     Node& parent = At(node.parent);
     parent.children.erase(platform::FoldName(node.name));
@@ -180,6 +224,7 @@ std::optional<platform::TreeValue> WineFileTree::FindValue(NodeId key, std::u16s
 void WineFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dword type,
                             const std::uint8_t* data, std::size_t size) {
     RefuseTop(key);
+    Remember(key);
     Node& node = At(key);
     platform::TreeValue stored{type, std::vector<std::uint8_t>(data, data + size)};
     const std::u16string folded = platform::FoldName(name);
@@ -198,6 +243,7 @@ void WineFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
 }
 
 bool WineFileTree::DeleteValue(NodeId key, std::u16string_view name) {
+    Remember(key);
     Node& node = At(key);
     const std::u16string folded = platform::FoldName(name);
     auto same = std::find_if(node.values.begin(), node.values.end(),

@@ -99,6 +99,15 @@ private:
         std::vector<platform::NodeId> added;
         bool changed = false;
     };
+    // What a batch puts back when it ends without a commit: each node as it was before the
+    // batch first changed it (nullopt for one it made), and the rest of the state, so that a
+    // change to a large file copies only what it touches.
+    struct Undo {
+        std::unordered_map<platform::NodeId, std::optional<Node>> nodes;
+        std::vector<platform::NodeId> added;
+        std::vector<std::size_t> goneSections;
+        bool changed = false;
+    };
     class Batch;
     struct FileStamp {
         dev_t device = 0;
@@ -111,9 +120,15 @@ private:
     void Load(std::string text);
     FileStamp Stamp() const;
     Node& At(platform::NodeId key);
+    // Keeps key as it is now for the open batch to put back; before every change to it.
+    void Remember(platform::NodeId key);
     void Touch(platform::NodeId key);
     std::vector<std::u16string> PathOf(platform::NodeId key);
-    std::string Render();
+    // The text to write, with where each section it holds begins and the key it is for.
+    std::string Render(std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
+    // Takes the text just written as the file's, its sections where Render put them, as a
+    // reading of it would, without reading it again.
+    void Rebase(std::string text, const std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
     void RenderSection(platform::NodeId key, std::string& out);
 
     std::string path_;
@@ -121,6 +136,8 @@ private:
     std::string text_;
     std::size_t headerEnd_ = 0;
     State state_;
+    // One per open batch, the innermost last.
+    std::vector<Undo> undo_;
     platform::NodeId next_ = kBaseKey + 1;
     std::uint64_t generation_ = 0;
     int depth_ = 0;
@@ -129,6 +146,7 @@ private:
     FileStamp stamp_;
     std::string pendingPath_;
     std::string pendingText_;
+    std::vector<std::pair<std::size_t, platform::NodeId>> pendingBegins_;
 };
 
 }  // namespace wine

@@ -1,5 +1,6 @@
 #include "platform/wine/wine_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/posix/utf8.h"
@@ -65,6 +66,8 @@ std::vector<std::uint8_t> StringBytes(const std::u16string& text) {
 std::optional<std::vector<std::uint8_t>> ParseHexList(std::string_view line, std::size_t pos,
                                                       std::string& fault) {
     std::vector<std::uint8_t> bytes;
+    // Three characters a byte, "xx,".
+    bytes.reserve((line.size() - std::min(pos, line.size())) / 3 + 1);
     SkipSpaces(line, pos);
     while (pos < line.size()) {
         const int high = HexDigit(line[pos]);
@@ -94,14 +97,25 @@ bool StartsWith(std::string_view text, std::string_view start) {
 
 }  // namespace
 
+// Decoded into a scratch buffer as long as the rest of the line, which no text outgrows (an
+// escape or a UTF-8 sequence is never shorter than the units it gives), then copied out at
+// its own size.
 std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& pos, char end,
                                           std::string& fault) {
-    std::u16string text;
+    thread_local std::u16string text;
+    if (text.size() < line.size()) text.resize(line.size());
+    std::size_t out = 0;
     while (pos < line.size()) {
         const char c = line[pos];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80 && c != '\\' && c != end) {
+            text[out++] = byte;
+            ++pos;
+            continue;
+        }
         if (c == end) {
             ++pos;
-            return text;
+            return std::u16string(text.data(), out);
         }
         if (c == '\\') {
             if (++pos == line.size()) break;
@@ -118,24 +132,18 @@ std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& po
                     fault = "\\x is not followed by a hexadecimal digit";
                     return std::nullopt;
                 }
-                text.push_back(static_cast<char16_t>(value));
+                text[out++] = static_cast<char16_t>(value);
             } else if (IsOctal(e)) {
                 unsigned value = 0;
                 for (std::size_t digits = 0; digits < 3 && pos < line.size() && IsOctal(line[pos]);
                      ++digits) {
                     value = value * 8 + static_cast<unsigned>(line[pos++] - '0');
                 }
-                text.push_back(static_cast<char16_t>(value));
+                text[out++] = static_cast<char16_t>(value);
             } else {
-                text.push_back(Escaped(e));
+                text[out++] = Escaped(e);
                 ++pos;
             }
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            text.push_back(byte);
-            ++pos;
             continue;
         }
         const std::size_t length = SequenceLength(byte);
@@ -146,7 +154,7 @@ std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& po
             fault = "text holds bytes that are not UTF-8";
             return std::nullopt;
         }
-        text += *decoded;
+        for (const char16_t unit : *decoded) text[out++] = unit;
         pos += length;
     }
     fault = std::string("text has no closing ") + end;
@@ -235,9 +243,9 @@ std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& faul
             return std::nullopt;
         }
         parsed.value.type = kRegDword;
-        for (int shift = 0; shift < 32; shift += 8) {
-            parsed.value.data.push_back(static_cast<std::uint8_t>(number >> shift));
-        }
+        parsed.value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                             static_cast<std::uint8_t>(number >> 16),
+                             static_cast<std::uint8_t>(number >> 24)};
         return parsed;
     }
     std::size_t at = 0;
