@@ -344,16 +344,16 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
     }
     KeyLine key;
     if (path->empty()) return key;
+    key.path.reserve(static_cast<std::size_t>(std::count(path->begin(), path->end(), u'\\')) + 1);
     std::size_t start = 0;
     while (true) {
-        const std::size_t slash = path->find(u'\\', start);
-        const auto part = path->substr(start, slash == std::u16string::npos ? slash : slash - start);
-        if (part.empty()) {
+        const std::size_t slash = std::min(path->find(u'\\', start), path->size());
+        if (slash == start) {
             fault = "the key's path has an empty name in it";
             return std::nullopt;
         }
-        key.path.push_back(part);
-        if (slash == std::u16string::npos) break;
+        key.path.emplace_back(*path, start, slash - start);
+        if (slash == path->size()) break;
         start = slash + 1;
     }
     return key;
