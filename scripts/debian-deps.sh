@@ -12,6 +12,7 @@ BUILD_PACKAGES=(
     clang python3
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     dosfstools e2fsprogs ntfs-3g libregf-utils libhivex-bin
+    libcreg-utils
     desktop-file-utils appstream lintian file dpkg-dev xvfb xauth time
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 wine64 wine
 )

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/named/named_installation.h"
 #include "platform/named/named_offline_windows.h"
 #include "platform/store/registry_store.h"
 #include "platform/wine/wine_prefix.h"
@@ -92,13 +93,14 @@ std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
     const std::string& path, const InitialContentsSource& contents, const std::string& user) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        if (IsWin9xInstallation(path)) return OpenWin9xInstallation(path, user);
         if (wine::WinePrefix::IsPrefix(path)) {
             return std::unique_ptr<NamedRegistry>(std::make_unique<NamedPrefix>(path));
         }
         if (auto windows = OpenOfflineWindows(path, user)) return std::move(*windows);
         return path + " is a folder, but no registry was found in it: a Wine prefix holds "
                       "system.reg, user.reg and userdef.reg; " + OfflineWindowsLayout() +
-               "; a registry store is a file.";
+               "; a Windows 9x folder holds SYSTEM.DAT and USER.DAT; a registry store is a file.";
     }
     return std::unique_ptr<NamedRegistry>(std::make_unique<NamedStore>(path, contents));
 }

@@ -163,8 +163,11 @@ int Import(Command& cmd) {
         std::u16string message =
             u"ERROR: " + file + u", line " + Ascii(std::to_string(applier.Line())) + u": " +
             (status == platform::kErrorDiskFull ? u"there is not enough space on the disk."
-                                                : u"the registry refused the change (status " +
-                                                      Ascii(std::to_string(status)) + u").");
+             : status == platform::kErrorNoUnicodeTranslation
+                 ? u"a name or text holds characters that this Windows cannot keep in its "
+                   u"registry."
+                 : u"the registry refused the change (status " + Ascii(std::to_string(status)) +
+                       u").");
         if (transaction) {
             message += u" Nothing was imported.\n";
         } else {

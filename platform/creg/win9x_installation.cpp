@@ -1,0 +1,239 @@
+#include "platform/creg/win9x_installation.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "platform/creg/mounted_tree.h"
+
+namespace creg {
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder + (folder.ends_with('/') ? "" : "/") + name;
+}
+
+// The entry of folder named name in any case, as FAT matches names.
+std::optional<std::string> Entry(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return std::nullopt;
+    std::optional<std::string> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = Join(folder, entry->d_name);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+std::optional<InstallationFiles> FilesIn(const std::string& folder) {
+    InstallationFiles files;
+    const auto system = Entry(folder, "SYSTEM.DAT");
+    const auto user = Entry(folder, "USER.DAT");
+    if (!system || !user) return std::nullopt;
+    files.windowsFolder = folder;
+    files.system = *system;
+    files.user = *user;
+    files.classes = Entry(folder, "CLASSES.DAT");
+    return files;
+}
+
+std::string Trim(std::string text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// The Windows folder MSDOS.SYS names below root: [Paths] WinDir=C:\WINDOWS.
+std::optional<std::string> WinDirOf(const std::string& root) {
+    const auto msdos = Entry(root, "MSDOS.SYS");
+    if (!msdos) return std::nullopt;
+    std::ifstream in(*msdos, std::ios::binary);
+    std::string line;
+    bool paths = false;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.starts_with('[')) {
+            paths = ::strncasecmp(line.c_str(), "[Paths]", 7) == 0;
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!paths || equals == std::string::npos) continue;
+        if (::strcasecmp(Trim(line.substr(0, equals)).c_str(), "WinDir") != 0) continue;
+        std::string value = Trim(line.substr(equals + 1));
+        if (value.size() >= 2 && value[1] == ':') value.erase(0, 2);
+        std::string folder = root;
+        std::istringstream parts(value);
+        std::string part;
+        while (std::getline(parts, part, '\\')) {
+            if (part.empty()) continue;
+            const auto next = Entry(folder, part);
+            if (!next) return std::nullopt;
+            folder = *next;
+        }
+        return folder;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+InstallationBatch::InstallationBatch(std::vector<CregFileTree*> files,
+                                     std::vector<std::unique_ptr<platform::TreeBatch>> batches)
+    : files_(std::move(files)), batches_(std::move(batches)) {}
+InstallationBatch::InstallationBatch(InstallationBatch&&) noexcept = default;
+InstallationBatch::~InstallationBatch() = default;
+
+bool InstallationBatch::Commit() {
+    try {
+        for (CregFileTree* file : files_) file->PrepareSave();
+        for (CregFileTree* file : files_) file->InstallSave();
+        for (auto& batch : batches_) batch->Commit();
+    } catch (const std::exception& error) {
+        for (CregFileTree* file : files_) file->DiscardSave();
+        fault_ = error.what();
+        return false;
+    }
+    return true;
+}
+
+std::optional<InstallationFiles> Win9xInstallation::Find(const std::string& path) {
+    if (!IsFolder(path)) return std::nullopt;
+    if (auto files = FilesIn(path)) return files;
+    if (const auto windows = WinDirOf(path)) {
+        if (auto files = FilesIn(*windows)) return files;
+    }
+    // A drive root without MSDOS.SYS: the one folder below it that holds the files.
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return std::nullopt;
+    std::optional<InstallationFiles> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string below = Join(path, name);
+        if (!IsFolder(below)) continue;
+        if (auto files = FilesIn(below)) {
+            found = std::move(files);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+Win9xInstallation::Win9xInstallation(InstallationFiles files, HiveText text,
+                                     std::optional<std::string> profile, WriteOptions options)
+    : TreeRegistry(roots_), files_(std::move(files)) {
+    try {
+        system_ =
+            std::make_unique<CregFileTree>(files_.system, u"HKEY_LOCAL_MACHINE", text, options);
+        user_ = std::make_unique<CregFileTree>(files_.user, u"HKEY_USERS", text, options);
+        if (files_.classes) {
+            classes_ = std::make_unique<CregFileTree>(*files_.classes, u"Classes", text, options);
+        }
+        currentUserFile_ = files_.user;
+        if (profile) {
+            // Profiles are on when Network\Logon says so; a profile keeps its USER.DAT in
+            // Profiles\<name> of the Windows folder.
+            const auto logon = system_->FindChild(CregFileTree::kRootKey, u"Network");
+            const auto logonKey = logon ? system_->FindChild(*logon, u"Logon") : std::nullopt;
+            const auto on =
+                logonKey ? system_->FindValue(*logonKey, u"UserProfiles") : std::nullopt;
+            const bool profilesOn = on && !on->data.empty() && on->data[0] != 0;
+            if (!profilesOn) {
+                throw CregFileError("The profile " + *profile +
+                                    " is named, but user profiles are "
+                                    "off in " +
+                                    files_.system + " (Network\\Logon, UserProfiles).");
+            }
+            const auto profiles = Entry(files_.windowsFolder, "Profiles");
+            const auto folder = profiles ? Entry(*profiles, *profile) : std::nullopt;
+            const auto userFile = folder ? Entry(*folder, "USER.DAT") : std::nullopt;
+            if (!userFile) {
+                throw CregFileError("The profile " + *profile + " has no USER.DAT in " +
+                                    Join(Join(files_.windowsFolder, "Profiles"), *profile) + ".");
+            }
+            profile_ =
+                std::make_unique<CregFileTree>(*userFile, u"HKEY_CURRENT_USER", text, options);
+            currentUserFile_ = *userFile;
+        }
+    } catch (const std::exception& error) {
+        problem_ = error.what();
+        unusable_ = true;
+        return;
+    }
+    machine_ = std::make_unique<MountedTree>(*system_, CregFileTree::kRootKey, u"Software",
+                                             u"Classes", classes_.get(), CregFileTree::kRootKey);
+    roots_.Serve(platform::kHkeyLocalMachine, *machine_,
+                 MountedTree::Outer(CregFileTree::kRootKey));
+    roots_.Serve(platform::kHkeyUsers, *user_, CregFileTree::kRootKey);
+    if (profile_) {
+        roots_.Serve(platform::kHkeyCurrentUser, *profile_, CregFileTree::kRootKey);
+    } else {
+        roots_.Link(platform::kHkeyCurrentUser, platform::kHkeyUsers, platform::kCurrentUserPath);
+    }
+    roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);
+    roots_.Link(platform::kHkeyCurrentConfig, platform::kHkeyLocalMachine,
+                platform::kCurrentConfigPath);
+    roots_.Serve(platform::kHkeyDynData, dynData_,
+                 dynData_.CreateChild(platform::kTreeTop, u"HKEY_DYN_DATA"));
+}
+
+Win9xInstallation::~Win9xInstallation() = default;
+
+std::optional<InstallationBatch> Win9xInstallation::BeginBatch() {
+    if (unusable_) return std::nullopt;
+    std::vector<CregFileTree*> files = {system_.get(), user_.get()};
+    if (classes_) files.push_back(classes_.get());
+    if (profile_) files.push_back(profile_.get());
+    std::vector<std::unique_ptr<platform::TreeBatch>> batches;
+    for (CregFileTree* file : files) batches.push_back(file->BeginBatch());
+    return InstallationBatch(std::move(files), std::move(batches));
+}
+
+platform::Long Win9xInstallation::Refusal(bool /*change*/) {
+    return unusable_ ? platform::kErrorBadDb : platform::kErrorSuccess;
+}
+
+platform::Long Win9xInstallation::StorageFailure() {
+    try {
+        throw;
+    } catch (const CregTextError&) {
+        // The tool and the window say this in their own words.
+        return platform::kErrorNoUnicodeTranslation;
+    } catch (const CregLimitError& error) {
+        problem_ = error.what();
+        return platform::kErrorInvalidParameter;
+    } catch (const CregFileError& error) {
+        problem_ = error.what();
+        switch (error.Error()) {
+            case ENOSPC:
+            case EDQUOT:
+                return platform::kErrorDiskFull;
+            case EACCES:
+            case EPERM:
+            case EROFS:
+                return platform::kErrorAccessDenied;
+            default:
+                return platform::kErrorBadDb;
+        }
+    } catch (const std::invalid_argument&) {
+        // The keys that stand for the files themselves are not changed away.
+        return platform::kErrorAccessDenied;
+    } catch (...) {
+        return platform::kErrorBadDb;
+    }
+}
+
+}  // namespace creg
