@@ -392,6 +392,52 @@ TEST_F(Win9xInstallationTest, ADamagedFileIsNamedAndNeverWritten) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("Windows/SYSTEM.VE0")));
 }
 
+// Everything a batch changed is put back when it goes without a commit, nested ones too.
+TEST_F(Win9xInstallationTest, ABatchWithoutACommitPutsBackWhatItChanged) {
+    const std::string original = Read(System());
+    creg::CregFileTree tree(System(), u"HKEY_LOCAL_MACHINE");
+    const auto root = creg::CregFileTree::kRootKey;
+    const auto software = *tree.FindChild(root, u"Software");
+    const auto network = *tree.FindChild(root, u"Network");
+    const auto logon = *tree.FindChild(network, u"Logon");
+    const auto before = tree.Values(logon);
+    const auto names = tree.ChildNames(software);
+    {
+        const auto outer = tree.BeginBatch();
+        const auto made = tree.CreateChild(software, u"Made");
+        const std::uint8_t one[] = {1, 0, 0, 0};
+        tree.SetValue(made, u"N", kRegDword, one, sizeof one);
+        {
+            const auto inner = tree.BeginBatch();
+            tree.SetValue(logon, u"UserProfiles", kRegDword, one, sizeof one);
+            EXPECT_TRUE(tree.DeleteValue(logon, u"USERPROFILES"));
+            tree.DeleteLeaf(logon);
+            EXPECT_FALSE(tree.FindChild(network, u"Logon"));
+            inner->Commit();
+        }
+        EXPECT_FALSE(tree.Exists(logon));
+        EXPECT_TRUE(tree.FindChild(software, u"made"));
+    }
+    EXPECT_EQ(tree.ChildNames(software), names);
+    ASSERT_EQ(tree.FindChild(network, u"Logon"), logon);
+    const auto after = tree.Values(logon);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after[0].first, before[0].first);
+    EXPECT_EQ(after[0].second.data, before[0].second.data);
+    EXPECT_EQ(Read(System()), original);
+    // A batch that commits afterwards writes only what it changed.
+    {
+        const auto batch = tree.BeginBatch();
+        tree.CreateChild(software, u"Kept");
+        batch->Commit();
+    }
+    const creg::Hive written = creg::ReadHive(Read(System()));
+    std::vector<std::string> softwareKeys;
+    for (const auto child : written.keys[1].children)
+        softwareKeys.push_back(written.keys[child].name);
+    EXPECT_EQ(softwareKeys, (std::vector<std::string>{"Microsoft", "Classes", "Kept"}));
+}
+
 TEST_F(Win9xInstallationTest, KeysMadeAndDeletedAreWhatCregexportSees) {
     if (!testing_support::HaveCregExport())
         GTEST_SKIP() << "cregexport (libcreg-utils) is not installed.";

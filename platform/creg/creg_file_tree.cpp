@@ -49,14 +49,22 @@ std::string ReadWhole(const std::string& path) {
 // the file when it commits.
 class CregFileTree::Batch final : public platform::TreeBatch {
 public:
-    explicit Batch(CregFileTree& tree) : tree_(tree), saved_(tree.state_), loads_(tree.loads_) {
+    explicit Batch(CregFileTree& tree)
+        : tree_(tree),
+          mark_(tree.undo_.size()),
+          changed_(tree.state_.changed),
+          loads_(tree.loads_) {
         ++tree_.depth_;
     }
     ~Batch() override {
         --tree_.depth_;
         if (done_) return;
         if (tree_.loads_ == loads_) {
-            tree_.state_ = std::move(saved_);
+            while (tree_.undo_.size() > mark_) {
+                tree_.undo_.back()();
+                tree_.undo_.pop_back();
+            }
+            tree_.state_.changed = changed_;
         } else {
             // The file was read again inside the batch: what it holds now is the state.
             try {
@@ -68,16 +76,20 @@ public:
         if (tree_.depth_ == 0) tree_.DiscardSave();
     }
     void Commit() override {
-        if (tree_.depth_ == 1 && tree_.state_.changed) {
-            tree_.PrepareSave();
-            tree_.InstallSave();
+        if (tree_.depth_ == 1) {
+            if (tree_.state_.changed) {
+                tree_.PrepareSave();
+                tree_.InstallSave();
+            }
+            tree_.undo_.clear();
         }
         done_ = true;
     }
 
 private:
     CregFileTree& tree_;
-    State saved_;
+    std::size_t mark_;
+    bool changed_;
     std::uint64_t loads_;
     bool done_ = false;
 };
@@ -148,6 +160,7 @@ void CregFileTree::Load(std::string bytes) {
         nodeOfKey[k] = id;
     }
     state_ = std::move(fresh);
+    undo_.clear();
     bytes_ = std::move(bytes);
     ++loads_;
     ++generation_;
@@ -162,6 +175,17 @@ CregFileTree::Node& CregFileTree::At(NodeId key) {
 }
 
 HiveKey& CregFileTree::KeyOf(NodeId key) { return state_.hive.keys[At(key).key]; }
+
+void CregFileTree::Remember(std::function<void()> undo) {
+    if (depth_ > 0) undo_.push_back(std::move(undo));
+}
+
+void CregFileTree::RememberKey(NodeId key) {
+    const std::size_t index = At(key).key;
+    Remember([this, index, kept = state_.hive.keys[index]]() mutable {
+        state_.hive.keys[index] = std::move(kept);
+    });
+}
 
 HiveKey& CregFileTree::Touch(NodeId key) {
     HiveKey& changed = KeyOf(key);
@@ -216,8 +240,15 @@ NodeId CregFileTree::CreateChild(NodeId parent, std::u16string_view name) {
     made.parent = parent;
     made.name = name;
     state_.nodes.push_back(std::move(made));
-    state_.nodes[static_cast<std::size_t>(parent)].children.emplace(platform::FoldName(name), id);
+    std::u16string folded = platform::FoldName(name);
+    state_.nodes[static_cast<std::size_t>(parent)].children.emplace(folded, id);
     state_.changed = true;
+    Remember([this, parent, parentKey, folded] {
+        state_.nodes[static_cast<std::size_t>(parent)].children.erase(folded);
+        state_.nodes.pop_back();
+        state_.hive.keys[parentKey].children.pop_back();
+        state_.hive.keys.pop_back();
+    });
     return id;
 }
 
@@ -245,12 +276,19 @@ void CregFileTree::DeleteLeaf(NodeId key) {
         throw std::invalid_argument("the file's root key cannot be deleted");
     }
     Node& node = At(key);
-    state_.hive.keys[node.key].deleted = true;
-    state_.nodes[static_cast<std::size_t>(node.parent)].children.erase(
-        platform::FoldName(node.name));
+    const std::size_t index = node.key;
+    const NodeId parent = node.parent;
+    std::u16string folded = platform::FoldName(node.name);
+    state_.hive.keys[index].deleted = true;
+    state_.nodes[static_cast<std::size_t>(parent)].children.erase(folded);
     node.key = HiveKey::kNone;
     node.children.clear();
     state_.changed = true;
+    Remember([this, key, index, parent, folded] {
+        state_.hive.keys[index].deleted = false;
+        state_.nodes[static_cast<std::size_t>(key)].key = index;
+        state_.nodes[static_cast<std::size_t>(parent)].children.emplace(folded, key);
+    });
 }
 
 std::optional<platform::TreeValue> CregFileTree::FindValue(NodeId key, std::u16string_view name) {
@@ -298,6 +336,7 @@ void CregFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
     } catch (const HiveLimitError& error) {
         throw CregLimitError(std::string(error.what()) + "; " + path_ + " was not changed.");
     }
+    RememberKey(key);
     Touch(key) = std::move(changed);
     KeyOf(key).record.clear();
 }
@@ -309,7 +348,8 @@ bool CregFileTree::DeleteValue(NodeId key, std::u16string_view name) {
         return platform::FoldName(text_.Decode(v.name)) == folded;
     });
     if (same == changed.values.end()) return false;
-    changed.values.erase(same);
+    RememberKey(key);
+    KeyOf(key).values.erase(KeyOf(key).values.begin() + (same - changed.values.begin()));
     Touch(key);
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -113,6 +114,11 @@ private:
     HiveKey& KeyOf(platform::NodeId key);
     // Marks a key changed: its record is written anew.
     HiveKey& Touch(platform::NodeId key);
+    // Keeps how to undo a change while a batch is open, so that a batch that goes without
+    // a commit puts back only what it changed rather than a copy of the whole file.
+    void Remember(std::function<void()> undo);
+    // Keeps the key as it is, to be put back when its batch goes without a commit.
+    void RememberKey(platform::NodeId key);
     std::string Encoded(std::u16string_view text) const;
 
     std::string path_;
@@ -124,6 +130,7 @@ private:
     std::uint64_t generation_ = 0;
     int depth_ = 0;
     std::uint64_t loads_ = 0;
+    std::vector<std::function<void()>> undo_;
     FileStamp stamp_;
     std::string pendingPath_;
     std::string pendingBytes_;
