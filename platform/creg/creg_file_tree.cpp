@@ -125,6 +125,7 @@ void CregFileTree::Load(std::string bytes) {
     const State old = std::move(state_);
     State fresh;
     fresh.hive = std::move(hive);
+    fresh.nodes.reserve(old.nodes.size() + fresh.hive.keys.size() + 1);
     fresh.nodes.resize(std::max<std::size_t>(old.nodes.size(), kRootKey + 1));
     fresh.nodes[kRootKey].key = 0;
     fresh.nodes[kRootKey].name = rootName_;

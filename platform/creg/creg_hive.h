@@ -67,7 +67,8 @@ struct HiveKey {
 };
 
 struct HiveBlock {
-    // Something in a block: a key's record (by its number) or free space, kept as read.
+    // Something in a block: a key's record (by its number; the key holds its bytes) or free
+    // space, kept as read.
     struct Slot {
         bool free = false;
         std::uint16_t id = kNoNumber;

@@ -3,8 +3,9 @@
 // recursion, each entry once.
 #include <algorithm>
 #include <map>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/creg/creg_hive.h"
 #include "platform/creg/hive_bytes.h"
@@ -65,6 +66,7 @@ void ReadRecord(std::string_view record, std::size_t at, HiveKey& key) {
 
 struct RecordPlace {
     std::size_t block, slot, fileOffset;
+    bool used = false;
 };
 
 }  // namespace
@@ -112,7 +114,9 @@ Hive ReadHive(std::string_view bytes) {
     // The data blocks, one after the other, each of the size it says.
     const std::size_t blockCount = Get16(bytes, 16);
     std::map<std::uint16_t, std::size_t> blockOfNumber;
-    std::map<std::pair<std::uint16_t, std::uint16_t>, RecordPlace> records;
+    // Records by block and number; a 2 MB file holds some 20,000.
+    std::unordered_map<std::uint32_t, RecordPlace> records;
+    records.reserve(bytes.size() / 64);
     std::size_t at = blocksAt;
     for (std::size_t b = 0; b < blockCount; ++b) {
         if (bytes.size() - at < kBlockHeaderBytes) {
@@ -172,7 +176,7 @@ Hive ReadHive(std::string_view bytes) {
                 }
                 slot.id = id;
                 if (!records
-                         .emplace(std::pair{number, id},
+                         .emplace(std::uint32_t{number} << 16 | id,
                                   RecordPlace{b, block.slots.size(), at + pos})
                          .second) {
                     Refuse("data block " + std::to_string(number) + " holds two records numbered " +
@@ -196,12 +200,13 @@ Hive ReadHive(std::string_view bytes) {
         }
         return offset;
     };
-    std::unordered_set<std::uint32_t> seen;
-    std::unordered_set<std::uint64_t> usedRecords;
+    std::vector<bool> seen(navigation.size());
+    hive.keys.reserve(navigation.size() / kEntryBytes);
     auto readKey = [&](std::uint32_t offset, std::size_t parent) {
-        if (!seen.insert(offset).second) {
+        if (seen[offset]) {
             Refuse("the key tree entry at " + Hex(offset) + " is reached twice");
         }
+        seen[offset] = true;
         HiveKey key;
         key.parent = parent;
         key.entryOffset = offset;
@@ -219,17 +224,20 @@ Hive ReadHive(std::string_view bytes) {
         if (key.id == kNoNumber && key.block == kNoNumber && parent == HiveKey::kNone) {
             key.hasRecord = false;
         } else {
-            const auto found = records.find({key.block, key.id});
+            const auto found = records.find(std::uint32_t{key.block} << 16 | key.id);
             if (found == records.end()) {
                 Refuse("the key tree entry at " + Hex(offset) + " names record " +
                        std::to_string(key.id) + " of data block " + std::to_string(key.block) +
                        ", which is not there");
             }
-            if (!usedRecords.insert(static_cast<std::uint64_t>(key.block) << 16 | key.id).second) {
+            if (found->second.used) {
                 Refuse("two key tree entries name record " + std::to_string(key.id) +
                        " of data block " + std::to_string(key.block));
             }
-            key.record = hive.blocks[found->second.block].slots[found->second.slot].bytes;
+            found->second.used = true;
+            // The key keeps its record; its slot only says where it was.
+            key.record =
+                std::move(hive.blocks[found->second.block].slots[found->second.slot].bytes);
             ReadRecord(key.record, found->second.fileOffset, key);
         }
         hive.keys.push_back(std::move(key));
