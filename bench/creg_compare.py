@@ -39,8 +39,9 @@ def syscalls(command):
         subprocess.run(["strace", "-f", "-c", "-o", out.name] + command, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for line in out.read().splitlines():
+            # % time, seconds, usecs/call, calls, [errors,] total
             if line.strip().endswith("total"):
-                return int(line.split()[2]) if line.split()[2].isdigit() else int(line.split()[3])
+                return int(line.split()[3])
     return None
 
 
