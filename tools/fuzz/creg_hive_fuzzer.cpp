@@ -13,7 +13,9 @@ namespace {
 // One file in a private folder, rewritten for each input.
 const std::string& FilePath() {
     static const std::string path = [] {
-        std::string folder = "/tmp/creg-fuzz-XXXXXX";
+        // Each input is written, flushed and renamed: in memory where there is a tmpfs.
+        std::string folder =
+            ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/creg-fuzz-XXXXXX" : "/tmp/creg-fuzz-XXXXXX";
         if (!::mkdtemp(folder.data())) std::abort();
         return folder + "/SYSTEM.DAT";
     }();
