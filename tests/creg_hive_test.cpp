@@ -422,6 +422,19 @@ TEST(CregHive, AnOddLayoutIsWrittenBackWithItsFreeSpaceAndUntouchedRecords) {
     EXPECT_EQ(after.keys[1].values[0].data, "text");
 }
 
+// A block that ends in a few unused bytes takes new records after its last one, not after
+// those bytes (found by the fuzzer).
+TEST(CregHive, AKeyAddedToABlockWithAShortTailIsReadBack) {
+    Hive hive = ReadHive(OddLayout().Bytes());
+    ASSERT_EQ(hive.blocks.back().slots.back().bytes.size(), 5u);
+    hive.keys[AddKey(hive, 0, "Added")].values = {Value("V", 1, std::string("x\0", 2))};
+    const Hive after = ReadHive(WriteHive(hive));
+    ASSERT_EQ(after.keys.size(), 5u);
+    bool found = false;
+    for (const HiveKey& key : after.keys) found = found || (key.name == "Added" && key.values.size() == 1);
+    EXPECT_TRUE(found);
+}
+
 TEST(CregHive, FilesThatAreNoSoundRegistryAreRefusedSayingWhy) {
     const std::string sound = OddLayout().Bytes();
     struct Case {

@@ -139,7 +139,9 @@ std::string WriteHive(Hive& hive, const WriteOptions& options) {
                     layouts[b].nextId = std::max<std::uint16_t>(
                         layouts[b].nextId, static_cast<std::uint16_t>(slot.id + 1));
                 if (slot.free) {
-                    contents[b].push_back(slot.bytes);
+                    // A tail too short for a record is slack, which the block's size
+                    // accounts for anew; kept, it would stand before records added after it.
+                    if (slot.bytes.size() >= 8) contents[b].push_back(slot.bytes);
                     continue;
                 }
                 const auto found = owner.find({block.number, slot.id});
