@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/creg/mounted_tree.h"
+#include "platform/file_error_status.h"
 
 namespace creg {
 namespace {
@@ -217,17 +218,7 @@ platform::Long Win9xInstallation::StorageFailure() {
         return platform::kErrorInvalidParameter;
     } catch (const CregFileError& error) {
         problem_ = error.what();
-        switch (error.Error()) {
-            case ENOSPC:
-            case EDQUOT:
-                return platform::kErrorDiskFull;
-            case EACCES:
-            case EPERM:
-            case EROFS:
-                return platform::kErrorAccessDenied;
-            default:
-                return platform::kErrorBadDb;
-        }
+        return platform::StatusOfFileError(error.Error());
     } catch (const std::invalid_argument&) {
         // The keys that stand for the files themselves are not changed away.
         return platform::kErrorAccessDenied;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/file_error_status.h"
 #include "platform/posix/utf8.h"
 #include "platform/registry/key_names.h"
 #include "platform/regf/hive_mount_tree.h"
@@ -148,17 +149,7 @@ platform::Long OfflineWindows::StorageFailure() {
         problem_ = error.what();
         if (error.What() == RegfFileError::Kind::Refused) return platform::kErrorAccessDenied;
         if (error.What() == RegfFileError::Kind::Damaged) return platform::kErrorBadDb;
-        switch (error.Error()) {
-            case ENOSPC:
-            case EDQUOT:
-                return platform::kErrorDiskFull;
-            case EACCES:
-            case EPERM:
-            case EROFS:
-                return platform::kErrorAccessDenied;
-            default:
-                return platform::kErrorBadDb;
-        }
+        return platform::StatusOfFileError(error.Error());
     } catch (const std::invalid_argument&) {
         // The keys that stand for the hives themselves are not changed away.
         return platform::kErrorAccessDenied;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/file_error_status.h"
 #include "platform/wine/users_tree.h"
 #include "platform/wine/wine_file_tree.h"
 #include "platform/wine/wine_server.h"
@@ -110,17 +111,7 @@ platform::Long WinePrefix::StorageFailure() {
         throw;
     } catch (const WineFileError& error) {
         problem_ = error.what();
-        switch (error.Error()) {
-            case ENOSPC:
-            case EDQUOT:
-                return platform::kErrorDiskFull;
-            case EACCES:
-            case EPERM:
-            case EROFS:
-                return platform::kErrorAccessDenied;
-            default:
-                return platform::kErrorBadDb;
-        }
+        return platform::StatusOfFileError(error.Error());
     } catch (const std::invalid_argument&) {
         // The keys that stand for the files themselves are not changed away.
         return platform::kErrorAccessDenied;
