@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -575,6 +577,122 @@ TEST(WineCorpus, EveryFileIsReadAndWrittenBack) {
         ++files;
     }
     EXPECT_GE(files, 3u);
+}
+
+// Every key below the base with its values, by path: what a reader of the tree sees.
+std::map<std::u16string, std::vector<std::pair<std::u16string, std::pair<Dword, std::vector<std::uint8_t>>>>>
+Listing(wine::WineFileTree& tree) {
+    std::map<std::u16string, std::vector<std::pair<std::u16string, std::pair<Dword, std::vector<std::uint8_t>>>>> all;
+    const std::function<void(NodeId, const std::u16string&)> visit = [&](NodeId key, const std::u16string& path) {
+        auto& values = all[path];
+        for (auto& [name, value] : tree.Values(key)) values.push_back({name, {value.type, value.data}});
+        for (const auto& name : tree.ChildNames(key)) visit(*tree.FindChild(key, name), path + u"\\" + name);
+    };
+    visit(wine::WineFileTree::kBaseKey, u"");
+    return all;
+}
+
+void SetText(wine::WineFileTree& tree, const std::vector<std::u16string>& path, const char16_t* name,
+             std::u16string_view text) {
+    NodeId key = wine::WineFileTree::kBaseKey;
+    auto batch = tree.BeginBatch();
+    for (const auto& part : path) {
+        const auto found = tree.FindChild(key, part);
+        key = found ? *found : tree.CreateChild(key, part);
+    }
+    const auto data = Utf16z(text);
+    tree.SetValue(key, name, kRegSz, data.data(), data.size());
+    batch->Commit();
+}
+
+// A key's values are decoded from its lines only when first asked for, so keys nobody read
+// before a write must still be found where the write left their lines: the first and the last
+// key of the file rewritten, and the keys between read afterwards.
+TEST(WineFileSections, KeysFirstReadAfterAWriteHoldWhatTheFileSaid) {
+    TempDir dir;
+    // A name given twice keeps its first place and its last data, as Wine loads it.
+    std::string text = kMachineText;
+    text.insert(text.find("\"Link\"="), "\"blob\"=dword:00000007\n");
+    Write(dir.File("system.reg"), text);
+    wine::WineFileTree tree(dir.File("system.reg"), u"Machine");
+    const auto original = Listing(*std::make_unique<wine::WineFileTree>(dir.File("system.reg"), u"Machine"));
+
+    SetText(tree, {u"Software", u"Alpha"}, u"Added", std::u16string(300, u'a'));
+    std::string written = Read(dir.File("system.reg"));
+    const std::size_t alpha = text.find("[Software\\\\Alpha]"), beta = text.find("[Software\\\\Beta");
+    EXPECT_EQ(written.substr(0, alpha), text.substr(0, alpha));
+    EXPECT_EQ(written.substr(written.find("[Software\\\\Beta")), text.substr(beta));
+
+    SetText(tree, {u"Software", u"Microsoft", u"Windows NT", u"CurrentVersion"}, u"RegisteredOwner", u"Ada");
+    const std::string last = Read(dir.File("system.reg"));
+    const std::size_t lastKey = last.find("[Software\\\\Microsoft");
+    EXPECT_EQ(last.substr(0, lastKey), written.substr(0, written.find("[Software\\\\Microsoft")));
+
+    auto seen = Listing(tree);
+    wine::WineFileTree reread(dir.File("system.reg"), u"Machine");
+    EXPECT_EQ(seen, Listing(reread));
+    const auto& deep = seen[u"\\Software\\Beta\\Deep"];
+    ASSERT_EQ(deep.size(), 2u);
+    EXPECT_EQ(deep[0].first, u"Blob");
+    EXPECT_EQ(deep[0].second.first, kRegDword);
+    EXPECT_EQ(deep, original.at(u"\\Software\\Beta\\Deep"));
+    EXPECT_EQ(seen[u"\\Software\\Alpha"].size(), original.at(u"\\Software\\Alpha").size() + 1);
+}
+
+// Lines that end in CR LF, and a last line with no line end at all, are read as Wine reads
+// them and kept as they were when another key changes.
+TEST(WineFileSections, CrLfLinesAndAnUnendedLastLineAreReadAndKept) {
+    TempDir dir;
+    std::string text;
+    for (const char c : kMachineText) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    text.resize(text.size() - 2);
+    Write(dir.File("system.reg"), text);
+    wine::WineFileTree tree(dir.File("system.reg"), u"Machine");
+    const NodeId current = *tree.FindChild(
+        *tree.FindChild(*tree.FindChild(*tree.FindChild(wine::WineFileTree::kBaseKey, u"Software"), u"Microsoft"),
+                        u"Windows NT"),
+        u"CurrentVersion");
+    EXPECT_EQ(tree.FindValue(current, u"RegisteredOwner")->data, Utf16z(u"Wine"));
+
+    SetText(tree, {u"Software", u"Alpha"}, u"Text", u"new");
+    const std::string written = Read(dir.File("system.reg"));
+    const std::size_t beta = text.find("[Software\\\\Beta");
+    EXPECT_EQ(written.substr(written.find("[Software\\\\Beta")), text.substr(beta));
+    wine::WineFileTree reread(dir.File("system.reg"), u"Machine");
+    EXPECT_EQ(Listing(tree), Listing(reread));
+    EXPECT_EQ(Listing(tree).at(u"\\Software\\Beta\\Deep").at(0).second.second.size(), 25u);
+
+    SetText(tree, {u"Software", u"Microsoft", u"Windows NT", u"CurrentVersion"}, u"Added", u"x");
+    wine::WineFileTree again(dir.File("system.reg"), u"Machine");
+    EXPECT_EQ(Listing(tree), Listing(again));
+    EXPECT_EQ(tree.FindValue(current, u"RegisteredOwner")->data, Utf16z(u"Wine"));
+}
+
+// Values are only checked when the file is read, not decoded; a fault in the last of
+// thousands of keys, in a line that continues a value, still refuses the file whole.
+TEST_F(Prefix, AFaultDeepInALargeFileRefusesEveryWrite) {
+    std::string text = kMachineText;
+    for (int i = 0; i < 3000; ++i) {
+        text += "\n[Software\\\\Bulk\\\\Key" + std::to_string(i) + "] 1796855689\n#time=1dd882d802e436a\n"
+                "\"Name\"=\"value " + std::to_string(i) + "\"\n\"Data\"=hex:00,01,02,\\\n  03,04\n";
+    }
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    text.replace(text.rfind("  03,04"), 7, "  03,g4");
+    Write(dir.File("system.reg"), text);
+    Hkey key = kNullKey;
+    EXPECT_EQ(registry().RegCreateKeyExW(RootKey(kHkeyLocalMachine), u"Software\\Alpha", 0, nullptr, 0,
+                                         kKeyAllAccess, nullptr, &key, nullptr),
+              kErrorBadDb);
+    ASSERT_TRUE(registry().Problem());
+    // The line the value begins on, the one before its continuation.
+    EXPECT_NE(registry().Problem()->find(dir.File("system.reg") + ", line " + std::to_string(lines - 1) +
+                                         ": a byte of hex data is not hexadecimal"),
+              std::string::npos)
+        << *registry().Problem();
+    EXPECT_EQ(Read(dir.File("system.reg")), text);
 }
 
 TEST(WinePrefixFolder, IsFoundByItsFilesInAnyCase) {

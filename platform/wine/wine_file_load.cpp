@@ -1,5 +1,6 @@
 // Reading a Wine registry file into the tree: every line is understood, or nothing changes.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/registry/key_names.h"
 #include "platform/wine/wine_file_tree.h"
@@ -27,10 +28,67 @@ std::optional<std::u16string> BaseFromComment(std::string_view line) {
     return ReadEscaped(terminated, pos, '\n', fault);
 }
 
+// The lines of a file's text one by one, each without its line end ("\n" or "\r\n"), and a
+// value line with the lines its trailing backslashes continue it over joined into one.
+class LineReader {
+public:
+    LineReader(std::string_view text, std::size_t pos) : text_(text), pos_(pos) {}
+
+    bool Next(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        start_ = pos_;
+        line = Take();
+        return true;
+    }
+    std::string_view Continued(std::string_view line) {
+        if (line.empty() || line.back() != '\\' || pos_ >= text_.size()) return line;
+        joined_.assign(line);
+        while (!joined_.empty() && joined_.back() == '\\' && pos_ < text_.size()) {
+            joined_.pop_back();
+            std::string_view more = Take();
+            more.remove_prefix(std::min(more.find_first_not_of(" \t"), more.size()));
+            joined_.append(more);
+        }
+        return joined_;
+    }
+    // Where the last line that Next gave begins, and the number of the last line taken.
+    std::size_t Start() const { return start_; }
+    std::size_t Number() const { return number_; }
+
+private:
+    std::string_view Take() {
+        const char* begin = text_.data() + pos_;
+        const void* newline = std::memchr(begin, '\n', text_.size() - pos_);
+        const std::size_t end =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - text_.data())
+                    : text_.size();
+        std::string_view line(begin, end - pos_);
+        pos_ = end + 1;
+        ++number_;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    }
+
+    std::string_view text_;
+    std::size_t pos_, start_ = 0, number_ = 0;
+    // Reused from line to line, so that long hex data costs no allocation each.
+    std::string joined_;
+};
+
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The lines of a key's section that say something of the key itself rather than a value.
+bool IsKeyOption(std::string_view line) {
+    return line.starts_with("#time=") || line.starts_with("#class=\"") || line == "#link";
+}
+
 }  // namespace
 
 // Reads every line or nothing: the state changes only when the whole text was understood.
-// Keys keep the numbers they had before, so that handles survive a reading.
+// Keys keep the numbers they had before, so that handles survive a reading. Every value line
+// is checked here, but decoded only when its key's values are first asked for.
 void WineFileTree::Load(std::string text) {
     State fresh;
     // Wine's files run at about two hundred bytes a key: the table is made once.
@@ -38,11 +96,10 @@ void WineFileTree::Load(std::string text) {
     fresh.nodes[kTreeTop];
     std::u16string baseName = baseName_;
     std::size_t headerEnd = text.size();
-    NodeId current = 0;
     const State& old = state_;
 
-    auto child = [&](NodeId parent, const std::u16string& name) -> NodeId {
-        const std::u16string folded = platform::FoldName(name);
+    auto child = [&](NodeId parent, std::u16string_view name) -> NodeId {
+        std::u16string folded = platform::FoldName(name);
         Node& above = fresh.nodes.at(parent);
         if (const auto found = above.children.find(folded); found != above.children.end()) {
             return found->second;
@@ -55,78 +112,87 @@ void WineFileTree::Load(std::string text) {
             }
         }
         if (id == 0) id = next_++;
-        above.children.emplace(folded, id);
+        above.children.emplace(std::move(folded), id);
         Node& made = fresh.nodes[id];
         made.parent = parent;
         made.name = name;
         return id;
     };
+    auto placeBase = [&] {
+        Node& base = fresh.nodes[kBaseKey];
+        base.parent = kTreeTop;
+        base.name = baseName;
+        fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
+    };
 
+    // The names of the last key line and their keys; the names are overwritten in place.
     std::vector<std::u16string> lastPath;
     std::vector<NodeId> lastIds;
+    std::size_t lastDepth = 0;
+    LineReader lines(text, 0);
     std::size_t lineNumber = 0;
-    // The folded names of the values read so far in the current section, with their places.
-    std::unordered_map<std::u16string, std::size_t> sectionValues;
     auto refuse = [&](const std::string& fault) {
         throw WineFileError(path_ + ", line " + std::to_string(lineNumber) + ": " + fault +
                             ". The file was not read, and nothing will be written to it.");
     };
 
-    std::size_t pos = 0;
+    Node* node = nullptr;
     bool inHeader = true;
-    while (pos < text.size()) {
-        const std::size_t start = pos;
-        std::size_t newline = text.find('\n', pos);
-        if (newline == std::string::npos) newline = text.size();
-        pos = newline + 1;
-        ++lineNumber;
-        std::string_view line(text.data() + start, newline - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-
+    std::string fault;
+    std::string_view line;
+    while (lines.Next(line)) {
+        lineNumber = lines.Number();
         if (lineNumber == 1) {
             if (line != kHeader) refuse("the file does not begin with \"WINE REGISTRY Version 2\"");
             continue;
         }
-        if (line.empty() || line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        if (line.empty() || IsBlank(line)) continue;
         if (line[0] == ';') {
             if (inHeader) {
                 if (auto named = BaseFromComment(line)) baseName = std::move(*named);
             }
             continue;
         }
-        std::string fault;
         if (line[0] == '[') {
+            const std::size_t start = lines.Start();
             if (inHeader) {
                 inHeader = false;
                 headerEnd = start;
-                Node& base = fresh.nodes[kBaseKey];
-                base.parent = kTreeTop;
-                base.name = baseName;
-                fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
+                placeBase();
             } else {
                 fresh.sections.back().end = start;
             }
-            auto key = ParseKeyLine(line, fault);
-            if (!key) refuse(fault);
+            const auto path = ReadKeyPath(line, fault);
+            if (!path) refuse(fault);
             // Keys come sorted: the names this path shares with the last one lead to the same
             // keys, found without looking them up again.
-            std::size_t shared = 0;
-            while (shared < key->path.size() && shared < lastPath.size() &&
-                   key->path[shared] == lastPath[shared]) {
-                ++shared;
+            NodeId current = kBaseKey;
+            std::size_t depth = 0;
+            bool shared = true;
+            for (std::size_t begin = 0; !path->empty();) {
+                const std::size_t slash = std::min(path->find(u'\\', begin), path->size());
+                const std::u16string_view name = path->substr(begin, slash - begin);
+                if (shared && depth < lastDepth && lastPath[depth] == name) {
+                    current = lastIds[depth];
+                } else {
+                    shared = false;
+                    current = child(current, name);
+                    if (depth < lastPath.size()) {
+                        lastPath[depth].assign(name);
+                        lastIds[depth] = current;
+                    } else {
+                        lastPath.emplace_back(name);
+                        lastIds.push_back(current);
+                    }
+                }
+                ++depth;
+                if (slash == path->size()) break;
+                begin = slash + 1;
             }
-            lastIds.resize(shared);
-            current = shared ? lastIds.back() : kBaseKey;
-            for (std::size_t i = shared; i < key->path.size(); ++i) {
-                current = child(current, key->path[i]);
-                lastIds.push_back(current);
-            }
-            lastPath = std::move(key->path);
-            Node& node = fresh.nodes.at(current);
-            if (node.section >= 0) refuse("the key is listed a second time");
-            // Emptied by swapping, since clear() would wipe every bucket a large key grew.
-            if (!sectionValues.empty()) std::unordered_map<std::u16string, std::size_t>().swap(sectionValues);
-            node.section = static_cast<long>(fresh.sections.size());
+            lastDepth = depth;
+            node = &fresh.nodes.at(current);
+            if (node->section >= 0) refuse("the key is listed a second time");
+            node->section = static_cast<long>(fresh.sections.size());
             fresh.sections.push_back({start, text.size(), current, false});
             continue;
         }
@@ -134,58 +200,24 @@ void WineFileTree::Load(std::string text) {
             if (line.substr(0, 6) == "#arch=") continue;
             refuse("the header holds a line that is no comment or #arch");
         }
-        Node& node = fresh.nodes.at(current);
-        if (line.substr(0, 6) == "#time=") {
+        if (line.starts_with("#time=")) {
             const auto time = ParseTime(line.substr(6));
             if (!time) refuse("#time= is not followed by a hexadecimal time");
-            node.modified = *time;
-        } else if (line.substr(0, 8) == "#class=\"") {
+            node->modified = *time;
+        } else if (line.starts_with("#class=\"")) {
             std::size_t at = 8;
             auto name = ReadEscaped(line, at, '"', fault);
             if (!name) refuse(fault);
-            node.className = std::move(*name);
+            node->className = std::move(*name);
         } else if (line == "#link") {
-            node.link = true;
+            node->link = true;
         } else {
-            // Hex data goes on over lines that end with a backslash.
-            std::string joined;
-            std::string_view whole = line;
-            const std::size_t firstLine = lineNumber;
-            while (!whole.empty() && whole.back() == '\\' && pos < text.size()) {
-                if (joined.empty()) joined.assign(whole);
-                joined.pop_back();
-                std::size_t next = text.find('\n', pos);
-                if (next == std::string::npos) next = text.size();
-                std::string_view more(text.data() + pos, next - pos);
-                pos = next + 1;
-                ++lineNumber;
-                if (!more.empty() && more.back() == '\r') more.remove_suffix(1);
-                more.remove_prefix(std::min(more.find_first_not_of(" \t"), more.size()));
-                joined.append(more);
-                whole = joined;
-            }
-            auto value = ParseValueLine(whole, fault);
-            if (!value) {
-                lineNumber = firstLine;
-                refuse(fault);
-            }
-            // A name given twice keeps its first place and its last data, as Wine loads it.
-            const auto [place, added] =
-                sectionValues.emplace(platform::FoldName(value->name), node.values.size());
-            if (added) {
-                node.values.emplace_back(std::move(value->name), std::move(value->value));
-            } else {
-                node.values[place->second].second = std::move(value->value);
-            }
+            if (!CheckValueLine(lines.Continued(line), fault)) refuse(fault);
+            node->valuesInText = true;
         }
     }
-    if (lineNumber == 0) refuse("the file is empty");
-    if (inHeader) {
-        Node& base = fresh.nodes[kBaseKey];
-        base.parent = kTreeTop;
-        base.name = baseName;
-        fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
-    }
+    if (lines.Number() == 0) refuse("the file is empty");
+    if (inHeader) placeBase();
     const bool reading = !state_.nodes.empty();
     state_ = std::move(fresh);
     baseName_ = std::move(baseName);
@@ -193,6 +225,34 @@ void WineFileTree::Load(std::string text) {
     headerEnd_ = headerEnd;
     ++loads_;
     if (reading) ++generation_;
+}
+
+// The value lines of a section Load checked: what they hold cannot fail to decode unless the
+// text changed under the tree.
+void WineFileTree::DecodeValues(Node& node) {
+    node.valuesInText = false;
+    if (node.section < 0) return;
+    const Section& section = state_.sections[static_cast<std::size_t>(node.section)];
+    std::vector<std::pair<std::u16string, platform::TreeValue>> values;
+    // The folded names read so far, with their places.
+    std::unordered_map<std::u16string, std::size_t> places;
+    LineReader lines(text_, section.begin);
+    std::string_view line;
+    std::string fault;
+    lines.Next(line);
+    while (lines.Next(line) && lines.Start() < section.end) {
+        if (line.empty() || IsBlank(line) || line[0] == ';' || IsKeyOption(line)) continue;
+        auto value = ParseValueLine(lines.Continued(line), fault);
+        if (!value) throw WineFileError(path_ + " no longer holds what was read from it: " + fault + ".");
+        // A name given twice keeps its first place and its last data, as Wine loads it.
+        const auto [place, added] = places.emplace(platform::FoldName(value->name), values.size());
+        if (added) {
+            values.emplace_back(std::move(value->name), std::move(value->value));
+        } else {
+            values[place->second].second = std::move(value->value);
+        }
+    }
+    node.values = std::move(values);
 }
 
 }  // namespace wine

@@ -132,6 +132,12 @@ WineFileTree::Node& WineFileTree::At(NodeId key) {
     return found->second;
 }
 
+WineFileTree::Node& WineFileTree::WithValues(NodeId key) {
+    Node& node = At(key);
+    if (node.valuesInText) DecodeValues(node);
+    return node;
+}
+
 void WineFileTree::Remember(NodeId key) {
     if (undo_.empty()) return;
     auto& kept = undo_.back().nodes;
@@ -140,10 +146,10 @@ void WineFileTree::Remember(NodeId key) {
     kept.emplace(key, found == state_.nodes.end() ? std::nullopt : std::optional(found->second));
 }
 
-// A key's section is written anew with the time of the change.
+// A key's section is written anew with the time of the change, from its values.
 void WineFileTree::Touch(NodeId key) {
     Remember(key);
-    Node& node = At(key);
+    Node& node = WithValues(key);
     if (!node.touched && node.section < 0) state_.added.push_back(key);
     node.touched = true;
     node.modified = FileTimeNow();
@@ -200,7 +206,7 @@ void WineFileTree::DeleteLeaf(NodeId key) {
         if (!undo_.empty()) undo_.back().goneSections.push_back(static_cast<std::size_t>(node.section));
     }
     if (node.touched && node.section < 0) std::erase(state_.added, key);
-    Node& parent = At(node.parent);
+    Node& parent = WithValues(node.parent);
     parent.children.erase(platform::FoldName(node.name));
     state_.nodes.erase(key);
     state_.changed = true;
@@ -212,10 +218,9 @@ void WineFileTree::DeleteLeaf(NodeId key) {
 }
 
 std::optional<platform::TreeValue> WineFileTree::FindValue(NodeId key, std::u16string_view name) {
-    const auto node = state_.nodes.find(key);
-    if (node == state_.nodes.end()) return std::nullopt;
+    if (!state_.nodes.count(key)) return std::nullopt;
     const std::u16string folded = platform::FoldName(name);
-    for (const auto& [valueName, value] : node->second.values) {
+    for (const auto& [valueName, value] : WithValues(key).values) {
         if (platform::FoldName(valueName) == folded) return value;
     }
     return std::nullopt;
@@ -225,7 +230,7 @@ void WineFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
                             const std::uint8_t* data, std::size_t size) {
     RefuseTop(key);
     Remember(key);
-    Node& node = At(key);
+    Node& node = WithValues(key);
     platform::TreeValue stored{type, std::vector<std::uint8_t>(data, data + size)};
     const std::u16string folded = platform::FoldName(name);
     auto same = std::find_if(node.values.begin(), node.values.end(),
@@ -244,7 +249,7 @@ void WineFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
 
 bool WineFileTree::DeleteValue(NodeId key, std::u16string_view name) {
     Remember(key);
-    Node& node = At(key);
+    Node& node = WithValues(key);
     const std::u16string folded = platform::FoldName(name);
     auto same = std::find_if(node.values.begin(), node.values.end(),
                              [&](const auto& v) { return platform::FoldName(v.first) == folded; });
@@ -256,14 +261,14 @@ bool WineFileTree::DeleteValue(NodeId key, std::u16string_view name) {
 
 // In Wine's order whatever order the file gave them in, as Wine's server lists them.
 std::vector<std::pair<std::u16string, platform::TreeValue>> WineFileTree::Values(NodeId key) {
-    auto values = At(key).values;
+    auto values = WithValues(key).values;
     std::stable_sort(values.begin(), values.end(),
                      [](const auto& a, const auto& b) { return WineNameLess(a.first, b.first); });
     return values;
 }
 
 platform::TreeCounts WineFileTree::Counts(NodeId key) {
-    const Node& node = At(key);
+    const Node& node = WithValues(key);
     platform::TreeCounts counts;
     counts.subKeys = static_cast<platform::Dword>(node.children.size());
     for (const auto& [folded, id] : node.children) {

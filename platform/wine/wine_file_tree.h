@@ -78,6 +78,8 @@ private:
         std::u16string name;
         std::map<std::u16string, platform::NodeId> children;
         std::vector<std::pair<std::u16string, platform::TreeValue>> values;
+        // The values are still only lines of the key's section, checked but not yet decoded.
+        bool valuesInText = false;
         std::optional<std::u16string> className;
         bool link = false;
         std::uint64_t modified = 0;
@@ -120,6 +122,9 @@ private:
     void Load(std::string text);
     FileStamp Stamp() const;
     Node& At(platform::NodeId key);
+    // The key with its values decoded from its section, the first time they are needed.
+    Node& WithValues(platform::NodeId key);
+    void DecodeValues(Node& node);
     // Keeps key as it is now for the open batch to put back; before every change to it.
     void Remember(platform::NodeId key);
     void Touch(platform::NodeId key);

@@ -51,7 +51,7 @@ char16_t Escaped(char c) {
     }
 }
 
-std::vector<std::uint8_t> StringBytes(const std::u16string& text) {
+std::vector<std::uint8_t> StringBytes(std::u16string_view text) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve((text.size() + 1) * 2);
     for (const char16_t c : text) {
@@ -63,32 +63,32 @@ std::vector<std::uint8_t> StringBytes(const std::u16string& text) {
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>> ParseHexList(std::string_view line, std::size_t pos,
-                                                      std::string& fault) {
-    std::vector<std::uint8_t> bytes;
+// Checks the bytes, and keeps them in bytes unless it is null.
+bool ParseHexList(std::string_view line, std::size_t pos, std::vector<std::uint8_t>* bytes,
+                  std::string& fault) {
     // Three characters a byte, "xx,".
-    bytes.reserve((line.size() - std::min(pos, line.size())) / 3 + 1);
+    if (bytes) bytes->reserve((line.size() - std::min(pos, line.size())) / 3 + 1);
     SkipSpaces(line, pos);
     while (pos < line.size()) {
         const int high = HexDigit(line[pos]);
         if (high < 0) {
             fault = "a byte of hex data is not hexadecimal";
-            return std::nullopt;
+            return false;
         }
         int byte = high;
         ++pos;
         if (pos < line.size() && HexDigit(line[pos]) >= 0) byte = byte * 16 + HexDigit(line[pos++]);
-        bytes.push_back(static_cast<std::uint8_t>(byte));
+        if (bytes) bytes->push_back(static_cast<std::uint8_t>(byte));
         SkipSpaces(line, pos);
         if (pos == line.size()) break;
         if (line[pos] != ',') {
             fault = "the bytes of hex data are not separated by commas";
-            return std::nullopt;
+            return false;
         }
         ++pos;
         SkipSpaces(line, pos);
     }
-    return bytes;
+    return true;
 }
 
 bool StartsWith(std::string_view text, std::string_view start) {
@@ -98,10 +98,10 @@ bool StartsWith(std::string_view text, std::string_view start) {
 }  // namespace
 
 // Decoded into a scratch buffer as long as the rest of the line, which no text outgrows (an
-// escape or a UTF-8 sequence is never shorter than the units it gives), then copied out at
-// its own size.
-std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& pos, char end,
-                                          std::string& fault) {
+// escape or a UTF-8 sequence is never shorter than the units it gives), so that reading a
+// file allocates nothing per name or string.
+std::optional<std::u16string_view> DecodeEscaped(std::string_view line, std::size_t& pos, char end,
+                                                 std::string& fault) {
     thread_local std::u16string text;
     if (text.size() < line.size()) text.resize(line.size());
     std::size_t out = 0;
@@ -115,7 +115,7 @@ std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& po
         }
         if (c == end) {
             ++pos;
-            return std::u16string(text.data(), out);
+            return std::u16string_view(text.data(), out);
         }
         if (c == '\\') {
             if (++pos == line.size()) break;
@@ -161,6 +161,13 @@ std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& po
     return std::nullopt;
 }
 
+std::optional<std::u16string> ReadEscaped(std::string_view line, std::size_t& pos, char end,
+                                          std::string& fault) {
+    const auto text = DecodeEscaped(line, pos, end, fault);
+    if (!text) return std::nullopt;
+    return std::u16string(*text);
+}
+
 void WriteEscaped(std::u16string_view text, std::string_view specials, std::string& out) {
     static constexpr char kEscapes[] = ".......abtnvfr.............e....";
     char buffer[16];
@@ -189,24 +196,28 @@ void WriteEscaped(std::u16string_view text, std::string_view specials, std::stri
     }
 }
 
-std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& fault) {
-    ValueLine parsed;
+namespace {
+
+// Checks a value line whole, and keeps what it holds in parsed unless that is null: checking
+// alone allocates nothing.
+bool ReadValueLine(std::string_view line, ValueLine* parsed, std::string& fault) {
     std::size_t pos = 0;
     if (StartsWith(line, "@")) {
         pos = 1;
     } else if (StartsWith(line, "\"")) {
         pos = 1;
-        auto name = ReadEscaped(line, pos, '"', fault);
-        if (!name) return std::nullopt;
-        parsed.name = std::move(*name);
+        const auto name = DecodeEscaped(line, pos, '"', fault);
+        if (!name) return false;
+        // Copied out before the data is decoded over it.
+        if (parsed) parsed->name = *name;
     } else {
         fault = "the line is no key, value, comment or option";
-        return std::nullopt;
+        return false;
     }
     SkipSpaces(line, pos);
     if (pos == line.size() || line[pos] != '=') {
         fault = "the value's name is not followed by =";
-        return std::nullopt;
+        return false;
     }
     ++pos;
     SkipSpaces(line, pos);
@@ -221,14 +232,14 @@ std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& faul
     for (const StringForm& form : kStrings) {
         if (!StartsWith(data, form.prefix)) continue;
         std::size_t at = form.prefix.size();
-        const auto text = ReadEscaped(data, at, '"', fault);
-        if (!text) return std::nullopt;
+        const auto text = DecodeEscaped(data, at, '"', fault);
+        if (!text) return false;
         if (!OnlySpacesLeft(data, at)) {
             fault = "text follows the closing quote";
-            return std::nullopt;
+            return false;
         }
-        parsed.value = {form.type, StringBytes(*text)};
-        return parsed;
+        if (parsed) parsed->value = {form.type, StringBytes(*text)};
+        return true;
     }
     if (StartsWith(data, "dword:")) {
         std::size_t at = 6;
@@ -240,21 +251,22 @@ std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& faul
         }
         if (digits == 0 || !OnlySpacesLeft(data, at)) {
             fault = "a dword is not up to 8 hexadecimal digits";
-            return std::nullopt;
+            return false;
         }
-        parsed.value.type = kRegDword;
-        parsed.value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+        if (!parsed) return true;
+        parsed->value.type = kRegDword;
+        parsed->value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
                              static_cast<std::uint8_t>(number >> 16),
                              static_cast<std::uint8_t>(number >> 24)};
-        return parsed;
+        return true;
     }
     std::size_t at = 0;
+    platform::Dword type = kRegBinary;
     if (StartsWith(data, "hex:")) {
-        parsed.value.type = kRegBinary;
         at = 4;
     } else if (StartsWith(data, "hex(")) {
         at = 4;
-        platform::Dword type = 0;
+        type = 0;
         std::size_t digits = 0;
         while (at < data.size() && HexDigit(data[at]) >= 0 && digits < 8) {
             type = type * 16 + static_cast<platform::Dword>(HexDigit(data[at++]));
@@ -262,18 +274,29 @@ std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& faul
         }
         if (digits == 0 || !StartsWith(data.substr(at), "):")) {
             fault = "hex( is not followed by a hexadecimal type and ):";
-            return std::nullopt;
+            return false;
         }
-        parsed.value.type = type;
         at += 2;
     } else {
         fault = "the value's data has no type this reader knows";
-        return std::nullopt;
+        return false;
     }
-    auto bytes = ParseHexList(data, at, fault);
-    if (!bytes) return std::nullopt;
-    parsed.value.data = std::move(*bytes);
+    if (!parsed) return ParseHexList(data, at, nullptr, fault);
+    parsed->value.type = type;
+    parsed->value.data.clear();
+    return ParseHexList(data, at, &parsed->value.data, fault);
+}
+
+}  // namespace
+
+std::optional<ValueLine> ParseValueLine(std::string_view line, std::string& fault) {
+    ValueLine parsed;
+    if (!ReadValueLine(line, &parsed, fault)) return std::nullopt;
     return parsed;
+}
+
+bool CheckValueLine(std::string_view line, std::string& fault) {
+    return ReadValueLine(line, nullptr, fault);
 }
 
 void WriteValueLine(const std::u16string& name, const platform::TreeValue& value, std::string& out) {
@@ -332,9 +355,9 @@ void WriteValueLine(const std::u16string& name, const platform::TreeValue& value
     out.push_back('\n');
 }
 
-std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
+std::optional<std::u16string_view> ReadKeyPath(std::string_view line, std::string& fault) {
     std::size_t pos = 1;
-    const auto path = ReadEscaped(line, pos, ']', fault);
+    const auto path = DecodeEscaped(line, pos, ']', fault);
     if (!path) return std::nullopt;
     SkipSpaces(line, pos);
     while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
@@ -342,17 +365,25 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
         fault = "the key's name is followed by something other than its time";
         return std::nullopt;
     }
+    const bool emptyName = !path->empty() && (path->front() == u'\\' || path->back() == u'\\' ||
+                                              path->find(u"\\\\") != std::u16string_view::npos);
+    if (emptyName) {
+        fault = "the key's path has an empty name in it";
+        return std::nullopt;
+    }
+    return path;
+}
+
+std::optional<KeyLine> ParseKeyLine(std::string_view line, std::string& fault) {
+    const auto path = ReadKeyPath(line, fault);
+    if (!path) return std::nullopt;
     KeyLine key;
     if (path->empty()) return key;
     key.path.reserve(static_cast<std::size_t>(std::count(path->begin(), path->end(), u'\\')) + 1);
     std::size_t start = 0;
     while (true) {
         const std::size_t slash = std::min(path->find(u'\\', start), path->size());
-        if (slash == start) {
-            fault = "the key's path has an empty name in it";
-            return std::nullopt;
-        }
-        key.path.emplace_back(*path, start, slash - start);
+        key.path.emplace_back(path->substr(start, slash - start));
         if (slash == path->size()) break;
         start = slash + 1;
     }
