@@ -1,29 +1,23 @@
-// Starts the program as its main does and quits once the four values are on screen.
+// Starts the program as its main does, on the registry its main would open, and stops once
+// the window and its four values are painted (see startup_shown.h).
 #include <QApplication>
-#include <QTest>
-#include <QTimer>
 
-#include "app/new_installation.h"
-#include "app/qt/vantrel_window.h"
-#include "app/qt/widget_factory.h"
-#include "app/vantrel.h"
-#include "platform/posix/account.h"
-#include "platform/posix/posix_system.h"
-#include "platform/store/registry_store.h"
-#include "platform/store/store_location.h"
+#include <iostream>
+
+#include "app/qt/editor.h"
+#include "platform/codepage_choice.h"
+#include "startup_shown.h"
 
 int main(int argc, char* argv[]) {
+    if (const auto problem = platform::codepage::ChooseFromEnvironment()) {
+        std::cerr << *problem << '\n';
+        return 1;
+    }
     QApplication application(argc, argv);
-    app::qt::UseFormFont();
-    store::RegistryStore registry(store::DefaultStorePath(), platform::InitialContentsSource([] {
-                                      return app::NewInstallation(platform::posix::AccountFullName());
-                                  }));
-    platform::posix::PosixSystem system;
-    app::qt::VantrelWindow window;
-    app::Vantrel logic(platform::Platform{registry, system}, window.View());
-    window.Connect(logic);
-    logic.Form_Load();
-    if (!QTest::qWaitForWindowExposed(&window)) return 1;
-    window.repaint();
-    return 0;
+    auto started = app::qt::Editor::Start(argc, argv);
+    if (const auto* refused = std::get_if<std::string>(&started)) {
+        std::cerr << *refused << '\n';
+        return 1;
+    }
+    return bench::StopWhenShown(std::get<0>(started)->Window());
 }

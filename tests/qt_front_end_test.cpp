@@ -15,10 +15,13 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
+
 #include <cstring>
 #include <map>
 #include <optional>
 
+#include "app/qt/editor.h"
 #include "app/qt/vantrel_window.h"
 #include "app/qt/widget_factory.h"
 #include "app/vantrel.h"
@@ -473,6 +476,78 @@ TEST_F(QtNames, UnderTheCLocaleOkIsRefusedAndNothingIsWritten) {
     EXPECT_FALSE(window->Ended());
     EXPECT_EQ(Stored(u"RegisteredOwner"), kPolishName);
     EXPECT_EQ(Stored(u"RegisteredOrganization"), kRussianCompany);
+}
+
+namespace {
+
+// The editor as its main starts it, with a command line of args.
+std::variant<std::unique_ptr<app::qt::Editor>, std::string> StartEditor(
+    std::vector<std::string> args) {
+    args.insert(args.begin(), "vantrel-edit-98");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    return app::qt::Editor::Start(static_cast<int>(argv.size()), argv.data());
+}
+
+// The owner the store at path holds.
+void SetOwner(const std::string& path, const char* owner) {
+    store::RegistryStore registry(path, testing_support::NewInstallation());
+    Hkey key = kNullKey;
+    ASSERT_EQ(registry.RegOpenKeyExA(kMachine, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                                     kKeyAllAccess, &key),
+              kErrorSuccess);
+    registry.RegSetValueExA(key, "RegisteredOwner", 0, kRegSz,
+                            reinterpret_cast<const std::uint8_t*>(owner),
+                            static_cast<Dword>(std::strlen(owner) + 1));
+    registry.RegCloseKey(key);
+}
+
+}  // namespace
+
+TEST(QtEditor, TheStoreTheArgumentNamesIsShownWithItsValuesWhenFirstPainted) {
+    testing_support::TempDir dir;
+    const std::string path = dir.File("named.db");
+    SetOwner(path, "Named Owner");
+    auto started = StartEditor({path, "--user", "ada"});
+    ASSERT_EQ(started.index(), 0u) << std::get<1>(started);
+    app::qt::VantrelWindow& window = std::get<0>(started)->Window();
+    // The values are in their boxes before the event loop first runs, so the first paint
+    // shows them.
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.Box(TextBox::Text1)->text(), "Named Owner");
+    EXPECT_EQ(window.windowTitle(), QString::fromStdString("Vantrel Edit 98 - registry store " + path));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.Box(TextBox::Text1)->text(), "Named Owner");
+    window.close();
+}
+
+TEST(QtEditor, WithoutAnArgumentTheStoreTheEnvironmentNamesIsOpened) {
+    testing_support::TempDir dir;
+    const std::string path = dir.File("from-environment.db");
+    SetOwner(path, "Environment Owner");
+    const char* old = std::getenv("VANTREL_REGISTRY");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("VANTREL_REGISTRY", path.c_str(), 1);
+    auto started = StartEditor({"--user=ada"});
+    if (saved) {
+        setenv("VANTREL_REGISTRY", saved->c_str(), 1);
+    } else {
+        unsetenv("VANTREL_REGISTRY");
+    }
+    ASSERT_EQ(started.index(), 0u) << std::get<1>(started);
+    EXPECT_EQ(std::get<0>(started)->Window().Box(TextBox::Text1)->text(), "Environment Owner");
+    std::get<0>(started)->Window().close();
+}
+
+TEST(QtEditor, AFolderHoldingNoRegistryIsRefusedNamingItAndShowsNoWindow) {
+    testing_support::TempDir dir;
+    const std::string folder = dir.File("empty");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    auto started = StartEditor({folder});
+    ASSERT_EQ(started.index(), 1u);
+    EXPECT_EQ(std::get<1>(started).rfind(folder + " is a folder, but no registry was found in it", 0), 0u)
+        << std::get<1>(started);
+    for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(top->isVisible());
 }
 
 int main(int argc, char** argv) {
