@@ -76,7 +76,7 @@ def counts(path, env):
             subprocess.run(["strace", "-f", "-c", "-o", f"{folder}/calls", path], env=env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             with open(f"{folder}/calls") as table:
-                calls = next(int(line.split()[2]) for line in table if line.rstrip().endswith(" total"))
+                calls = next(int(line.split()[3]) for line in table if line.rstrip().endswith(" total"))
         if shutil.which("valgrind"):
             subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={folder}/cg", path],
                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
