@@ -394,6 +394,32 @@ TEST_F(StoreFile, AForeignDatabaseCarryingOurIdIsRefusedUnwritten) {
     EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
 }
 
+TEST_F(StoreFile, AForeignDatabaseWithOurIdAndALogIsRefusedWithItsLogLeftUncopied) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA application_id = 1448232263; PRAGMA user_version = 1;", nullptr,
+                 nullptr, nullptr);
+    // Its last changes stay in the log, as a writer killed before a checkpoint leaves them.
+    sqlite3_exec(db,
+                 "PRAGMA journal_mode = WAL; CREATE TABLE notes (text);"
+                 "INSERT INTO notes VALUES ('mine');",
+                 nullptr, nullptr, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close(db);
+    const std::string log = ReadAll(path + "-wal");
+    ASSERT_FALSE(log.empty());
+    ExpectRefused("its tables are missing");
+    EXPECT_EQ(ReadAll(path + "-wal"), log);
+}
+
+TEST(StoreLocation, TheFolderOfAFileIsWhatComesBeforeItsLastSlash) {
+    EXPECT_EQ(store::FolderOf("/home/ada/.local/share/vantrel/registry.db"),
+              "/home/ada/.local/share/vantrel");
+    EXPECT_EQ(store::FolderOf("data/registry.db"), "data");
+    EXPECT_EQ(store::FolderOf("/registry.db"), "/");
+    EXPECT_EQ(store::FolderOf("registry.db"), ".");
+}
+
 TEST_F(StoreFile, FilesAKilledCreationLeftAreRemovedAndNothingElse) {
     const std::string abandoned = path + ".new-Ab12Cd";
     const std::string live = path + ".new-Zz9Yy8";

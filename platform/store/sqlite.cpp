@@ -80,6 +80,25 @@ void Database::Open(const std::string& name, int flags) {
 
 bool Database::IsReadOnly() const noexcept { return sqlite3_db_readonly(db_.get(), "main") == 1; }
 
+void Database::WaitWhenBusy(int ms) { Check(sqlite3_busy_timeout(db_.get(), ms)); }
+
+bool Database::HasTable(const char* name) {
+    const int code = sqlite3_table_column_metadata(db_.get(), "main", name, nullptr, nullptr,
+                                                   nullptr, nullptr, nullptr, nullptr);
+    // A missing table is a plain error that names it; a schema that cannot be read fails
+    // with its own code or message.
+    if ((code & 0xFF) == SQLITE_ERROR &&
+        std::string_view(sqlite3_errmsg(db_.get())).starts_with("no such table")) {
+        return false;
+    }
+    Check(code);
+    return true;
+}
+
+void Database::KeepLogOnClose() noexcept {
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
 void Database::Check(int code) const {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
     throw Failure(code);

@@ -118,6 +118,14 @@ public:
 
     // Whether the connection may not write.
     bool IsReadOnly() const noexcept;
+    // Makes a call wait up to ms for another connection's lock before it fails as busy.
+    void WaitWhenBusy(int ms);
+    // Whether the database has a table of that name, read from its schema without
+    // compiling a statement; throws Error when the schema cannot be read.
+    bool HasTable(const char* name);
+    // Leaves the write-ahead log as it is when the connection closes, instead of copying
+    // it into the database: for a file that was refused and must not be written.
+    void KeepLogOnClose() noexcept;
 
     // Runs one of the control statements.
     void Run(Control control);

@@ -1,5 +1,6 @@
 #include "store_creation.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,12 +9,13 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 
 #include "hive.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/registry/root_map.h"
 #include "store_header.h"
+#include "store_location.h"
 #include "store_message.h"
 
 namespace store {
@@ -49,24 +51,24 @@ void SeedNewStore(sqlite::Database& db, const platform::InitialContents& content
 }
 
 // Removes the files of our building name, ours, that no live creation holds locked, with
-// the journals SQLite may have left beside them, and nothing else.
+// the journals SQLite may have left beside them, and nothing else. The folder is read with
+// readdir, at every start: std::filesystem would page in its part of the C++ library.
 void RemoveAbandonedBuilds(const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::string store = target.filename().string();
-    const auto folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (!IsBuildingName(name, store)) continue;
-        const UniqueFd file(open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const std::string folder = FolderOf(path);
+    const std::string store = path.substr(path.rfind('/') + 1);
+    const std::unique_ptr<DIR, int (*)(DIR*)> entries(opendir(folder.c_str()), closedir);
+    if (!entries) return;
+    while (const dirent* entry = readdir(entries.get())) {
+        if (!IsBuildingName(entry->d_name, store)) continue;
+        const std::string built = folder + "/" + entry->d_name;
+        const UniqueFd file(open(built.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!file) continue;
         struct stat info {};
         if (fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() &&
             flock(file.Get(), LOCK_EX | LOCK_NB) == 0) {
             // Removed while the lock is held, so that no creation can take the file over.
             for (const char* journal : {"", "-journal", "-wal", "-shm"}) {
-                unlink((entry.path().string() + journal).c_str());
+                unlink((built + journal).c_str());
             }
         }
     }

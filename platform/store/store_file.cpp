@@ -9,6 +9,7 @@
 
 #include "store_creation.h"
 #include "store_header.h"
+#include "store_location.h"
 
 namespace store {
 namespace {
@@ -22,26 +23,12 @@ Connection Connect(const std::string& path, sqlite::Database::Mode mode) {
     return std::make_unique<sqlite::Database>(path, mode);
 }
 
-// Checks that the file holds a store's tables through a read-only connection, so that a
-// file that is refused is never written, not even switched to write-ahead logging. A
-// store whose writer was killed may need its log recovered or its journal rolled back,
-// which a read-only connection cannot do; the header has shown it ours, so a read-write
-// connection does it.
-std::int64_t TablesIn(sqlite::Database& db) {
-    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
-    return db.QueryInt("SELECT count(*) FROM sqlite_schema WHERE name IN ('key', 'value')");
-}
-
-void CheckTables(const std::string& path) {
-    auto tablesOf = [&](sqlite::Database::Mode mode) { return TablesIn(*Connect(path, mode)); };
-    std::int64_t tables = 0;
-    try {
-        tables = tablesOf(sqlite::Database::Mode::ReadOnly);
-    } catch (const sqlite::Error& error) {
-        if (!error.IsReadOnly()) throw;
-        tables = tablesOf(sqlite::Database::Mode::ReadWrite);
-    }
-    if (tables != 2) Refuse(path, "its tables are missing");
+// Whether the file holds a store's tables, looked up in its schema. Reading them writes
+// nothing to a store that is sound; one whose writer was killed may first need its log
+// recovered or its journal rolled back, which the header has shown it ours to have done.
+bool HasStoreTables(sqlite::Database& db) {
+    db.WaitWhenBusy(kBusyTimeoutMs);
+    return db.HasTable("key") && db.HasTable("value");
 }
 
 // A store that may not be written is opened to be read only. Unless a writer's log is
@@ -50,21 +37,28 @@ void CheckTables(const std::string& path) {
 Connection OpenReadOnly(const std::string& path) {
     Connection db = Connect(path, HasWriteAheadLog(path) ? sqlite::Database::Mode::ReadOnly
                                                          : sqlite::Database::Mode::Immutable);
-    if (TablesIn(*db) != 2) Refuse(path, "its tables are missing");
+    if (!HasStoreTables(*db)) Refuse(path, "its tables are missing");
     return db;
 }
 
-void Configure(sqlite::Database& db) {
-    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
-    db.Execute("PRAGMA journal_mode = WAL");
-    db.Execute("PRAGMA synchronous = NORMAL");
+// One connection serves the check and the store: the tables are looked for before
+// anything is configured, so that a file refused is never written, not even switched to
+// write-ahead logging, nor has a log copied into it when the connection closes.
+Connection OpenReadWrite(const std::string& path) {
+    Connection db = Connect(path, sqlite::Database::Mode::ReadWrite);
+    if (!HasStoreTables(*db)) {
+        db->KeepLogOnClose();
+        Refuse(path, "its tables are missing");
+    }
+    db->Execute("PRAGMA journal_mode = WAL");
+    db->Execute("PRAGMA synchronous = NORMAL");
+    return db;
 }
 
 }  // namespace
 
 std::string WhyReadOnly(const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string folder = FolderOf(path);
     auto because = [](const char* what) {
         return errno == EROFS ? std::string("it is on a disk that may only be read")
                               : std::string("you may not write to ") + what;
@@ -76,28 +70,21 @@ std::string WhyReadOnly(const std::string& path) {
 
 std::unique_ptr<sqlite::Database> OpenStoreFile(const std::string& path,
                                                 const platform::InitialContentsSource& contents) {
-    const std::filesystem::path target(path);
-    if (target.has_parent_path()) {
-        std::error_code ignored;
-        std::filesystem::create_directories(target.parent_path(), ignored);
-    }
     RemoveAbandonedBuilds(path);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         if (errno != ENOENT) {
             Refuse(path, std::string("it cannot be reached (") + std::strerror(errno) + ")");
         }
+        std::error_code ignored;
+        std::filesystem::create_directories(FolderOf(path), ignored);
         CreateStoreFile(path, contents);
     } else if (!S_ISREG(info.st_mode)) {
         Refuse(path, "it is not a regular file");
     }
     CheckHeader(path);
     try {
-        if (!WhyReadOnly(path).empty()) return OpenReadOnly(path);
-        CheckTables(path);
-        Connection db = Connect(path, sqlite::Database::Mode::ReadWrite);
-        Configure(*db);
-        return db;
+        return WhyReadOnly(path).empty() ? OpenReadWrite(path) : OpenReadOnly(path);
     } catch (const sqlite::Error& error) {
         Refuse(path, ReasonOf(error));
     }

@@ -20,4 +20,10 @@ std::string DefaultStorePath() {
     return std::string(home) + "/.local/share/vantrel/registry.db";
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace store

@@ -9,4 +9,8 @@ namespace store {
 // ~/.local/share/vantrel/registry.db.
 std::string DefaultStorePath();
 
+// The folder of the file at path: what comes before its last '/', "/" for a file at the
+// root, "." for a bare name.
+std::string FolderOf(const std::string& path);
+
 }  // namespace store
