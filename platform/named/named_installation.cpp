@@ -1,24 +1,10 @@
 #include "platform/named/named_installation.h"
 
 #include "platform/creg/win9x_installation.h"
+#include "platform/named/held.h"
 
 namespace platform {
 namespace {
-
-class InstallationBatchOf final : public NamedBatch {
-public:
-    InstallationBatchOf(creg::InstallationBatch batch, std::optional<std::string>& fault)
-        : batch_(std::move(batch)), fault_(fault) {}
-    bool Commit() override {
-        if (batch_.Commit()) return true;
-        fault_ = batch_.Fault();
-        return false;
-    }
-
-private:
-    creg::InstallationBatch batch_;
-    std::optional<std::string>& fault_;
-};
 
 class NamedInstallation final : public NamedRegistry {
 public:
@@ -32,7 +18,7 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = installation_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<InstallationBatchOf>(std::move(*batch), fault_);
+        return std::make_unique<BatchOf<creg::InstallationBatch>>(std::move(*batch), &fault_);
     }
     // The files are read whole; one that another program rewrites is read again whole.
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }

@@ -1,33 +1,10 @@
 #include "platform/named/named_offline_windows.h"
 
+#include "platform/named/held.h"
 #include "platform/regf/offline_windows.h"
 
 namespace platform {
 namespace {
-
-class InstallationBatchOf final : public NamedBatch {
-public:
-    InstallationBatchOf(regf::InstallationBatch batch, std::optional<std::string>& fault)
-        : batch_(std::move(batch)), fault_(fault) {}
-    bool Commit() override {
-        if (batch_.Commit()) return true;
-        fault_ = batch_.Fault();
-        return false;
-    }
-
-private:
-    regf::InstallationBatch batch_;
-    std::optional<std::string>& fault_;
-};
-
-class InstallationSnapshotOf final : public NamedSnapshot {
-public:
-    explicit InstallationSnapshotOf(regf::InstallationSnapshot snapshot)
-        : snapshot_(std::move(snapshot)) {}
-
-private:
-    regf::InstallationSnapshot snapshot_;
-};
 
 class NamedOfflineWindows final : public NamedRegistry {
 public:
@@ -43,12 +20,12 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = windows_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<InstallationBatchOf>(std::move(*batch), fault_);
+        return std::make_unique<BatchOf<regf::InstallationBatch>>(std::move(*batch), &fault_);
     }
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override {
         auto snapshot = windows_.BeginSnapshot();
         if (!snapshot) return nullptr;
-        return std::make_unique<InstallationSnapshotOf>(std::move(*snapshot));
+        return std::make_unique<SnapshotOf<regf::InstallationSnapshot>>(std::move(*snapshot));
     }
     std::string Description() const override { return description_; }
 

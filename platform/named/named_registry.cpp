@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/named/held.h"
 #include "platform/named/named_installation.h"
 #include "platform/named/named_offline_windows.h"
 #include "platform/store/registry_store.h"
@@ -9,38 +10,6 @@
 
 namespace platform {
 namespace {
-
-class StoreBatchOf final : public NamedBatch {
-public:
-    explicit StoreBatchOf(store::StoreBatch batch) : batch_(std::move(batch)) {}
-    bool Commit() override { return batch_.Commit(); }
-
-private:
-    store::StoreBatch batch_;
-};
-
-class StoreSnapshotOf final : public NamedSnapshot {
-public:
-    explicit StoreSnapshotOf(store::StoreSnapshot snapshot) : snapshot_(std::move(snapshot)) {}
-
-private:
-    store::StoreSnapshot snapshot_;
-};
-
-class PrefixBatchOf final : public NamedBatch {
-public:
-    PrefixBatchOf(wine::PrefixBatch batch, std::optional<std::string>& fault)
-        : batch_(std::move(batch)), fault_(fault) {}
-    bool Commit() override {
-        if (batch_.Commit()) return true;
-        fault_ = batch_.Fault();
-        return false;
-    }
-
-private:
-    wine::PrefixBatch batch_;
-    std::optional<std::string>& fault_;
-};
 
 class NamedStore final : public NamedRegistry {
 public:
@@ -51,12 +20,12 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = store_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<StoreBatchOf>(std::move(*batch));
+        return std::make_unique<BatchOf<store::StoreBatch>>(std::move(*batch));
     }
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override {
         auto snapshot = store_.BeginSnapshot();
         if (!snapshot) return nullptr;
-        return std::make_unique<StoreSnapshotOf>(std::move(*snapshot));
+        return std::make_unique<SnapshotOf<store::StoreSnapshot>>(std::move(*snapshot));
     }
     std::string Description() const override { return "registry store " + path_; }
 
@@ -75,7 +44,7 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = prefix_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<PrefixBatchOf>(std::move(*batch), fault_);
+        return std::make_unique<BatchOf<wine::PrefixBatch>>(std::move(*batch), &fault_);
     }
     // The files are read whole; one that another program rewrites is read again whole.
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }
