@@ -4,25 +4,11 @@
 #include <stdexcept>
 
 #include "platform/registry/key_names.h"
+#include "platform/registry/tree_batches.h"
 
 namespace creg {
-namespace {
 
 using platform::NodeId;
-
-class Batches final : public platform::TreeBatch {
-public:
-    explicit Batches(std::vector<std::unique_ptr<platform::TreeBatch>> batches)
-        : batches_(std::move(batches)) {}
-    void Commit() override {
-        for (auto& batch : batches_) batch->Commit();
-    }
-
-private:
-    std::vector<std::unique_ptr<platform::TreeBatch>> batches_;
-};
-
-}  // namespace
 
 MountedTree::MountedTree(platform::RegistryTree& base, NodeId baseRoot, std::u16string parentName,
                          std::u16string name, platform::RegistryTree* mounted, NodeId mountedRoot)
@@ -128,7 +114,7 @@ std::unique_ptr<platform::TreeBatch> MountedTree::BeginBatch() {
     std::vector<std::unique_ptr<platform::TreeBatch>> batches;
     batches.push_back(base_.BeginBatch());
     if (mounted_) batches.push_back(mounted_->BeginBatch());
-    return std::make_unique<Batches>(std::move(batches));
+    return std::make_unique<platform::TreeBatches>(std::move(batches));
 }
 
 void MountedTree::Refresh() {

@@ -7,7 +7,6 @@
 #include "platform/file_error_status.h"
 #include "platform/posix/utf8.h"
 #include "platform/registry/key_names.h"
-#include "platform/regf/hive_mount_tree.h"
 #include "platform/regf/regf_file_tree.h"
 
 namespace regf {
@@ -79,13 +78,16 @@ OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional
         unusable_ = true;
         return;
     }
-    machine_ = std::make_unique<HiveMountTree>(
-        u"HKEY_LOCAL_MACHINE", std::vector<RegfFileTree*>{software_.get(), system_.get()});
-    std::vector<RegfFileTree*> users{defaultUser_.get()};
+    machine_ = std::make_unique<platform::JoinedTree>(
+        u"HKEY_LOCAL_MACHINE",
+        std::vector<platform::RegistryTree*>{software_.get(), system_.get()},
+        platform::FoldedNameLess);
+    std::vector<platform::RegistryTree*> users{defaultUser_.get()};
     if (user_) users.push_back(user_.get());
-    users_ = std::make_unique<HiveMountTree>(u"HKEY_USERS", std::move(users));
-    roots_.Serve(platform::kHkeyLocalMachine, *machine_, HiveMountTree::kOwnKey);
-    roots_.Serve(platform::kHkeyUsers, *users_, HiveMountTree::kOwnKey);
+    users_ = std::make_unique<platform::JoinedTree>(u"HKEY_USERS", std::move(users),
+                                                    platform::FoldedNameLess);
+    roots_.Serve(platform::kHkeyLocalMachine, *machine_, platform::JoinedTree::kJoinKey);
+    roots_.Serve(platform::kHkeyUsers, *users_, platform::JoinedTree::kJoinKey);
     roots_.Serve(platform::kHkeyCurrentUser, *users_,
                  users_->Outer(user_ ? 1 : 0, RegfFileTree::kBaseKey));
     roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "platform/memory/memory_tree.h"
+#include "platform/registry/joined_tree.h"
 #include "platform/registry/tree_registry.h"
 #include "platform/regf/nt_installation.h"
 
 namespace regf {
 
 class RegfFileTree;
-class HiveMountTree;
 
 // Changes made while a batch is open are written together when it commits: every changed
 // hive to a temporary file first, then each renamed over its hive.
@@ -84,7 +84,7 @@ private:
     bool unusable_ = false;
     std::u16string userKey_;
     std::unique_ptr<RegfFileTree> software_, system_, defaultUser_, user_;
-    std::unique_ptr<HiveMountTree> machine_, users_;
+    std::unique_ptr<platform::JoinedTree> machine_, users_;
     platform::MemoryTree dynData_;
     platform::RootMap roots_;
 };

@@ -34,6 +34,10 @@ std::u16string FoldName(std::u16string_view name) {
     return folded;
 }
 
+bool FoldedNameLess(std::u16string_view a, std::u16string_view b) {
+    return FoldName(a) < FoldName(b);
+}
+
 std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path) {
     if (!path.empty() && path.front() == u'\\') return std::nullopt;
     std::vector<std::u16string_view> parts;

@@ -16,6 +16,9 @@ inline constexpr std::size_t kMaxValueNameLength = 16383;
 // a time, so that names match without regard to case in any script.
 std::u16string FoldName(std::u16string_view name);
 
+// Names in the order of their folded forms, as an NT hive keeps a key's subkeys.
+bool FoldedNameLess(std::u16string_view a, std::u16string_view b);
+
 // The components of a key path. Runs of backslashes count as one and trailing ones are
 // ignored; nullopt for a path that starts with a backslash.
 std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path);

@@ -6,8 +6,8 @@
 #include <cerrno>
 
 #include "platform/file_error_status.h"
-#include "platform/wine/users_tree.h"
 #include "platform/wine/wine_file_tree.h"
+#include "platform/wine/wine_name_order.h"
 #include "platform/wine/wine_server.h"
 
 namespace wine {
@@ -74,9 +74,11 @@ WinePrefix::WinePrefix(std::string folder) : TreeRegistry(roots_), folder_(std::
         unusable_ = true;
         return;
     }
-    users_ = std::make_unique<UsersTree>(std::vector<WineFileTree*>{user_.get(), defaultUser_.get()});
+    users_ = std::make_unique<platform::JoinedTree>(
+        u"HKEY_USERS", std::vector<platform::RegistryTree*>{user_.get(), defaultUser_.get()},
+        WineNameLess);
     roots_.Serve(platform::kHkeyLocalMachine, *machine_, WineFileTree::kBaseKey);
-    roots_.Serve(platform::kHkeyUsers, *users_, UsersTree::kUsersKey);
+    roots_.Serve(platform::kHkeyUsers, *users_, platform::JoinedTree::kJoinKey);
     roots_.Serve(platform::kHkeyCurrentUser, *users_, users_->Outer(0, WineFileTree::kBaseKey));
     roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);
     roots_.Link(platform::kHkeyCurrentConfig, platform::kHkeyLocalMachine,

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "platform/memory/memory_tree.h"
+#include "platform/registry/joined_tree.h"
 #include "platform/registry/tree_registry.h"
 
 namespace wine {
 
 class WineFileTree;
-class UsersTree;
 
 // What is refused while Wine runs in the prefix.
 inline constexpr const char* kWineRunning =
@@ -73,7 +73,7 @@ private:
     std::optional<std::string> problem_;
     bool unusable_ = false;
     std::unique_ptr<WineFileTree> machine_, user_, defaultUser_;
-    std::unique_ptr<UsersTree> users_;
+    std::unique_ptr<platform::JoinedTree> users_;
     platform::MemoryTree dynData_;
     platform::RootMap roots_;
 };
