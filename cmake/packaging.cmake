@@ -27,9 +27,9 @@ the product key) and lets it be changed in one small window. Off Windows the
 registry is a store of the program's own, one SQLite file that behaves as the
 Windows registry does; the command-line tool vantrel-reg queries and changes it
 with the commands of the Windows reg tool.")
-    # The libraries the programs link come from dpkg-shlibdeps; libblkid, which they load
-    # only when a volume is asked about, is named here.
+    # The libraries the programs link come from dpkg-shlibdeps; libblkid and libhivex, which
+    # they load only when a volume is asked about or a hive is opened, are named here.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libblkid1")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libblkid1, libhivex0")
 endif()
 include(CPack)

@@ -3,6 +3,8 @@
 // original kept once, and the hives refused: dirty, truncated, foreign, changed behind us.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -94,6 +96,36 @@ const std::vector<std::tuple<std::u16string, Dword, std::vector<std::uint8_t>>>&
         {u"Unterminated", kRegSz, Bytes({'x', 0, 'y', 0})},
     };
     return values;
+}
+
+// Whether libhivex is mapped into this process.
+bool HivexMapped() {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("libhivex.so") != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST_F(Hive, HivexIsLoadedByTheFirstHiveOpenedAndNotBefore) {
+    // In a process of its own, since another test may have opened a hive in this one.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        int status = HivexMapped() ? 1 : 0;
+        try {
+            RegfFileTree tree(path, u"SOFTWARE");
+            if (!HivexMapped()) status |= 2;
+        } catch (const RegfFileError&) {
+            status |= 4;
+        }
+        _exit(status);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    // 1: loaded before any hive was opened; 2: not loaded by opening one; 4: refused.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(Hive, EveryTypeAndItsBytesComeBackExactlyAfterTheHiveIsReadAgain) {

@@ -1,13 +1,13 @@
 // Writing a hive back: hivex commits the changed copy to a temporary file beside the hive,
 // which is flushed and renamed over it; the original is kept first when no copy is kept.
 #include <fcntl.h>
-#include <hivex.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/regf/hivex_library.h"
 #include "platform/regf/regf_file_tree.h"
 
 namespace regf {
@@ -123,7 +123,7 @@ bool RegfFileTree::PrepareSave() {
         ::unlink(temporary.c_str());
         throw SystemFault("Cannot write", temporary, modeError);
     }
-    if (hivex_commit(write_, temporary.c_str(), 0) != 0) {
+    if (Hivex().commit(write_, temporary.c_str(), 0) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         throw SystemFault("Cannot write", temporary, error);
@@ -149,7 +149,7 @@ void RegfFileTree::InstallSave() {
     // The rename is kept across a crash once the folder is on disk too.
     SyncFolder(path_);
     // The copy written is what the file now holds, at the same places.
-    hivex_close(read_);
+    Hivex().close(read_);
     read_ = write_;
     write_ = nullptr;
     changes_.clear();

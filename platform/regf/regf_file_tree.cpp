@@ -1,6 +1,7 @@
 #include "platform/regf/regf_file_tree.h"
 
-#include <hivex.h>
+#include "platform/regf/hivex_library.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -68,8 +69,8 @@ RegfFileTree::RegfFileTree(std::string path, std::u16string baseName)
 
 RegfFileTree::~RegfFileTree() {
     DiscardSave();
-    if (write_) hivex_close(write_);
-    if (read_) hivex_close(read_);
+    if (write_) Hivex().close(write_);
+    if (read_) Hivex().close(read_);
 }
 
 // Reads the header and opens the hive; the tree changes only when both succeed.
@@ -77,19 +78,19 @@ void RegfFileTree::Open() {
     const FileStamp stamp = Stamp();
     const HiveHeader header = ReadHiveHeader(path_, static_cast<std::uint64_t>(stamp.size));
     auto dirty = DirtyEvidence(path_, header);
-    Handle opened = hivex_open(path_.c_str(), 0);
+    Handle opened = LoadHivex().open(path_.c_str(), 0);
     if (!opened) {
         const int error = errno;
         throw RegfFileError(RegfFileError::Kind::Damaged,
                             path_ + " cannot be read as a registry hive: " + std::strerror(error),
                             error);
     }
-    const std::size_t root = hivex_root(opened);
+    const std::size_t root = Hivex().root(opened);
     if (root == 0) {
-        hivex_close(opened);
+        Hivex().close(opened);
         throw RegfFileError(RegfFileError::Kind::Damaged, path_ + " has no root key.");
     }
-    if (read_) hivex_close(read_);
+    if (read_) Hivex().close(read_);
     read_ = opened;
     root_ = root;
     dirty_ = std::move(dirty);
@@ -125,11 +126,11 @@ const RegfFileTree::Children& RegfFileTree::ChildrenOf(NodeId key) {
         children.byFolded.emplace(platform::FoldName(baseName_), kBaseKey);
     } else {
         Handle hive = write_ ? write_ : read_;
-        const Owned<hive_node_h> nodes(hivex_node_children(hive, Offset(key)));
+        const Owned<hive_node_h> nodes(Hivex().nodeChildren(hive, Offset(key)));
         if (!nodes) Fail("a key's subkeys cannot be read", errno);
         std::map<std::u16string, std::u16string> spelled;
         for (const hive_node_h* node = nodes.get(); *node; ++node) {
-            const Owned<char> name(hivex_node_name(hive, *node));
+            const Owned<char> name(Hivex().nodeName(hive, *node));
             if (!name) Fail("a key's name cannot be read", errno);
             std::u16string wide = Wide(name.get());
             std::u16string folded = platform::FoldName(wide);
@@ -154,7 +155,7 @@ NodeId RegfFileTree::CreateChild(NodeId parent, std::u16string_view name) {
     if (parent == kTreeTop) throw std::invalid_argument("a hive has one root key");
     Change change{Change::Kind::Create, Offset(parent), platform::posix::Utf16ToUtf8(name), {}};
     Handle hive = Writable();
-    const hive_node_h made = hivex_node_add_child(hive, change.node, change.name.c_str());
+    const hive_node_h made = Hivex().nodeAddChild(hive, change.node, change.name.c_str());
     if (made == 0) Fail("a key cannot be made", errno);
     changes_.push_back(std::move(change));
     children_.erase(parent);
@@ -167,7 +168,7 @@ bool RegfFileTree::Exists(NodeId key) {
     if (key == kTreeTop) return false;
     if (key == kBaseKey) return true;
     // A deleted key's block is free: hivex finds no key there.
-    const Owned<char> name(hivex_node_name(write_ ? write_ : read_, Offset(key)));
+    const Owned<char> name(Hivex().nodeName(write_ ? write_ : read_, Offset(key)));
     return name != nullptr;
 }
 
@@ -178,9 +179,9 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
         throw std::invalid_argument("the hive's root key cannot be deleted");
     }
     Handle hive = Writable();
-    const hive_node_h parent = hivex_node_parent(hive, Offset(key));
+    const hive_node_h parent = Hivex().nodeParent(hive, Offset(key));
     if (parent == 0) Fail("a key's parent cannot be read", errno);
-    if (hivex_node_delete_child(hive, Offset(key)) != 0) Fail("a key cannot be deleted", errno);
+    if (Hivex().nodeDeleteChild(hive, Offset(key)) != 0) Fail("a key cannot be deleted", errno);
     changes_.push_back({Change::Kind::Delete, Offset(key), {}, {}});
     children_.erase(Id(parent));
     children_.erase(key);
@@ -190,16 +191,16 @@ std::vector<RegfFileTree::NamedValue> RegfFileTree::ReadValues(NodeId key) {
     std::vector<NamedValue> values;
     if (key == kTreeTop) return values;
     Handle hive = write_ ? write_ : read_;
-    const Owned<hive_value_h> handles(hivex_node_values(hive, Offset(key)));
+    const Owned<hive_value_h> handles(Hivex().nodeValues(hive, Offset(key)));
     if (!handles) Fail("a key's values cannot be read", errno);
     for (const hive_value_h* value = handles.get(); *value; ++value) {
-        const Owned<char> name(hivex_value_key(hive, *value));
+        const Owned<char> name(Hivex().valueKey(hive, *value));
         if (!name) Fail("a value's name cannot be read", errno);
         // A type of any number, which the enumeration hivex declares cannot hold in C++.
         std::uint32_t type = 0;
         std::size_t size = 0;
         const Owned<char> data(
-            hivex_value_value(hive, *value, reinterpret_cast<hive_type*>(&type), &size));
+            Hivex().valueValue(hive, *value, reinterpret_cast<hive_type*>(&type), &size));
         if (!data) Fail("the data of value \"" + std::string(name.get()) + "\" cannot be read", errno);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.get());
         values.push_back({name.get(), static_cast<platform::Dword>(type),
@@ -319,7 +320,7 @@ RegfFileTree::Handle RegfFileTree::Writable() {
                             path_ + " was changed by another program since it was read; it was "
                                     "not overwritten.");
     }
-    write_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
     if (!write_) Fail("the hive cannot be opened for writing", errno);
     return write_;
 }
@@ -327,12 +328,12 @@ RegfFileTree::Handle RegfFileTree::Writable() {
 void RegfFileTree::Apply(const Change& change) {
     switch (change.kind) {
         case Change::Kind::Create:
-            if (hivex_node_add_child(write_, change.node, change.name.c_str()) == 0) {
+            if (Hivex().nodeAddChild(write_, change.node, change.name.c_str()) == 0) {
                 Fail("a key cannot be made", errno);
             }
             break;
         case Change::Kind::Delete:
-            if (hivex_node_delete_child(write_, change.node) != 0) {
+            if (Hivex().nodeDeleteChild(write_, change.node) != 0) {
                 Fail("a key cannot be deleted", errno);
             }
             break;
@@ -346,7 +347,7 @@ void RegfFileTree::Apply(const Change& change) {
                 values[i].value =
                     reinterpret_cast<char*>(const_cast<std::uint8_t*>(value.data.data()));
             }
-            if (hivex_node_set_values(write_, change.node, values.size(), values.data(), 0) != 0) {
+            if (Hivex().nodeSetValues(write_, change.node, values.size(), values.data(), 0) != 0) {
                 Fail("the values of a key cannot be written", errno);
             }
             break;
@@ -361,20 +362,20 @@ void RegfFileTree::RollBackTo(std::size_t count) {
     if (changes_.size() == count) return;
     ++generation_;
     children_.clear();
-    if (write_) hivex_close(write_);
+    if (write_) Hivex().close(write_);
     write_ = nullptr;
     std::vector<Change> kept(std::make_move_iterator(changes_.begin()),
                              std::make_move_iterator(changes_.begin() + static_cast<long>(count)));
     changes_.clear();
     if (kept.empty()) return;
-    write_ = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
     try {
         if (!write_) Fail("the hive cannot be opened for writing", errno);
         for (const Change& change : kept) Apply(change);
         changes_ = std::move(kept);
     } catch (...) {
         // The outer batch cannot be brought back: it writes nothing.
-        if (write_) hivex_close(write_);
+        if (write_) Hivex().close(write_);
         write_ = nullptr;
         lost_ = true;
     }
