@@ -30,6 +30,7 @@
 #include "platform/codepage_choice.h"
 #include "platform/posix/posix_system.h"
 #include "platform/store/registry_store.h"
+#include "platform/store/sqlite.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -536,6 +537,35 @@ TEST(QtEditor, WithoutAnArgumentTheStoreTheEnvironmentNamesIsOpened) {
     }
     ASSERT_EQ(started.index(), 0u) << std::get<1>(started);
     EXPECT_EQ(std::get<0>(started)->Window().Box(TextBox::Text1)->text(), "Environment Owner");
+    std::get<0>(started)->Window().close();
+}
+
+TEST(QtEditor, AStoreWithoutItsTablesIsNamedInAMessageAtStartAndItsWindowStaysEmpty) {
+    testing_support::TempDir dir;
+    const std::string path = dir.File("foreign.db");
+    {
+        store::sqlite::Database foreign(path, store::sqlite::Database::Mode::Create);
+        foreign.Execute("PRAGMA application_id = 1448232263; PRAGMA user_version = 1;"
+                        "CREATE TABLE notes (text)");
+    }
+    std::vector<QString> messages;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&messages] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (!box || !box->isVisible()) continue;
+            messages.push_back(box->text());
+            box->accept();
+        }
+    });
+    answerer.start(10);
+    auto started = StartEditor({path});
+    answerer.stop();
+    ASSERT_EQ(started.index(), 0u) << std::get<1>(started);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QString::fromStdString("The registry store " + path +
+                                                  " cannot be used: its tables are missing."));
+    EXPECT_EQ(std::get<0>(started)->Window().Box(TextBox::Text1)->text(), "");
     std::get<0>(started)->Window().close();
 }
 
