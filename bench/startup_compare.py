@@ -6,9 +6,10 @@ turn: xcb, as a desktop shows it (on an Xvfb display of its own when no display 
 and offscreen. The program starts as its main starts it, on the registry its main opens.
 The three programs use the same platform plugin, and the window with text the program's
 own font, made the application's font before any widget in both. Each is timed from its
-start to the moment its window is painted, where it stops itself: its peak memory is read
-then (VmHWM), and, in the last round, what each library and file holds resident, of
-which the lines where the program and the window with text differ are printed. Then each
+start to the moment its window is painted, where it stops itself: its peak memory (VmHWM)
+and the CPU time of its threads (schedstat) are read then, and, in the last round, what
+each library and file holds resident, of which the lines where the program and the
+window with text differ are printed. Then each
 is run once more under strace -c and callgrind, which count the system calls and the
 instructions up to that moment, figures that do not depend on the machine's load.
 Prints the medians, the ratios and the load average, which says how far to trust times.
@@ -49,7 +50,8 @@ def resident_by_file(pid):
     return resident
 
 def run_once(path, env, maps=False):
-    """Milliseconds to the painted window, peak MiB then, and what is resident if asked."""
+    """Milliseconds to the painted window, peak MiB then, milliseconds of CPU, and what is
+    resident if asked."""
     start = time.perf_counter()
     pid = os.fork()
     if pid == 0:
@@ -60,12 +62,18 @@ def run_once(path, env, maps=False):
         sys.exit(f"{path} ended with status {status} before its window was shown")
     with open(f"/proc/{pid}/status") as info:
         peak = next(int(line.split()[1]) for line in info if line.startswith("VmHWM:"))
+    # The time its threads ran, which another process's load disturbs far less than the
+    # time on the clock.
+    cpu = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as schedstat:
+            cpu += int(schedstat.read().split()[0])
     resident = resident_by_file(pid) if maps else None
     os.kill(pid, signal.SIGCONT)
     _, status = os.waitpid(pid, 0)
     if status != 0:
         sys.exit(f"{path} failed with status {status}")
-    return elapsed * 1000, peak / 1024, resident
+    return elapsed * 1000, peak / 1024, cpu / 1e6, resident
 
 def counts(path, env):
     """System calls and instructions up to the painted window, where the program quits."""
@@ -96,8 +104,8 @@ def measure(platform):
         resident = {}
         for round in range(args.runs):
             for name, path in programs.items():
-                elapsed, peak, maps = run_once(path, env, maps=round == args.runs - 1)
-                results[name].append((elapsed, peak))
+                elapsed, peak, cpu, maps = run_once(path, env, maps=round == args.runs - 1)
+                results[name].append((elapsed, peak, cpu))
                 if maps is not None:
                     resident[name] = maps
         counted = {} if args.no_counts else {name: counts(path, env) for name, path in programs.items()}
@@ -109,13 +117,13 @@ for platform in platforms:
     print(f"platform {platform}, load average {load:.2f} before and {os.getloadavg()[0]:.2f} after")
     medians = {}
     for name, samples in results.items():
-        times = [t for t, _ in samples]
-        memory = [m for _, m in samples]
-        medians[name] = (statistics.median(times), statistics.median(memory))
+        times = [t for t, _, _ in samples]
+        medians[name] = tuple(statistics.median(column) for column in zip(*samples))
         print(f"  {name:8}  start-up median {medians[name][0]:7.1f} ms  (min {min(times):.1f}, max {max(times):.1f})"
-              f"   peak memory median {medians[name][1]:6.1f} MiB")
+              f"   CPU {medians[name][2]:6.1f} ms   peak memory median {medians[name][1]:6.1f} MiB")
     for peer, words in (("bare Qt", "the bare window   "), ("Qt label", "a window with text")):
         print(f"  ratio to {words}  start-up {medians['vantrel'][0] / medians[peer][0]:.2f}x"
+              f"   CPU {medians['vantrel'][2] / medians[peer][2]:.2f}x"
               f"   peak memory {medians['vantrel'][1] / medians[peer][1]:.2f}x   ({args.runs} runs each)")
     ours, theirs = resident["vantrel"], resident["Qt label"]
     print(f"  resident when shown: vantrel {sum(ours.values())} KiB, Qt label {sum(theirs.values())} KiB;"
