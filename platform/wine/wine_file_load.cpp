@@ -89,30 +89,33 @@ bool IsKeyOption(std::string_view line) {
 // Reads every line or nothing: the state changes only when the whole text was understood.
 // Keys keep the numbers they had before, so that handles survive a reading. Every value line
 // is checked here, but decoded only when its key's values are first asked for.
-void WineFileTree::Load(std::string text) {
-    State fresh;
+void WineFileTree::Load(PageBuffer buffer) {
+    const std::string_view text = buffer.view();
+    auto made = std::make_unique<State>(text.size());
+    State& fresh = *made;
     // Wine's files run at about two hundred bytes a key: the table is made once.
     fresh.nodes.reserve(text.size() / 128 + 16);
     fresh.nodes[kTreeTop];
     std::u16string baseName = baseName_;
     std::size_t headerEnd = text.size();
-    const State& old = state_;
+    const State& old = *state_;
 
     auto child = [&](NodeId parent, std::u16string_view name) -> NodeId {
-        std::u16string folded = platform::FoldName(name);
+        const std::u16string folded = platform::FoldName(name);
         Node& above = fresh.nodes.at(parent);
-        if (const auto found = above.children.find(folded); found != above.children.end()) {
+        if (const auto found = above.children.find(std::u16string_view(folded));
+            found != above.children.end()) {
             return found->second;
         }
         NodeId id = 0;
         if (const auto before = old.nodes.find(parent); before != old.nodes.end()) {
-            const auto same = before->second.children.find(folded);
+            const auto same = before->second.children.find(std::u16string_view(folded));
             if (same != before->second.children.end() && !fresh.nodes.count(same->second)) {
                 id = same->second;
             }
         }
         if (id == 0) id = next_++;
-        above.children.emplace(std::move(folded), id);
+        above.children.emplace(std::u16string_view(folded), id);
         Node& made = fresh.nodes[id];
         made.parent = parent;
         made.name = name;
@@ -122,7 +125,7 @@ void WineFileTree::Load(std::string text) {
         Node& base = fresh.nodes[kBaseKey];
         base.parent = kTreeTop;
         base.name = baseName;
-        fresh.nodes[kTreeTop].children.emplace(platform::FoldName(baseName), kBaseKey);
+        fresh.nodes[kTreeTop].children.emplace(std::u16string_view(platform::FoldName(baseName)), kBaseKey);
     };
 
     // The names of the last key line and their keys; the names are overwritten in place.
@@ -218,10 +221,10 @@ void WineFileTree::Load(std::string text) {
     }
     if (lines.Number() == 0) refuse("the file is empty");
     if (inHeader) placeBase();
-    const bool reading = !state_.nodes.empty();
-    state_ = std::move(fresh);
+    const bool reading = !state_->nodes.empty();
+    state_ = std::move(made);
     baseName_ = std::move(baseName);
-    text_ = std::move(text);
+    text_ = std::move(buffer);
     headerEnd_ = headerEnd;
     ++loads_;
     if (reading) ++generation_;
@@ -232,11 +235,11 @@ void WineFileTree::Load(std::string text) {
 void WineFileTree::DecodeValues(Node& node) {
     node.valuesInText = false;
     if (node.section < 0) return;
-    const Section& section = state_.sections[static_cast<std::size_t>(node.section)];
+    const Section& section = state_->sections[static_cast<std::size_t>(node.section)];
     std::vector<std::pair<std::u16string, platform::TreeValue>> values;
     // The folded names read so far, with their places.
     std::unordered_map<std::u16string, std::size_t> places;
-    LineReader lines(text_, section.begin);
+    LineReader lines(text_.view(), section.begin);
     std::string_view line;
     std::string fault;
     lines.Next(line);

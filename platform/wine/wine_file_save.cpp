@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/wine/system_fault.h"
 #include "platform/wine/wine_file_tree.h"
@@ -18,22 +19,74 @@ namespace {
 using platform::kTreeTop;
 using platform::NodeId;
 
-bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
+// The new text as pieces: the old text's untouched sections where they lie, and what was
+// written anew for the rest, joined once into a buffer of the exact size.
+class Splice {
+public:
+    explicit Splice(std::string_view old) : old_(old) {}
 
-// A blank line between sections, as wineserver writes one before each key line.
-void EnsureBlankLine(std::string& out) {
-    if (!EndsWith(out, "\n")) out.push_back('\n');
-    if (!EndsWith(out, "\n\n")) out.push_back('\n');
-}
+    void Keep(std::size_t begin, std::size_t end) { Add(false, begin, end - begin); }
+    // Where what is written next goes; text to add to it, before calling Fresh.
+    std::string& Written() { return written_; }
+    // Takes what was added to Written since the last piece.
+    void Fresh() { Add(true, writtenUsed_, written_.size() - writtenUsed_); }
+    // A blank line between sections, as wineserver writes one before each key line.
+    void BlankLine() {
+        if (!EndsIn('\n', 1)) written_.push_back('\n');
+        if (!EndsIn('\n', 2)) written_.push_back('\n');
+        Fresh();
+    }
+    std::size_t Size() const { return size_; }
+    PageBuffer Join() const {
+        PageBuffer text(size_);
+        std::size_t at = 0;
+        for (const Piece& piece : pieces_) {
+            const char* from = (piece.written ? written_.data() : old_.data()) + piece.begin;
+            std::memcpy(text.data() + at, from, piece.length);
+            at += piece.length;
+        }
+        text.resize(at);
+        return text;
+    }
+
+private:
+    struct Piece {
+        bool written;
+        std::size_t begin, length;
+    };
+    void Add(bool written, std::size_t begin, std::size_t length) {
+        if (length == 0) return;
+        pieces_.push_back({written, begin, length});
+        size_ += length;
+        if (written) writtenUsed_ = begin + length;
+    }
+    // Whether the byte back places before the end, counting what is not yet a piece, is c.
+    bool EndsIn(char c, std::size_t back) const {
+        const std::size_t pending = written_.size() - writtenUsed_;
+        if (back <= pending) return written_[written_.size() - back] == c;
+        back -= pending;
+        for (auto piece = pieces_.rbegin(); piece != pieces_.rend(); ++piece) {
+            if (back <= piece->length) {
+                const char* from = piece->written ? written_.data() : old_.data();
+                return from[piece->begin + piece->length - back] == c;
+            }
+            back -= piece->length;
+        }
+        return false;
+    }
+
+    std::string_view old_;
+    std::vector<Piece> pieces_;
+    std::string written_;
+    std::size_t writtenUsed_ = 0, size_ = 0;
+};
 
 }  // namespace
 
 std::vector<std::u16string> WineFileTree::PathOf(NodeId key) {
     std::vector<std::u16string> path;
     for (NodeId at = key; at != kBaseKey && at != kTreeTop; at = At(at).parent) {
-        path.push_back(At(at).name);
+        path.emplace_back(At(at).name);
     }
     std::reverse(path.begin(), path.end());
     return path;
@@ -53,63 +106,64 @@ void WineFileTree::RenderSection(NodeId key, std::string& out) {
 
 // The header and the untouched sections as they were read; touched ones written anew,
 // and the keys that had no section at the end.
-std::string WineFileTree::Render(std::vector<std::pair<std::size_t, NodeId>>& begins) {
-    std::string out;
-    out.reserve(text_.size() + text_.size() / 64 + 4096);
-    out.append(text_, 0, headerEnd_);
+PageBuffer WineFileTree::Render(std::vector<std::pair<std::size_t, NodeId>>& begins) {
+    Splice out(text_.view());
+    out.Keep(0, headerEnd_);
     begins.clear();
     std::size_t lastEnd = headerEnd_;
-    for (const Section& section : state_.sections) {
+    for (const Section& section : state_->sections) {
         if (section.gone) continue;
         if (At(section.node).touched) {
-            EnsureBlankLine(out);
-            begins.emplace_back(out.size(), section.node);
-            RenderSection(section.node, out);
+            out.BlankLine();
+            begins.emplace_back(out.Size(), section.node);
+            RenderSection(section.node, out.Written());
+            out.Fresh();
             lastEnd = std::string::npos;
             continue;
         }
-        if (section.begin != lastEnd) EnsureBlankLine(out);
-        begins.emplace_back(out.size(), section.node);
-        out.append(text_, section.begin, section.end - section.begin);
+        if (section.begin != lastEnd) out.BlankLine();
+        begins.emplace_back(out.Size(), section.node);
+        out.Keep(section.begin, section.end);
         lastEnd = section.end;
     }
-    for (const NodeId key : state_.added) {
+    for (const NodeId key : state_->added) {
         // Wine lists a key without values through its subkeys' lines.
         const Node& node = At(key);
         if (node.values.empty() && !node.children.empty() && !node.className && !node.link) continue;
-        EnsureBlankLine(out);
-        begins.emplace_back(out.size(), key);
-        RenderSection(key, out);
+        out.BlankLine();
+        begins.emplace_back(out.Size(), key);
+        RenderSection(key, out.Written());
+        out.Fresh();
     }
-    return out;
+    return out.Join();
 }
 
 // What a reading of the text would find: each key's section where Render put it, nothing
 // touched or added, and the keys that got no section listed only through their subkeys.
-void WineFileTree::Rebase(std::string text,
+void WineFileTree::Rebase(PageBuffer text,
                           const std::vector<std::pair<std::size_t, NodeId>>& begins) {
-    for (auto& [id, node] : state_.nodes) {
+    for (auto& [id, node] : state_->nodes) {
         node.section = -1;
         node.touched = false;
     }
-    state_.sections.clear();
-    state_.sections.reserve(begins.size());
+    state_->sections.clear();
+    state_->sections.reserve(begins.size());
     for (std::size_t i = 0; i < begins.size(); ++i) {
         const std::size_t end = i + 1 < begins.size() ? begins[i + 1].first : text.size();
-        state_.sections.push_back({begins[i].first, end, begins[i].second, false});
+        state_->sections.push_back({begins[i].first, end, begins[i].second, false});
         At(begins[i].second).section = static_cast<long>(i);
     }
     headerEnd_ = begins.empty() ? text.size() : begins.front().first;
-    state_.added.clear();
-    state_.changed = false;
+    state_->added.clear();
+    state_->changed = false;
     text_ = std::move(text);
     ++generation_;
 }
 
 bool WineFileTree::PrepareSave() {
-    if (!state_.changed) return false;
+    if (!state_->changed) return false;
     DiscardSave();
-    std::string text = Render(pendingBegins_);
+    PageBuffer text = Render(pendingBegins_);
     struct stat status {};
     const mode_t mode = ::stat(path_.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0644;
     std::string temporary = path_ + ".vantrel-XXXXXX";
@@ -155,7 +209,7 @@ void WineFileTree::InstallSave() {
         ::close(dir);
     }
     Rebase(std::move(pendingText_), pendingBegins_);
-    pendingText_.clear();
+    pendingText_ = PageBuffer();
     pendingBegins_.clear();
     stamp_ = Stamp();
 }
@@ -164,7 +218,7 @@ void WineFileTree::DiscardSave() noexcept {
     if (pendingPath_.empty()) return;
     ::unlink(pendingPath_.c_str());
     pendingPath_.clear();
-    pendingText_.clear();
+    pendingText_ = PageBuffer();
 }
 
 }  // namespace wine

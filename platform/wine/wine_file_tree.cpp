@@ -21,20 +21,24 @@ using platform::NodeId;
 
 constexpr std::u16string_view kSymbolicLinkValue = u"SymbolicLinkValue";
 
-// In one read of the file's size where it holds still, so that a large file is not copied
-// again each time the text outgrows its buffer.
-std::string ReadWhole(const std::string& path) {
+// In one read of the file's size where it holds still, into a buffer of huge pages that is
+// neither cleared first nor copied again unless the file grew while it was read.
+PageBuffer ReadWhole(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw WineFileError(SystemFault("Cannot read", path, errno), errno);
     struct stat status {};
-    std::string text;
+    PageBuffer text;
     if (::fstat(fd, &status) == 0 && status.st_size > 0) {
-        text.resize(static_cast<std::size_t>(status.st_size) + 1);
+        text = PageBuffer(static_cast<std::size_t>(status.st_size) + 1);
     }
     std::size_t used = 0;
     while (true) {
-        if (used == text.size()) text.resize(used + 65536);
-        const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+        if (used == text.capacity()) {
+            PageBuffer larger(used + 65536);
+            if (used) std::memcpy(larger.data(), text.data(), used);
+            text = std::move(larger);
+        }
+        const ssize_t got = ::read(fd, text.data() + used, text.capacity() - used);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             const int error = errno;
@@ -56,7 +60,7 @@ std::string ReadWhole(const std::string& path) {
 class WineFileTree::Batch final : public platform::TreeBatch {
 public:
     explicit Batch(WineFileTree& tree) : tree_(tree), loads_(tree.loads_) {
-        tree_.undo_.push_back({{}, tree_.state_.added, {}, tree_.state_.changed});
+        tree_.undo_.push_back({{}, tree_.state_->added, {}, tree_.state_->changed});
         ++tree_.depth_;
     }
     ~Batch() override {
@@ -74,7 +78,7 @@ public:
             return;
         }
         if (tree_.loads_ == loads_) {
-            State& state = tree_.state_;
+            State& state = *tree_.state_;
             for (auto& [key, node] : undo.nodes) {
                 if (node) {
                     state.nodes[key] = std::move(*node);
@@ -88,7 +92,7 @@ public:
         } else {
             // The file was read again inside the batch: what it holds now is the state.
             try {
-                tree_.Load(tree_.text_);
+                tree_.Load(PageBuffer::Copy(tree_.text_.view()));
             } catch (...) {
             }
         }
@@ -96,7 +100,7 @@ public:
         if (tree_.depth_ == 0) tree_.DiscardSave();
     }
     void Commit() override {
-        if (tree_.depth_ == 1 && tree_.state_.changed) {
+        if (tree_.depth_ == 1 && tree_.state_->changed) {
             tree_.PrepareSave();
             tree_.InstallSave();
         }
@@ -109,8 +113,39 @@ private:
     bool done_ = false;
 };
 
+WineFileTree::Node::Node(const Node& other, const allocator_type& arena)
+    : parent(other.parent),
+      name(other.name, arena),
+      children(other.children, arena),
+      values(other.values),
+      valuesInText(other.valuesInText),
+      className(other.className),
+      link(other.link),
+      modified(other.modified),
+      section(other.section),
+      touched(other.touched) {}
+
+WineFileTree::Node::Node(Node&& other, const allocator_type& arena)
+    : parent(other.parent),
+      name(std::move(other.name), arena),
+      children(std::move(other.children), arena),
+      values(std::move(other.values)),
+      valuesInText(other.valuesInText),
+      className(std::move(other.className)),
+      link(other.link),
+      modified(other.modified),
+      section(other.section),
+      touched(other.touched) {}
+
+// Twice the file's size covers its keys as Wine writes them; a file of more keys per byte
+// gets more chunks, each larger than the last.
+WineFileTree::State::State(std::size_t fileSize)
+    : pages(std::make_unique<HugePageResource>()),
+      arena(std::make_unique<std::pmr::monotonic_buffer_resource>(fileSize * 2 + 65536, pages.get())),
+      nodes(arena.get()) {}
+
 WineFileTree::WineFileTree(std::string path, std::u16string fallbackBase)
-    : path_(std::move(path)), baseName_(std::move(fallbackBase)) {
+    : path_(std::move(path)), baseName_(std::move(fallbackBase)), state_(std::make_unique<State>(0)) {
     stamp_ = Stamp();
     Load(ReadWhole(path_));
 }
@@ -127,8 +162,8 @@ WineFileTree::FileStamp WineFileTree::Stamp() const {
 }
 
 WineFileTree::Node& WineFileTree::At(NodeId key) {
-    const auto found = state_.nodes.find(key);
-    if (found == state_.nodes.end()) throw std::out_of_range("no such key in the tree");
+    const auto found = state_->nodes.find(key);
+    if (found == state_->nodes.end()) throw std::out_of_range("no such key in the tree");
     return found->second;
 }
 
@@ -142,18 +177,18 @@ void WineFileTree::Remember(NodeId key) {
     if (undo_.empty()) return;
     auto& kept = undo_.back().nodes;
     if (kept.count(key)) return;
-    const auto found = state_.nodes.find(key);
-    kept.emplace(key, found == state_.nodes.end() ? std::nullopt : std::optional(found->second));
+    const auto found = state_->nodes.find(key);
+    kept.emplace(key, found == state_->nodes.end() ? std::nullopt : std::optional(found->second));
 }
 
 // A key's section is written anew with the time of the change, from its values.
 void WineFileTree::Touch(NodeId key) {
     Remember(key);
     Node& node = WithValues(key);
-    if (!node.touched && node.section < 0) state_.added.push_back(key);
+    if (!node.touched && node.section < 0) state_->added.push_back(key);
     node.touched = true;
     node.modified = FileTimeNow();
-    state_.changed = true;
+    state_->changed = true;
 }
 
 // The top holds the base key only; the base key and the top are not to be changed away.
@@ -162,9 +197,9 @@ static void RefuseTop(NodeId key) {
 }
 
 std::optional<NodeId> WineFileTree::FindChild(NodeId parent, std::u16string_view name) {
-    const auto node = state_.nodes.find(parent);
-    if (node == state_.nodes.end()) return std::nullopt;
-    const auto found = node->second.children.find(platform::FoldName(name));
+    const auto node = state_->nodes.find(parent);
+    if (node == state_->nodes.end()) return std::nullopt;
+    const auto found = node->second.children.find(std::u16string_view(platform::FoldName(name)));
     if (found == node->second.children.end()) return std::nullopt;
     return found->second;
 }
@@ -175,8 +210,8 @@ NodeId WineFileTree::CreateChild(NodeId parent, std::u16string_view name) {
     Node& above = At(parent);
     const NodeId id = next_++;
     Remember(id);
-    above.children.emplace(platform::FoldName(name), id);
-    Node& made = state_.nodes[id];
+    above.children.emplace(std::u16string_view(platform::FoldName(name)), id);
+    Node& made = state_->nodes[id];
     made.parent = parent;
     made.name = name;
     Touch(id);
@@ -185,12 +220,12 @@ NodeId WineFileTree::CreateChild(NodeId parent, std::u16string_view name) {
 
 std::vector<std::u16string> WineFileTree::ChildNames(NodeId key) {
     std::vector<std::u16string> names;
-    for (const auto& [folded, id] : At(key).children) names.push_back(At(id).name);
+    for (const auto& [folded, id] : At(key).children) names.emplace_back(At(id).name);
     std::sort(names.begin(), names.end(), WineNameLess);
     return names;
 }
 
-bool WineFileTree::Exists(NodeId key) { return key != kTreeTop && state_.nodes.count(key) != 0; }
+bool WineFileTree::Exists(NodeId key) { return key != kTreeTop && state_->nodes.count(key) != 0; }
 
 bool WineFileTree::HasChildren(NodeId key) { return !At(key).children.empty(); }
 
@@ -202,14 +237,15 @@ void WineFileTree::DeleteLeaf(NodeId key) {
     Remember(key);
     Remember(node.parent);
     if (node.section >= 0) {
-        state_.sections[static_cast<std::size_t>(node.section)].gone = true;
+        state_->sections[static_cast<std::size_t>(node.section)].gone = true;
         if (!undo_.empty()) undo_.back().goneSections.push_back(static_cast<std::size_t>(node.section));
     }
-    if (node.touched && node.section < 0) std::erase(state_.added, key);
+    if (node.touched && node.section < 0) std::erase(state_->added, key);
     Node& parent = WithValues(node.parent);
-    parent.children.erase(platform::FoldName(node.name));
-    state_.nodes.erase(key);
-    state_.changed = true;
+    const auto listed = parent.children.find(std::u16string_view(platform::FoldName(node.name)));
+    if (listed != parent.children.end()) parent.children.erase(listed);
+    state_->nodes.erase(key);
+    state_->changed = true;
     // Wine keeps a key with no values only while it has subkeys or a section of its own.
     if (node.parent != kBaseKey && parent.children.empty() && parent.values.empty() &&
         parent.section < 0 && !parent.touched) {
@@ -218,7 +254,7 @@ void WineFileTree::DeleteLeaf(NodeId key) {
 }
 
 std::optional<platform::TreeValue> WineFileTree::FindValue(NodeId key, std::u16string_view name) {
-    if (!state_.nodes.count(key)) return std::nullopt;
+    if (!state_->nodes.count(key)) return std::nullopt;
     const std::u16string folded = platform::FoldName(name);
     for (const auto& [valueName, value] : WithValues(key).values) {
         if (platform::FoldName(valueName) == folded) return value;
@@ -287,8 +323,8 @@ platform::TreeCounts WineFileTree::Counts(NodeId key) {
 
 // Wine's server reads the value whatever its type, its data as UTF-16 units.
 std::optional<std::u16string> WineFileTree::LinkTarget(NodeId key) {
-    const auto node = state_.nodes.find(key);
-    if (node == state_.nodes.end() || !node->second.link) return std::nullopt;
+    const auto node = state_->nodes.find(key);
+    if (node == state_->nodes.end() || !node->second.link) return std::nullopt;
     const auto value = FindValue(key, kSymbolicLinkValue);
     if (!value) return std::u16string();
     std::u16string target(value->data.size() / 2, u'\0');
@@ -304,7 +340,7 @@ void WineFileTree::Refresh() {
     const FileStamp now = Stamp();
     if (now == stamp_) return;
     // Changes not yet written would be lost, or would overwrite what the other program wrote.
-    if (state_.changed) {
+    if (state_->changed) {
         throw WineFileError(path_ + " was changed by another program during this change; nothing was written to it.");
     }
     Load(ReadWhole(path_));

@@ -7,11 +7,13 @@
 #include <sys/types.h>
 
 #include <map>
+#include <memory_resource>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
 
 #include "platform/registry/registry_tree.h"
+#include "platform/wine/page_buffer.h"
 
 namespace wine {
 
@@ -73,10 +75,23 @@ public:
     void DiscardSave() noexcept;
 
 private:
+    // A key, held with the others of one reading in that reading's arena: tens of thousands
+    // of keys cost a few page faults and no frees.
     struct Node {
+        using allocator_type = std::pmr::polymorphic_allocator<>;
+        Node() = default;
+        explicit Node(const allocator_type& arena) : name(arena), children(arena) {}
+        Node(const Node& other, const allocator_type& arena);
+        Node(Node&& other, const allocator_type& arena);
+        Node(const Node&) = default;
+        Node(Node&&) = default;
+        Node& operator=(const Node&) = default;
+        Node& operator=(Node&&) = default;
+
         platform::NodeId parent = platform::kTreeTop;
-        std::u16string name;
-        std::map<std::u16string, platform::NodeId> children;
+        std::pmr::u16string name;
+        // By folded name, found by a view of one.
+        std::pmr::map<std::pmr::u16string, platform::NodeId, std::less<>> children;
         std::vector<std::pair<std::u16string, platform::TreeValue>> values;
         // The values are still only lines of the key's section, checked but not yet decoded.
         bool valuesInText = false;
@@ -94,8 +109,13 @@ private:
         platform::NodeId node = 0;
         bool gone = false;
     };
+    // One reading of the file and the changes since; its arena is made first and goes last.
     struct State {
-        std::unordered_map<platform::NodeId, Node> nodes;
+        // For a file of the given size, which its keys take about twice of.
+        explicit State(std::size_t fileSize);
+        std::unique_ptr<HugePageResource> pages;
+        std::unique_ptr<std::pmr::monotonic_buffer_resource> arena;
+        std::pmr::unordered_map<platform::NodeId, Node> nodes;
         std::vector<Section> sections;
         // Keys the file did not list that now need a section, in the order they got one.
         std::vector<platform::NodeId> added;
@@ -119,7 +139,7 @@ private:
         bool operator==(const FileStamp&) const = default;
     };
 
-    void Load(std::string text);
+    void Load(PageBuffer text);
     FileStamp Stamp() const;
     Node& At(platform::NodeId key);
     // The key with its values decoded from its section, the first time they are needed.
@@ -130,17 +150,18 @@ private:
     void Touch(platform::NodeId key);
     std::vector<std::u16string> PathOf(platform::NodeId key);
     // The text to write, with where each section it holds begins and the key it is for.
-    std::string Render(std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
+    PageBuffer Render(std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
     // Takes the text just written as the file's, its sections where Render put them, as a
     // reading of it would, without reading it again.
-    void Rebase(std::string text, const std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
+    void Rebase(PageBuffer text, const std::vector<std::pair<std::size_t, platform::NodeId>>& begins);
     void RenderSection(platform::NodeId key, std::string& out);
 
     std::string path_;
     std::u16string baseName_;
-    std::string text_;
+    PageBuffer text_;
     std::size_t headerEnd_ = 0;
-    State state_;
+    // Never null; replaced whole by each reading.
+    std::unique_ptr<State> state_;
     // One per open batch, the innermost last.
     std::vector<Undo> undo_;
     platform::NodeId next_ = kBaseKey + 1;
@@ -150,7 +171,7 @@ private:
     std::uint64_t loads_ = 0;
     FileStamp stamp_;
     std::string pendingPath_;
-    std::string pendingText_;
+    PageBuffer pendingText_;
     std::vector<std::pair<std::size_t, platform::NodeId>> pendingBegins_;
 };
 
