@@ -13,7 +13,11 @@ on the small prefix as it came from wineboot too, and the difference is what the
 costs Wine. Wine's server runs in the foreground as the script's child, so that its CPU time
 is counted with its reg's. Times are medians of wall-clock seconds, with the processes' CPU
 seconds (user and system) beside them, since a busy machine stretches the wall clock.
+
+Two figures are ours: the whole vantrel-reg process (start, open, the one value, exit), and
+the open with the one value alone, inside one process (bench/wine_prefix_bench).
 """
+import json
 import argparse
 import os
 import resource
@@ -74,6 +78,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
     tool = os.path.join(args.build, "tools", "vantrel-reg")
+    in_process = os.path.join(args.build, "bench", "wine_prefix_bench")
     if not os.path.exists(tool):
         sys.exit(f"{tool} is missing: build the native preset first")
     if not shutil.which("wine"):
@@ -139,6 +144,18 @@ def main():
               f"{file_cost:12.3f} s cpu{ratio:7.1f}x")
     print("Wine: the file: the CPU seconds the large file adds to Wine's (its server's and its")
     print("reg's) over the small prefix; ratio: that over vantrel-reg's whole CPU seconds")
+    print("vantrel-reg: the whole process, from its start to its exit")
+    if os.path.exists(in_process):
+        report = json.loads(subprocess.run(
+            [in_process, "--prefix", large, "--benchmark_format=json",
+             f"--benchmark_repetitions={args.runs}", "--benchmark_report_aggregates_only=true"],
+            check=True, capture_output=True, text=True).stdout)
+        print("in-process, the open and the one value alone (wine_prefix_bench, medians):")
+        for entry in report["benchmarks"]:
+            if entry["name"].endswith("_median"):
+                print(f"  {entry['name'][:-len('_median')]:22}{entry['real_time'] / 1000:9.3f} s"
+                      f"{entry['cpu_time'] / 1000:6.2f} cpu")
+    print("load average while it ran: " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
     shutil.rmtree(work, ignore_errors=True)
 
 

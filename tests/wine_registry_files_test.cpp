@@ -680,6 +680,15 @@ TEST_F(Prefix, AFaultDeepInALargeFileRefusesEveryWrite) {
                 "\"Name\"=\"value " + std::to_string(i) + "\"\n\"Data\"=hex:00,01,02,\\\n  03,04\n";
     }
     const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    // Whole, the file's keys outgrow the first chunk of the arena they are read into.
+    Write(dir.File("system.reg"), text);
+    {
+        wine::WineFileTree whole(dir.File("system.reg"), u"Machine");
+        const auto listing = Listing(whole);
+        EXPECT_EQ(listing.size(), 3000u + 11u);
+        EXPECT_EQ(listing.at(u"\\Software\\Bulk\\Key2999").at(0).second.second,
+                  (std::vector<std::uint8_t>{0, 1, 2, 3, 4}));
+    }
     text.replace(text.rfind("  03,04"), 7, "  03,g4");
     Write(dir.File("system.reg"), text);
     Hkey key = kNullKey;
@@ -693,6 +702,28 @@ TEST_F(Prefix, AFaultDeepInALargeFileRefusesEveryWrite) {
               std::string::npos)
         << *registry().Problem();
     EXPECT_EQ(Read(dir.File("system.reg")), text);
+}
+
+// The buffers a file is read into and written from: their text survives a move and a resize
+// within what was mapped, in small pages and in huge ones, and nothing is written past it.
+TEST(WinePageBuffer, HoldsItsTextWithinItsCapacity) {
+    for (const std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{3} << 20}) {
+        std::string text(size, 'x');
+        for (std::size_t i = 0; i < size; i += 4093) text[i] = static_cast<char>('a' + i % 26);
+        wine::PageBuffer copy = wine::PageBuffer::Copy(text);
+        EXPECT_EQ(copy.view(), text);
+        EXPECT_GE(copy.capacity(), size);
+        wine::PageBuffer moved(std::move(copy));
+        EXPECT_EQ(copy.size(), 0u);
+        EXPECT_EQ(moved.view(), text);
+        if (size) {
+            moved.resize(size - 1);
+            EXPECT_EQ(moved.view(), text.substr(0, size - 1));
+        }
+        EXPECT_THROW(moved.resize(moved.capacity() + 1), std::bad_alloc);
+        moved = wine::PageBuffer::Copy("other");
+        EXPECT_EQ(moved.view(), "other");
+    }
 }
 
 TEST(WinePrefixFolder, IsFoundByItsFilesInAnyCase) {

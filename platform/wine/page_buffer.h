@@ -9,6 +9,14 @@
 
 namespace wine {
 
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+inline constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 // Bytes in a mapping of their own, up to the capacity it was made with; move-only.
 class PageBuffer {
 public:

@@ -138,11 +138,13 @@ WineFileTree::Node::Node(Node&& other, const allocator_type& arena)
       touched(other.touched) {}
 
 // Twice the file's size covers its keys as Wine writes them; a file of more keys per byte
-// gets more chunks, each larger than the last.
+// gets more chunks, each larger than the last. Under AddressSanitizer each key is allocated
+// on its own, so that it sees a key used after it went.
 WineFileTree::State::State(std::size_t fileSize)
     : pages(std::make_unique<HugePageResource>()),
       arena(std::make_unique<std::pmr::monotonic_buffer_resource>(fileSize * 2 + 65536, pages.get())),
-      nodes(arena.get()) {}
+      nodes(kAddressSanitizer ? std::pmr::new_delete_resource()
+                              : static_cast<std::pmr::memory_resource*>(arena.get())) {}
 
 WineFileTree::WineFileTree(std::string path, std::u16string fallbackBase)
     : path_(std::move(path)), baseName_(std::move(fallbackBase)), state_(std::make_unique<State>(0)) {
