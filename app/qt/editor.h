@@ -23,6 +23,7 @@ public:
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
+    // The main window, shown with the registry's values.
     VantrelWindow& Window() noexcept { return window_; }
 
 private:
