@@ -10,10 +10,13 @@ turns, the median of ROUNDS runs of:
   - exporting the whole hive: `vantrel-reg export HKLM\\Software` against
     `hivexregedit --export` (Debian's libwin-hivex-perl) where it is installed, else
     libregf's `regfexport`, which writes a listing of its own;
-and prints each ratio (peer / ours). Run from the project root after building the native
-preset:
+and prints each ratio (peer / ours), with the load average before and after. Then, where
+strace and valgrind are installed, the system calls of one more run of each (strace -c) and
+the instructions of one open-and-read of each (callgrind). --other BUILD times the
+vantrel-reg of another build (an earlier commit's) beside them in the same run. Run from
+the project root after building the native preset:
 
-    python3 bench/offline_windows_compare.py [--groups 140] [--keys 250] [--rounds 3]
+    python3 bench/offline_windows_compare.py [--groups 140] [--keys 250] [--rounds 5]
 """
 import argparse
 import os
@@ -78,13 +81,46 @@ def fill_software(empty, software, groups, keys):
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def median_time(command, rounds, **kwargs):
-    times = []
+def by_turns(commands, rounds):
+    """The median time of each (command, stdin) pair, run by turns so that a change in the
+    machine's load falls on all of them alike."""
+    times = [[] for _ in commands]
     for _ in range(rounds):
-        start = time.perf_counter()
-        subprocess.run(command, check=True, stdout=subprocess.DEVNULL, **kwargs)
-        times.append(time.perf_counter() - start)
-    return statistics.median(times)
+        for index, (command, given) in enumerate(commands):
+            start = time.perf_counter()
+            subprocess.run(command, check=True, stdout=subprocess.DEVNULL, input=given)
+            times[index].append(time.perf_counter() - start)
+    return [statistics.median(each) for each in times]
+
+
+def syscalls(command, given):
+    if not shutil.which("strace"):
+        return None
+    with tempfile.NamedTemporaryFile("r", suffix=".strace") as out:
+        subprocess.run(["strace", "-f", "-c", "-o", out.name] + command, check=True,
+                       input=given, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for line in out.read().splitlines():
+            # % time, seconds, usecs/call, calls, [errors,] total
+            if line.strip().endswith("total"):
+                return int(line.split()[3])
+    return None
+
+
+def instructions(command, given):
+    if not shutil.which("valgrind"):
+        return None
+    with tempfile.NamedTemporaryFile("r", suffix=".callgrind") as out:
+        result = subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out.name}"]
+                                + command, input=given, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE, check=True)
+        for line in result.stderr.decode(errors="replace").splitlines():
+            if "Collected :" in line:
+                return int(line.split()[-1])
+    return None
+
+
+def load():
+    return " ".join(f"{value:.2f}" for value in os.getloadavg())
 
 
 def main():
@@ -92,9 +128,12 @@ def main():
     parser.add_argument("--build", default="build/native")
     parser.add_argument("--groups", type=int, default=140)
     parser.add_argument("--keys", type=int, default=250)
-    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--other", help="another build whose vantrel-reg is timed beside")
     args = parser.parse_args()
-    tool = os.path.abspath(os.path.join(args.build, "tools", "vantrel-reg"))
+    tools = [("ours", os.path.abspath(os.path.join(args.build, "tools", "vantrel-reg")))]
+    if args.other:
+        tools.append(("other", os.path.abspath(os.path.join(args.other, "tools", "vantrel-reg"))))
     with tempfile.TemporaryDirectory() as drive:
         config = os.path.join(drive, "Windows", "System32", "config")
         os.makedirs(config)
@@ -107,24 +146,45 @@ def main():
         fill_software(empty, software, args.groups, args.keys)
         size = os.path.getsize(software)
         print(f"SOFTWARE: {size / 1e6:.1f} MB, {args.groups * args.keys} keys of 3 values")
+        print(f"load average before: {load()}")
 
-        ours = median_time([tool, "--registry", drive, "query", "HKLM\\Software\\" + VERSION_KEY],
-                           args.rounds)
-        theirs = median_time(["hivexsh", software], args.rounds,
-                             input=f"cd {VERSION_KEY}\nlsval\n".encode())
-        print(f"open and read the four values: ours {ours * 1000:.1f} ms, "
-              f"hivexsh {theirs * 1000:.1f} ms, ratio {theirs / ours:.2f}")
+        query = [([tool, "--registry", drive, "query", "HKLM\\Software\\" + VERSION_KEY], None)
+                 for _, tool in tools]
+        hivexsh = (["hivexsh", software], f"cd {VERSION_KEY}\nlsval\n".encode())
+        times = by_turns(query + [hivexsh], args.rounds)
+        theirs = times[-1]
+        print(f"open and read the four values (median of {args.rounds}, by turns):")
+        for (label, _), ours in zip(tools, times):
+            print(f"  {label} {ours * 1000:.1f} ms, hivexsh {theirs * 1000:.1f} ms, "
+                  f"ratio {theirs / ours:.2f}")
 
         out = os.path.join(drive, "out")
-        ours = median_time([tool, "--registry", drive, "export", "HKLM\\Software", out, "/y"],
-                           args.rounds)
+        export = [([tool, "--registry", drive, "export", "HKLM\\Software", out, "/y"], None)
+                  for _, tool in tools]
         if shutil.which("hivexregedit"):
             peer, command = "hivexregedit --export", ["hivexregedit", "--export", software, "\\"]
         else:
             peer, command = "regfexport", ["regfexport", software]
-        theirs = median_time(command, args.rounds)
-        print(f"export of the whole hive: ours {ours:.2f} s, {peer} {theirs:.2f} s, "
-              f"ratio {theirs / ours:.1f}")
+        times = by_turns(export + [(command, None)], args.rounds)
+        theirs = times[-1]
+        print(f"export of the whole hive (median of {args.rounds}, by turns):")
+        for (label, _), ours in zip(tools, times):
+            print(f"  {label} {ours:.2f} s, {peer} {theirs:.2f} s, ratio {theirs / ours:.1f}")
+        print(f"load average after: {load()}")
+
+        for label, counter in (("system calls (strace -c)", syscalls),
+                               ("instructions (callgrind)", instructions)):
+            counts = [counter(command, given) for command, given in query + [hivexsh]]
+            if counts[0] is None:
+                continue
+            names = [name for name, _ in tools] + ["hivexsh"]
+            print(f"open and read, {label}: " +
+                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
+        counts = [syscalls(command, given) for command, given in export + [(command, None)]]
+        if counts[0] is not None:
+            names = [name for name, _ in tools] + [peer]
+            print("export, system calls (strace -c): " +
+                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
 
 
 if __name__ == "__main__":

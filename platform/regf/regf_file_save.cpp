@@ -148,11 +148,13 @@ void RegfFileTree::InstallSave() {
     pendingPath_.clear();
     // The rename is kept across a crash once the folder is on disk too.
     SyncFolder(path_);
-    // The copy written is what the file now holds, at the same places.
-    Hivex().close(read_);
-    read_ = write_;
+    // The file now holds hivex's copy, every key at the same place: reads go to it.
+    Hivex().close(write_);
     write_ = nullptr;
     changes_.clear();
+    // Should the new file not read, the old stamp makes the next look read it again and
+    // say why.
+    read_ = HiveReader(path_);
     stamp_ = Stamp();
 }
 

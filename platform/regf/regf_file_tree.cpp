@@ -70,29 +70,16 @@ RegfFileTree::RegfFileTree(std::string path, std::u16string baseName)
 RegfFileTree::~RegfFileTree() {
     DiscardSave();
     if (write_) Hivex().close(write_);
-    if (read_) Hivex().close(read_);
 }
 
-// Reads the header and opens the hive; the tree changes only when both succeed.
+// Reads the header and maps the hive; the tree changes only when both succeed.
 void RegfFileTree::Open() {
     const FileStamp stamp = Stamp();
     const HiveHeader header = ReadHiveHeader(path_, static_cast<std::uint64_t>(stamp.size));
     auto dirty = DirtyEvidence(path_, header);
-    Handle opened = LoadHivex().open(path_.c_str(), 0);
-    if (!opened) {
-        const int error = errno;
-        throw RegfFileError(RegfFileError::Kind::Damaged,
-                            path_ + " cannot be read as a registry hive: " + std::strerror(error),
-                            error);
-    }
-    const std::size_t root = Hivex().root(opened);
-    if (root == 0) {
-        Hivex().close(opened);
-        throw RegfFileError(RegfFileError::Kind::Damaged, path_ + " has no root key.");
-    }
-    if (read_) Hivex().close(read_);
-    read_ = opened;
-    root_ = root;
+    HiveReader reader(path_);
+    read_ = std::move(reader);
+    root_ = read_->Root();
     dirty_ = std::move(dirty);
     stamp_ = stamp;
     children_.clear();
@@ -121,25 +108,31 @@ void RegfFileTree::Fail(const std::string& what, int error) const {
 const RegfFileTree::Children& RegfFileTree::ChildrenOf(NodeId key) {
     if (const auto found = children_.find(key); found != children_.end()) return found->second;
     Children children;
+    std::map<std::u16string, std::u16string> spelled;
     if (key == kTreeTop) {
         children.names.push_back(baseName_);
         children.byFolded.emplace(platform::FoldName(baseName_), kBaseKey);
-    } else {
-        Handle hive = write_ ? write_ : read_;
-        const Owned<hive_node_h> nodes(Hivex().nodeChildren(hive, Offset(key)));
+    } else if (write_) {
+        const Owned<hive_node_h> nodes(Hivex().nodeChildren(write_, Offset(key)));
         if (!nodes) Fail("a key's subkeys cannot be read", errno);
-        std::map<std::u16string, std::u16string> spelled;
         for (const hive_node_h* node = nodes.get(); *node; ++node) {
-            const Owned<char> name(Hivex().nodeName(hive, *node));
+            const Owned<char> name(Hivex().nodeName(write_, *node));
             if (!name) Fail("a key's name cannot be read", errno);
             std::u16string wide = Wide(name.get());
             std::u16string folded = platform::FoldName(wide);
             children.byFolded.emplace(folded, Id(*node));
             spelled.emplace(std::move(folded), std::move(wide));
         }
-        // Names in the order of their folded form, each in the spelling it was made with.
-        for (auto& [folded, name] : spelled) children.names.push_back(std::move(name));
+    } else {
+        for (const std::size_t subkey : read_->Subkeys(Offset(key))) {
+            std::u16string name = read_->KeyName(subkey);
+            std::u16string folded = platform::FoldName(name);
+            children.byFolded.emplace(folded, Id(subkey));
+            spelled.emplace(std::move(folded), std::move(name));
+        }
     }
+    // Names in the order of their folded form, each in the spelling it was made with.
+    for (auto& [folded, name] : spelled) children.names.push_back(std::move(name));
     return children_.emplace(key, std::move(children)).first->second;
 }
 
@@ -167,8 +160,9 @@ std::vector<std::u16string> RegfFileTree::ChildNames(NodeId key) { return Childr
 bool RegfFileTree::Exists(NodeId key) {
     if (key == kTreeTop) return false;
     if (key == kBaseKey) return true;
-    // A deleted key's block is free: hivex finds no key there.
-    const Owned<char> name(Hivex().nodeName(write_ ? write_ : read_, Offset(key)));
+    // A deleted key's block is free: no key is found there.
+    if (!write_) return read_->IsKey(Offset(key));
+    const Owned<char> name(Hivex().nodeName(write_, Offset(key)));
     return name != nullptr;
 }
 
@@ -187,29 +181,28 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
     children_.erase(key);
 }
 
-std::vector<RegfFileTree::NamedValue> RegfFileTree::ReadValues(NodeId key) {
-    std::vector<NamedValue> values;
+std::vector<HiveValue> RegfFileTree::ReadValues(NodeId key) {
+    std::vector<HiveValue> values;
     if (key == kTreeTop) return values;
-    Handle hive = write_ ? write_ : read_;
-    const Owned<hive_value_h> handles(Hivex().nodeValues(hive, Offset(key)));
+    if (!write_) return read_->Values(Offset(key));
+    const Owned<hive_value_h> handles(Hivex().nodeValues(write_, Offset(key)));
     if (!handles) Fail("a key's values cannot be read", errno);
     for (const hive_value_h* value = handles.get(); *value; ++value) {
-        const Owned<char> name(Hivex().valueKey(hive, *value));
+        const Owned<char> name(Hivex().valueKey(write_, *value));
         if (!name) Fail("a value's name cannot be read", errno);
         // A type of any number, which the enumeration hivex declares cannot hold in C++.
         std::uint32_t type = 0;
         std::size_t size = 0;
         const Owned<char> data(
-            Hivex().valueValue(hive, *value, reinterpret_cast<hive_type*>(&type), &size));
+            Hivex().valueValue(write_, *value, reinterpret_cast<hive_type*>(&type), &size));
         if (!data) Fail("the data of value \"" + std::string(name.get()) + "\" cannot be read", errno);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.get());
-        values.push_back({name.get(), static_cast<platform::Dword>(type),
-                          std::vector<std::uint8_t>(bytes, bytes + size)});
+        values.push_back({Wide(name.get()), type, std::vector<std::uint8_t>(bytes, bytes + size)});
     }
     return values;
 }
 
-void RegfFileTree::WriteValues(NodeId key, std::vector<NamedValue> values) {
+void RegfFileTree::WriteValues(NodeId key, std::vector<HiveValue> values) {
     Change change{Change::Kind::SetValues, Offset(key), {}, std::move(values)};
     Writable();
     Apply(change);
@@ -220,7 +213,7 @@ std::optional<platform::TreeValue> RegfFileTree::FindValue(NodeId key, std::u16s
     if (key == kTreeTop || !Exists(key)) return std::nullopt;
     const std::u16string folded = platform::FoldName(name);
     for (auto& value : ReadValues(key)) {
-        if (platform::FoldName(Wide(value.name.c_str())) == folded) {
+        if (platform::FoldName(value.name) == folded) {
             return platform::TreeValue{value.type, std::move(value.data)};
         }
     }
@@ -230,12 +223,12 @@ std::optional<platform::TreeValue> RegfFileTree::FindValue(NodeId key, std::u16s
 void RegfFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dword type,
                             const std::uint8_t* data, std::size_t size) {
     if (key == kTreeTop) throw std::invalid_argument("the top of a hive holds no values");
-    std::vector<NamedValue> values = ReadValues(key);
+    std::vector<HiveValue> values = ReadValues(key);
     const std::u16string folded = platform::FoldName(name);
-    NamedValue stored{platform::posix::Utf16ToUtf8(name), type,
+    HiveValue stored{std::u16string(name), type,
                       std::vector<std::uint8_t>(data, data + size)};
-    const auto same = std::find_if(values.begin(), values.end(), [&](const NamedValue& value) {
-        return platform::FoldName(Wide(value.name.c_str())) == folded;
+    const auto same = std::find_if(values.begin(), values.end(), [&](const HiveValue& value) {
+        return platform::FoldName(value.name) == folded;
     });
     // A replaced value keeps its first spelling and its place.
     if (same != values.end()) {
@@ -249,10 +242,10 @@ void RegfFileTree::SetValue(NodeId key, std::u16string_view name, platform::Dwor
 
 bool RegfFileTree::DeleteValue(NodeId key, std::u16string_view name) {
     if (key == kTreeTop) return false;
-    std::vector<NamedValue> values = ReadValues(key);
+    std::vector<HiveValue> values = ReadValues(key);
     const std::u16string folded = platform::FoldName(name);
-    const auto same = std::find_if(values.begin(), values.end(), [&](const NamedValue& value) {
-        return platform::FoldName(Wide(value.name.c_str())) == folded;
+    const auto same = std::find_if(values.begin(), values.end(), [&](const HiveValue& value) {
+        return platform::FoldName(value.name) == folded;
     });
     if (same == values.end()) return false;
     values.erase(same);
@@ -263,7 +256,7 @@ bool RegfFileTree::DeleteValue(NodeId key, std::u16string_view name) {
 std::vector<std::pair<std::u16string, platform::TreeValue>> RegfFileTree::Values(NodeId key) {
     std::vector<std::pair<std::u16string, platform::TreeValue>> values;
     for (auto& value : ReadValues(key)) {
-        values.emplace_back(Wide(value.name.c_str()),
+        values.emplace_back(std::move(value.name),
                             platform::TreeValue{value.type, std::move(value.data)});
     }
     return values;
@@ -275,6 +268,14 @@ platform::TreeCounts RegfFileTree::Counts(NodeId key) {
         ++counts.subKeys;
         counts.maxSubKeyLength =
             std::max(counts.maxSubKeyLength, static_cast<platform::Dword>(name.size()));
+    }
+    // The file's values are measured where they lie, rather than copied out to be measured.
+    if (!write_ && key != kTreeTop) {
+        const HiveValueCounts values = read_->ValueCounts(Offset(key));
+        counts.values = values.values;
+        counts.maxValueNameLength = values.maxNameLength;
+        counts.maxValueSize = values.maxDataSize;
+        return counts;
     }
     for (const auto& [name, value] : Values(key)) {
         ++counts.values;
@@ -339,9 +340,13 @@ void RegfFileTree::Apply(const Change& change) {
             break;
         case Change::Kind::SetValues: {
             std::vector<hive_set_value> values(change.values.size());
+            // hivex takes names in UTF-8.
+            std::vector<std::string> names;
+            names.reserve(values.size());
             for (std::size_t i = 0; i < values.size(); ++i) {
-                const NamedValue& value = change.values[i];
-                values[i].key = const_cast<char*>(value.name.c_str());
+                const HiveValue& value = change.values[i];
+                names.push_back(platform::posix::Utf16ToUtf8(value.name));
+                values[i].key = names.back().data();
                 std::memcpy(&values[i].t, &value.type, sizeof value.type);
                 values[i].len = value.data.size();
                 values[i].value =

@@ -1,7 +1,9 @@
 // One hive of an offline Windows NT installation (SOFTWARE, SYSTEM, DEFAULT, a user's
-// NTUSER.DAT) as a tree of keys, read and written by hivex. The hive is never written in
-// place: a change is committed by hivex to a temporary copy beside it, flushed, and renamed
-// over it, the original being kept once as NAME.vantrel-orig.
+// NTUSER.DAT) as a tree of keys. It is read in place by our own reader (HiveReader), which
+// touches only the cells a read needs, and changed by hivex, which checks the whole hive
+// before it changes anything. The hive is never written in place: a change is committed by
+// hivex to a temporary copy beside it, flushed, and renamed over it, the original being
+// kept once as NAME.vantrel-orig.
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/registry/registry_tree.h"
+#include "platform/regf/hive_reader.h"
 #include "platform/regf/regf_error.h"
 
 // hivex's handle, kept out of this header.
@@ -71,18 +74,13 @@ public:
 private:
     class Batch;
     using Handle = hive_h*;
-    struct NamedValue {
-        std::string name;  // UTF-8, as hivex takes it
-        platform::Dword type = 0;
-        std::vector<std::uint8_t> data;
-    };
     // A change as hivex was asked for it, so that a batch rolled back inside another can
     // be undone by doing the changes before it again on a fresh copy.
     struct Change {
         enum class Kind { Create, Delete, SetValues } kind;
         std::size_t node = 0;
         std::string name;
-        std::vector<NamedValue> values;
+        std::vector<HiveValue> values;
     };
     struct Children {
         std::vector<std::u16string> names;  // in the order of their folded names
@@ -101,8 +99,8 @@ private:
     std::size_t Offset(platform::NodeId key) const;
     platform::NodeId Id(std::size_t offset) const;
     const Children& ChildrenOf(platform::NodeId key);
-    std::vector<NamedValue> ReadValues(platform::NodeId key);
-    void WriteValues(platform::NodeId key, std::vector<NamedValue> values);
+    std::vector<HiveValue> ReadValues(platform::NodeId key);
+    void WriteValues(platform::NodeId key, std::vector<HiveValue> values);
     // The copy changes go to, opened from the file at the first change of a batch.
     Handle Writable();
     void Apply(const Change& change);
@@ -113,8 +111,9 @@ private:
 
     std::string path_;
     std::u16string baseName_;
-    // The hive as the file holds it, and the copy changed by the open batches (or null).
-    Handle read_ = nullptr;
+    // The hive as the file holds it, and hivex's copy changed by the open batches (or null),
+    // which reads go to while it is open.
+    std::optional<HiveReader> read_;
     Handle write_ = nullptr;
     std::size_t root_ = 0;
     std::optional<std::string> dirty_;

@@ -1,5 +1,6 @@
-// Fuzzes the reading of NT registry hives through our tree: no input may crash or hang it,
-// and a hive it read must, once changed and written back, be read again with the change.
+// Fuzzes the reading of NT registry hives: our reader, walked over the whole hive, and our
+// tree over it. No input may crash or hang either; a hive hivex agrees to change must, once
+// changed and written back, be read again by our reader with the change.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/regf/hive_reader.h"
 #include "platform/regf/regf_file_tree.h"
 
 namespace {
@@ -15,7 +17,9 @@ namespace {
 // One hive in a private folder, rewritten for each input.
 const std::string& HivePath() {
     static const std::string path = [] {
-        std::string folder = "/tmp/regf-hive-fuzz-XXXXXX";
+        // Each input is written, and changed ones renamed: in memory where there is a tmpfs.
+        std::string folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/regf-hive-fuzz-XXXXXX"
+                                                            : "/tmp/regf-hive-fuzz-XXXXXX";
         if (!::mkdtemp(folder.data())) std::abort();
         return folder + "/SOFTWARE";
     }();
@@ -36,6 +40,18 @@ void Walk(regf::RegfFileTree& tree) {
     }
 }
 
+// Reads every key the reader reaches, with its name and values, up to a bound of keys.
+void ReadAll(const regf::HiveReader& reader) {
+    std::vector<std::size_t> pending{reader.Root()};
+    for (int visited = 0; !pending.empty() && visited < 4096; ++visited) {
+        const std::size_t key = pending.back();
+        pending.pop_back();
+        reader.KeyName(key);
+        reader.Values(key);
+        for (const std::size_t subkey : reader.Subkeys(key)) pending.push_back(subkey);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -46,8 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
     ::unlink((path + ".vantrel-orig").c_str());
     try {
+        ReadAll(regf::HiveReader(path));
+    } catch (const regf::RegfFileError&) {
+    }
+    try {
         regf::RegfFileTree tree(path, u"Software");
-        Walk(tree);
+        try {
+            Walk(tree);
+        } catch (const regf::RegfFileError&) {
+            // A key we cannot read is no reason not to try a change: hivex checks the hive.
+        }
         const std::uint8_t text[] = {'x', 0, 0, 0};
         {
             const auto batch = tree.BeginBatch();
@@ -57,11 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             tree.SetValue(key, u"V", 1, text, sizeof text);
             batch->Commit();
         }
-        // What was written is a hive that holds the change.
+        // What was written is a hive that holds the change, read by the tree (from the
+        // mapping it took of the new file) and by a new reader.
         try {
+            const auto key = tree.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
+            if (!key || !tree.FindValue(*key, u"v")) __builtin_trap();
             regf::RegfFileTree again(path, u"Software");
-            const auto key = again.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
-            if (!key || !again.FindValue(*key, u"v")) __builtin_trap();
+            const auto keyAgain = again.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
+            if (!keyAgain || !again.FindValue(*keyAgain, u"v")) __builtin_trap();
         } catch (const regf::RegfFileError&) {
             __builtin_trap();
         }
