@@ -82,7 +82,6 @@ void HiveReader::Damaged(const std::string& fault) const {
 // Bins start on 4096-byte boundaries, so the bin holding a cell is found by looking back
 // from the boundary below it, without walking the bins before it.
 std::string HiveReader::BinFault(std::size_t at, std::size_t size) const {
-    if (at >= lastBin_ + kBinHeaderSize && at < lastBinEnd_ && size <= lastBinEnd_ - at) return {};
     const std::uint8_t* base = file_.Data();
     for (std::size_t bin = kBaseBlockSize + (at - kBaseBlockSize) / kBinAlignment * kBinAlignment;
          bin >= kBaseBlockSize; bin -= kBinAlignment) {
@@ -119,8 +118,11 @@ HiveReader::Cell HiveReader::CellAt(std::size_t at, const char* signature, const
         Damaged("the cell of " + std::string(what) + " at " + Hex(at) + " counts " +
                 std::to_string(size) + " bytes, which do not fit the hive");
     }
-    if (const std::string fault = BinFault(at, static_cast<std::size_t>(size)); !fault.empty()) {
-        Damaged(fault);
+    const auto cellSize = static_cast<std::size_t>(size);
+    const bool inLastBin = at >= lastBin_ + kBinHeaderSize && at < lastBinEnd_ &&
+                           cellSize <= lastBinEnd_ - at;
+    if (!inLastBin) {
+        if (const std::string fault = BinFault(at, cellSize); !fault.empty()) Damaged(fault);
     }
     const Cell cell{file_.Data() + at + 4, static_cast<std::size_t>(size) - 4};
     if (signature && !Signed(cell.data, signature)) {
@@ -257,7 +259,12 @@ HiveValueCounts HiveReader::ValueCounts(std::size_t key) const {
     HiveValueCounts counts;
     ForEachValue(key, [&](const Cell& entry, std::size_t at, std::uint32_t) {
         ++counts.values;
-        const auto length = static_cast<std::uint32_t>(ValueName(entry, at).size());
+        const std::uint32_t nameSize = Le16(entry.data + 2);
+        const bool latin1 = (Le16(entry.data + 0x10) & kValueNameIsLatin1) != 0;
+        if (!latin1 && nameSize % 2 != 0) {
+            Damaged("the name of the value at " + Hex(at) + " is an odd number of bytes of UTF-16");
+        }
+        const std::uint32_t length = latin1 ? nameSize : nameSize / 2;
         const auto size = static_cast<std::uint32_t>(DataOf(entry, at, nullptr));
         counts.maxNameLength = std::max(counts.maxNameLength, length);
         counts.maxDataSize = std::max(counts.maxDataSize, size);

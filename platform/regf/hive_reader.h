@@ -56,7 +56,8 @@ private:
     Cell CellAt(std::size_t at, const char* signature, const char* what) const;
     // The same for an offset as the hive spells it, from the start of the first bin.
     Cell Follow(std::uint32_t offset, const char* signature, const char* what) const;
-    // Whether the cell at a file offset lies inside one bin: an empty string, else the fault.
+    // Whether the cell at a file offset lies inside one bin: an empty string, else the fault;
+    // the bin found is kept as the last bin.
     std::string BinFault(std::size_t at, std::size_t size) const;
     Cell Key(std::size_t key) const;
     void ListInto(std::uint32_t list, std::size_t key, bool inIndex,
@@ -64,6 +65,7 @@ private:
     // Calls with each entry of the key's value list and its file offset.
     template <typename Visit>
     void ForEachValue(std::size_t key, Visit&& visit) const;
+    // Throws when the name is an odd number of bytes of UTF-16.
     std::u16string ValueName(const Cell& entry, std::size_t at) const;
     // The size of the data of the value whose entry is at the file offset at, once every
     // cell that holds it is checked; the data is appended to into when it is given.

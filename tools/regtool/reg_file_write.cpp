@@ -1,4 +1,7 @@
 // Writing .reg files as an export does.
+#include <bit>
+#include <cstring>
+
 #include "platform/codepage.h"
 #include "tools/regtool/reg_file.h"
 
@@ -29,8 +32,9 @@ bool WritableAsText(const RegValue& value) {
     return text.find_first_of(std::u16string_view(u"\0\r\n", 3)) == std::u16string::npos;
 }
 
+constexpr char16_t kDigits[] = u"0123456789abcdef";
+
 std::u16string Hex(unsigned value, int digits) {
-    static constexpr char16_t kDigits[] = u"0123456789abcdef";
     std::u16string out(static_cast<std::size_t>(digits), u'0');
     for (int i = digits - 1; i >= 0; --i, value >>= 4) out[static_cast<std::size_t>(i)] = kDigits[value & 15];
     return out;
@@ -67,7 +71,8 @@ std::u16string ValueLine(const RegValue& value, int version) {
     line.reserve(line.size() + bytes.size() * 3 + bytes.size() / 24 * 5);
     std::size_t lineStart = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        line += Hex(bytes[i], 2);
+        line.push_back(kDigits[bytes[i] >> 4]);
+        line.push_back(kDigits[bytes[i] & 15]);
         if (i + 1 == bytes.size()) break;
         line += u",";
         // Long data goes on continued lines, as the export of Windows writes it.
@@ -81,11 +86,15 @@ std::u16string ValueLine(const RegValue& value, int version) {
 
 std::string Encoded(const std::u16string& text, int version) {
     if (version == 4) return platform::codepage::Encode(text);
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (const char16_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
+    std::string bytes(text.size() * 2, '\0');
+    // UTF-16LE is the string's own memory on a little-endian machine.
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes.data(), text.data(), bytes.size());
+        return bytes;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
     }
     return bytes;
 }
