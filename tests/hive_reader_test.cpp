@@ -89,12 +89,13 @@ Listed ByHivex(hive_h* hive, hive_node_h node) {
     Listed listed{owned(hivex_node_name(hive, node)), {}, {}};
     hive_value_h* values = hivex_node_values(hive, node);
     for (hive_value_h* value = values; value && *value; ++value) {
-        hive_type type{};
+        // Any number, which hivex's enumeration of types cannot hold in C++.
+        std::uint32_t type = 0;
         std::size_t size = 0;
-        char* data = hivex_value_value(hive, *value, &type, &size);
+        char* data = hivex_value_value(hive, *value, reinterpret_cast<hive_type*>(&type), &size);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
         listed.values.emplace_back(owned(hivex_value_key(hive, *value)),
-                                   static_cast<std::uint32_t>(type),
+                                   type,
                                    std::vector<std::uint8_t>(bytes, bytes + (data ? size : 0)));
         std::free(data);
     }
