@@ -107,15 +107,19 @@ bool HivexMapped() {
     return false;
 }
 
-TEST_F(Hive, HivexIsLoadedByTheFirstHiveOpenedAndNotBefore) {
-    // In a process of its own, since another test may have opened a hive in this one.
+TEST_F(Hive, HivexIsLoadedByTheFirstChangeAndNotByReading) {
+    // In a process of its own, since another test may have changed a hive in this one.
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
         int status = HivexMapped() ? 1 : 0;
         try {
             RegfFileTree tree(path, u"SOFTWARE");
-            if (!HivexMapped()) status |= 2;
+            tree.Values(kBase);
+            tree.ChildNames(kBase);
+            if (HivexMapped()) status |= 2;
+            Make(tree, kBase, u"Changed");
+            if (!HivexMapped()) status |= 8;
         } catch (const RegfFileError&) {
             status |= 4;
         }
@@ -124,7 +128,8 @@ TEST_F(Hive, HivexIsLoadedByTheFirstHiveOpenedAndNotBefore) {
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    // 1: loaded before any hive was opened; 2: not loaded by opening one; 4: refused.
+    // 1: loaded before any hive was opened; 2: loaded by reading; 4: refused; 8: not loaded
+    // by a change.
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
