@@ -78,6 +78,10 @@ public:
 
     // Opens a batch (see TreeBatch).
     virtual std::unique_ptr<TreeBatch> BeginBatch() = 0;
+    // Opens a batch around a change the tree makes in one step, one value set or deleted.
+    // A tree that undoes a failed step by itself needs none inside a batch already open,
+    // and gives null there.
+    virtual std::unique_ptr<TreeBatch> BeginStep() { return BeginBatch(); }
     // Looks whether another process changed the tree since the last look. What is read in
     // between is one state of the tree and may be remembered while Generation() holds.
     virtual void Refresh() = 0;

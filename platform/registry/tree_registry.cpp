@@ -43,19 +43,20 @@ Long TreeRegistry::Guarded(bool change, Operation&& operation) {
 // A change to the key a handle names: resolved, checked alive and made in one batch that
 // commits only when the change succeeds.
 template <typename Change>
-Long TreeRegistry::Changing(Hkey handle, Change&& change) {
+Long TreeRegistry::Changing(Hkey handle, Change&& change, Steps steps) {
     return Guarded(true, [&]() -> Long {
         Resolved base;
         if (const Long status = Resolve(handle, base)) return status;
         if (const Long status = WriteRefusal(*base.key.tree)) return status;
-        const auto batch = base.key.tree->BeginBatch();
+        const auto batch = steps == Steps::kOne ? base.key.tree->BeginStep()
+                                                : base.key.tree->BeginBatch();
         // Inside the batch, so that a writer waited for is seen.
         base.key.tree->Refresh();
         if (const Long status = CheckAlive(base)) return status;
         const Long status = change(base);
         if (status == kErrorSuccess) {
             ++changes_;
-            batch->Commit();
+            if (batch) batch->Commit();
         }
         return status;
     });
@@ -181,7 +182,7 @@ Long TreeRegistry::RegSetValueExW(Hkey key, const char16_t* valueName, Dword /*r
     return Changing(key, [&](const Resolved& base) -> Long {
         base.key.tree->SetValue(base.key.id, name, type, data, size);
         return kErrorSuccess;
-    });
+    }, Steps::kOne);
 }
 
 Long TreeRegistry::RegDeleteKeyW(Hkey key, const char16_t* subKey) {
@@ -212,7 +213,7 @@ Long TreeRegistry::RegDeleteValueW(Hkey key, const char16_t* valueName) {
     return Changing(key, [&](const Resolved& base) -> Long {
         return base.key.tree->DeleteValue(base.key.id, NameOr(valueName)) ? kErrorSuccess
                                                                           : kErrorFileNotFound;
-    });
+    }, Steps::kOne);
 }
 
 Long TreeRegistry::RegCloseKey(Hkey key) {

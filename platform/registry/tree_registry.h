@@ -55,8 +55,11 @@ private:
     };
     template <typename Operation>
     Long Guarded(bool change, Operation&& operation);
+    // A change that the tree makes in one step (one value set or deleted) goes in a step
+    // rather than a batch (RegistryTree::BeginStep).
+    enum class Steps { kOne, kMany };
     template <typename Change>
-    Long Changing(Hkey handle, Change&& change);
+    Long Changing(Hkey handle, Change&& change, Steps steps = Steps::kMany);
     template <typename Read>
     Long Reading(Hkey handle, Read&& read);
     Long Resolve(Hkey handle, Resolved& out) const;

@@ -227,4 +227,8 @@ private:
 
 std::unique_ptr<platform::TreeBatch> Hive::BeginBatch() { return std::make_unique<Batch>(db_); }
 
+std::unique_ptr<platform::TreeBatch> Hive::BeginStep() {
+    return db_.InTransaction() ? nullptr : BeginBatch();
+}
+
 }  // namespace store

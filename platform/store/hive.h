@@ -42,6 +42,10 @@ public:
 
     // A transaction, or a savepoint inside one.
     std::unique_ptr<platform::TreeBatch> BeginBatch() override;
+    // A transaction; inside one already open nothing, since SQLite undoes a statement that
+    // fails by itself, and a savepoint around each value would cost a bulk write such as
+    // an import two statements more per value.
+    std::unique_ptr<platform::TreeBatch> BeginStep() override;
     // What this process remembers holds only until another process commits.
     void Refresh() override { db_.NoteOtherWriters(); }
     std::uint64_t Generation() const override { return db_.Epoch(); }
