@@ -88,6 +88,58 @@ TEST_F(Sqlite, AFailedStatementThrowsItsCodeAndSQLitesMessage) {
     }
 }
 
+// A change inside a transaction goes without a savepoint of its own, so what SQLite does
+// with the transaction when a statement fails is what the batch is left with.
+TEST_F(Sqlite, AStatementThatBreaksAConstraintIsUndoneAloneAndTheTransactionGoesOn) {
+    {
+        Transaction transaction(db);
+        Insert(u"first");
+        Statement duplicate(db, "INSERT INTO t (id, v) VALUES (1, 'again')");
+        EXPECT_THROW(duplicate.Run(), Error);
+        EXPECT_TRUE(db.InTransaction());
+        Insert(u"second");
+        transaction.Commit();
+    }
+    Statement all(db, "SELECT group_concat(v, ',') FROM t");
+    ASSERT_TRUE(all.Step());
+    EXPECT_EQ(all.Text(0), u"first,second");
+}
+
+TEST_F(Sqlite, AFailureThatRolledBackTheTransactionStopsEveryStatementUntilItEnds) {
+    Insert(u"committed");
+    db.Execute("PRAGMA max_page_count = " + std::to_string(db.QueryInt("PRAGMA page_count") + 2));
+    {
+        Transaction outer(db);
+        Insert(u"inside");
+        Transaction inner(db);
+        const auto epoch = db.Epoch();
+        try {
+            Insert(std::u16string(20000, u'x'));
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            EXPECT_TRUE(error.IsDiskFull()) << error.what();
+        }
+        ASSERT_FALSE(db.InTransaction()) << "this SQLite kept the transaction";
+        EXPECT_NE(db.Epoch(), epoch);
+        // Run now, a statement would take effect alone, as if the transaction were whole.
+        try {
+            Insert(u"after");
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            EXPECT_TRUE(error.IsDiskFull()) << error.what();
+            EXPECT_NE(std::string(error.what()).find("rolled back"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_THROW(Transaction another(db), Error);
+        EXPECT_THROW(inner.Commit(), Error);
+        EXPECT_THROW(outer.Commit(), Error);
+    }
+    // Once the transaction is over the connection works again.
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM t"), 1);
+    Insert(u"later");
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM t"), 2);
+}
+
 TEST(SqliteFile, AFileThatIsNoDatabaseIsCorruptionAndAReadOnlyWriteIsDenied) {
     testing_support::TempDir dir;
     const std::string foreign = dir.File("foreign.db");

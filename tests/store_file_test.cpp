@@ -614,6 +614,34 @@ TEST_F(FullDisk, AWriteThatDoesNotFitSaysTheDiskIsFullAndChangesNothing) {
     EXPECT_EQ(IntegrityOf(store), "ok");
 }
 
+TEST_F(FullDisk, AFullDiskInsideABatchFailsEveryLaterChangeOfItAndTheCommit) {
+    const std::string store = small + "/registry.db";
+    RegistryStore registry(store);
+    ASSERT_FALSE(registry.Problem());
+    const Hkey key = CreateKey(registry, "Software\\Full");
+    ASSERT_EQ(SetText(registry, key, "kept", "yes"), kErrorSuccess);
+    {
+        auto batch = registry.BeginBatch();
+        ASSERT_TRUE(batch);
+        EXPECT_EQ(SetText(registry, key, "first", "1"), kErrorSuccess);
+        // Larger than the disk and than SQLite's cache, so that the write fails at once.
+        EXPECT_EQ(SetText(registry, key, "big", std::string(3000000, 'b')), kErrorDiskFull);
+        EXPECT_EQ(SetText(registry, key, "after", "2"), kErrorDiskFull);
+        EXPECT_EQ(registry.RegDeleteValueA(key, "kept"), kErrorDiskFull);
+        EXPECT_FALSE(batch->Commit());
+    }
+    EXPECT_EQ(GetText(registry, key, "kept"), "yes");
+    EXPECT_EQ(SetText(registry, key, "later", "3"), kErrorSuccess);
+    RegistryStore other(store);
+    const Hkey seen = CreateKey(other, "Software\\Full");
+    for (const char* name : {"first", "big", "after"}) {
+        EXPECT_EQ(GetText(other, seen, name), "<missing>") << name;
+    }
+    EXPECT_EQ(GetText(other, seen, "kept"), "yes");
+    EXPECT_EQ(GetText(other, seen, "later"), "3");
+    EXPECT_EQ(IntegrityOf(store), "ok");
+}
+
 TEST_F(FullDisk, AStoreThatCannotBeCreatedOnAFullDiskSaysSoAndLeavesNothing) {
     Fill();
     const std::string store = small + "/registry.db";

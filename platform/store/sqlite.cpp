@@ -99,16 +99,33 @@ void Database::KeepLogOnClose() noexcept {
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
-void Database::Check(int code) const {
+void Database::Check(int code) {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
     throw Failure(code);
 }
 
-Error Database::Failure(int code) const {
-    return Error(code, sqlite3_errmsg(db_.get()), sqlite3_system_errno(db_.get()));
+// SQLite undoes a failed statement alone for a broken constraint, but may roll back the
+// whole transaction for a full disk, an I/O error or a lack of memory.
+Error Database::Failure(int code) {
+    Error error(code, sqlite3_errmsg(db_.get()), sqlite3_system_errno(db_.get()));
+    if (open_ > 0 && !lost_ && !InTransaction()) {
+        lost_ = error;
+        // What was read or made inside the transaction is gone with it.
+        StartNewEpoch();
+    }
+    return error;
+}
+
+void Database::RefuseAfterLostTransaction() const {
+    if (!lost_) return;
+    throw Error(lost_->Code(),
+                std::string("the transaction was rolled back after an earlier failure (") +
+                    lost_->what() + ")",
+                lost_->SystemError());
 }
 
 void Database::Execute(std::string_view sql) {
+    RefuseAfterLostTransaction();
     const std::string text(sql);
     Check(sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, nullptr));
 }
@@ -220,6 +237,7 @@ Statement& Statement::BindBlob(int index, const std::uint8_t* data, std::size_t 
 }
 
 bool Statement::Step() {
+    db_.RefuseAfterLostTransaction();
     const int code = sqlite3_step(Prepared());
     if (code == SQLITE_ROW) return true;
     if (code == SQLITE_DONE) return false;
@@ -260,12 +278,16 @@ std::vector<std::uint8_t> Statement::Blob(int column) const {
 
 Transaction::Transaction(Database& db) : db_(db), nested_(db.InTransaction()) {
     db_.Run(nested_ ? Database::Control::Savepoint : Database::Control::Begin);
+    ++db_.open_;
 }
 
 Transaction::~Transaction() {
     if (done_) return;
     // What was read or made inside the transaction is gone with it.
     db_.StartNewEpoch();
+    const bool lost = db_.lost_.has_value();
+    db_.Ended();
+    if (lost) return;
     try {
         if (nested_) {
             db_.Run(Database::Control::RollbackTo);
@@ -302,6 +324,12 @@ void Transaction::Commit() {
         db_.CommitOwn();
     }
     done_ = true;
+    db_.Ended();
+}
+
+// The last transaction to end is the one SQLite rolled back, if it did.
+void Database::Ended() noexcept {
+    if (--open_ == 0) lost_.reset();
 }
 
 }  // namespace store::sqlite

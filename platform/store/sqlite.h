@@ -23,6 +23,8 @@ public:
     Error(int code, const std::string& message, int systemError = 0)
         : std::runtime_error(message), code_(code), systemError_(systemError) {}
     int Code() const noexcept { return code_; }
+    // The system's errno behind the failure, 0 when none.
+    int SystemError() const noexcept { return systemError_; }
     // True for the codes that mean the file is damaged or not a database.
     bool IsCorruption() const noexcept;
     // True when the connection may not write what the call needed written.
@@ -112,9 +114,14 @@ public:
     // Whether a transaction is open on the connection.
     bool InTransaction() const noexcept;
     // Throws Error for a result code other than OK, ROW or DONE.
-    void Check(int code) const;
+    void Check(int code);
     // The Error for a failed result code, with SQLite's message and the system's errno.
-    Error Failure(int code) const;
+    // Notes when the failure made SQLite roll back a transaction still open here.
+    Error Failure(int code);
+    // Throws, once SQLite rolled back a transaction that is still open here, for any
+    // statement until that transaction ends: run outside it, the statement would take
+    // effect alone, as if the transaction were whole.
+    void RefuseAfterLostTransaction() const;
 
     // Whether the connection may not write.
     bool IsReadOnly() const noexcept;
@@ -153,6 +160,8 @@ private:
     // Ends a read transaction. Others may have committed while it was open, unseen by
     // it, so the next look asks SQLite.
     void EndRead() noexcept;
+    // A transaction begun here ended, committed or not.
+    void Ended() noexcept;
 
     friend class Statement;
     sqlite3* Handle() const noexcept { return db_.get(); }
@@ -171,6 +180,10 @@ private:
     // The index header of the last look that asked SQLite, read before it asked.
     std::optional<IndexHeader> seen_;
     std::uint64_t lookups_ = 0;
+    // Transactions begun here and not yet ended, savepoints counted; and, when SQLite
+    // rolled them back by itself after a failure, that failure.
+    int open_ = 0;
+    std::optional<Error> lost_;
 };
 
 // BEGIN IMMEDIATE on construction, or a savepoint inside a transaction already open;
