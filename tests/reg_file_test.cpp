@@ -77,6 +77,22 @@ TEST(RegFileRead, AVersion5FileAsWindowsWritesIt) {
     EXPECT_EQ(file.keys[1].key.path, u"Software\\Old");
 }
 
+// In UTF-16 only the unit U+000A ends a line: a byte 0x0A is also half of other characters,
+// first (U+010A) or second (U+0A00), and the last line may end without a line break.
+TEST(RegFileRead, AVersion5LineEndsOnlyAtALineFeedCharacter) {
+    const RegFile file = Parsed(Utf16File(u"Windows Registry Editor Version 5.00\n"
+                                          u"[HKEY_CURRENT_USER\\\u010A\u0A00\u0100\u0A0A]\n"
+                                          u"\"\u0A0A\"=\"\u010A\u0A0D\"\r\n"
+                                          u"\"Last\"=\"\u0A00\""));
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].key.path, u"\u010A\u0A00\u0100\u0A0A");
+    ASSERT_EQ(file.keys[0].values.size(), 2u);
+    EXPECT_EQ(file.keys[0].values[0].value.name, u"\u0A0A");
+    EXPECT_EQ(TextOf(file.keys[0].values[0].value.data), u"\u010A\u0A0D");
+    EXPECT_EQ(file.keys[0].values[1].line, 4);
+    EXPECT_EQ(TextOf(file.keys[0].values[1].value.data), u"\u0A00");
+}
+
 TEST(RegFileRead, ARegedit4FileKeepsItsStringsInTheCodePage) {
     ASSUME_CODE_PAGE(1252);
     const RegFile file = Parsed(

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <memory>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "temp_dir.h"
 
@@ -45,6 +47,38 @@ TEST_F(Sqlite, AnInsertTellsTheRowIdItGave) {
     Statement select(db, "SELECT v FROM t WHERE id = ?1");
     ASSERT_TRUE(select.Bind(1, std::int64_t{2}).Step());
     EXPECT_EQ(select.Text(0), u"b");
+}
+
+// A statement reused for texts of every kind and length stores each as it was bound, and
+// a blob bound without a copy is read back whole, the empty one as empty and not NULL.
+TEST_F(Sqlite, EachUseOfAStatementStoresTheTextAndBytesBoundToIt) {
+    db.Execute("CREATE TABLE pairs (a TEXT, b TEXT, data BLOB)");
+    Statement insert(db, "INSERT INTO pairs (a, b, data) VALUES (?1, ?2, ?3)");
+    const std::vector<std::pair<std::u16string, std::u16string>> texts = {
+        {u"a rather long ASCII name", u"SHORT"},
+        {u"x", u"Caf\u00E9 \u65E5\u672C \U0001F600"},
+        {u"", u"back to ASCII"},
+    };
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::vector<std::uint8_t> bytes(i * 3, static_cast<std::uint8_t>(i + 1));
+        insert.Bind(1, texts[i].first).Bind(2, texts[i].second).BindBlob(3, bytes.data(),
+                                                                          bytes.size());
+        insert.Run();
+    }
+    Statement select(db, "SELECT a, b, data, typeof(data) FROM pairs ORDER BY rowid");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_TRUE(select.Step());
+        EXPECT_EQ(select.Text(0), texts[i].first);
+        EXPECT_EQ(select.Text(1), texts[i].second);
+        EXPECT_EQ(select.Blob(2), std::vector<std::uint8_t>(i * 3, static_cast<std::uint8_t>(i + 1)));
+        EXPECT_EQ(select.Text(3), u"blob");
+    }
+    EXPECT_FALSE(select.Step());
+    select.Reset();
+    // Both ways of binding give the bytes SQLite itself would store.
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM pairs WHERE b = 'Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC "
+                          "\xF0\x9F\x98\x80' AND a = 'x'"),
+              1);
 }
 
 TEST_F(Sqlite, ATransactionRollsBackUnlessCommittedAndNestsAsASavepoint) {
@@ -200,6 +234,26 @@ TEST_F(SqliteLog, ALookWhenNobodyCommittedAsksNothingAndKeepsTheEpoch) {
     EXPECT_EQ(mine->QueryInt("SELECT count(*) FROM t"), 0);
     mine->NoteOtherWriters();
     EXPECT_EQ(mine->LookupsMade(), lookups);
+}
+
+// Holding the write lock, a connection looks once: no other can commit until it lets go.
+TEST_F(SqliteLog, AWriterSeesCommitsMadeBeforeItsTransactionAndAfterIt) {
+    Write(*theirs);
+    auto epoch = mine->Epoch();
+    {
+        Transaction transaction(*mine);
+        mine->NoteOtherWriters();
+        EXPECT_NE(mine->Epoch(), epoch) << "a commit made before the transaction";
+        epoch = mine->Epoch();
+        mine->Execute("INSERT INTO t VALUES (2)");
+        mine->NoteOtherWriters();
+        EXPECT_EQ(mine->Epoch(), epoch);
+        transaction.Commit();
+    }
+    Write(*theirs);
+    mine->NoteOtherWriters();
+    EXPECT_NE(mine->Epoch(), epoch) << "a commit made after the transaction";
+    EXPECT_EQ(mine->QueryInt("SELECT count(*) FROM t"), 3);
 }
 
 TEST_F(SqliteLog, AnotherConnectionsCommitStartsANewEpochAtTheNextLook) {

@@ -19,7 +19,13 @@ locale_t UnicodeLocale() {
 }  // namespace
 
 std::u16string FoldName(std::u16string_view name) {
-    std::u16string folded(name);
+    std::u16string folded;
+    FoldName(name, folded);
+    return folded;
+}
+
+void FoldName(std::u16string_view name, std::u16string& folded) {
+    folded.assign(name);
     const locale_t locale = UnicodeLocale();
     for (char16_t& unit : folded) {
         if (unit < 0x80) {
@@ -31,7 +37,6 @@ std::u16string FoldName(std::u16string_view name) {
         // A mapping that leaves the basic plane would not fit one unit; keep the letter.
         if (upper <= 0xFFFF) unit = static_cast<char16_t>(upper);
     }
-    return folded;
 }
 
 bool FoldedNameLess(std::u16string_view a, std::u16string_view b) {

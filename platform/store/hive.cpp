@@ -148,12 +148,13 @@ std::optional<TreeValue> Hive::FindValue(KeyId key, std::u16string_view name) {
 void Hive::SetValue(KeyId key, std::u16string_view name, platform::Dword type,
                     const std::uint8_t* data, std::size_t size) {
     ForgetStaleKeys();
-    ChildName value{key, FoldName(name)};
+    FoldName(name, folded_);
     sqlite::ResetOnExit reset(upsertValue_);
-    upsertValue_.Bind(1, key).Bind(2, name).Bind(3, value.folded).Bind(4, std::int64_t{type});
+    upsertValue_.Bind(1, key).Bind(2, name).Bind(3, folded_).Bind(4, std::int64_t{type});
     upsertValue_.BindBlob(5, data, size).Run();
     // Only a value read before is kept up to date, so that a bulk write fills no memory.
-    const auto known = values_.find(value);
+    if (values_.empty()) return;
+    const auto known = values_.find(ChildName{key, folded_});
     if (known == values_.end()) return;
     if (size <= kMaxRememberedData) {
         known->second = TreeValue{type, std::vector<std::uint8_t>(data, data + size)};

@@ -71,6 +71,8 @@ private:
     // Values read or written in the current epoch, by their key and folded name.
     std::unordered_map<ChildName, platform::TreeValue, ChildNameHash> values_;
     std::uint64_t epoch_ = 0;
+    // The folded name of the value being written.
+    std::u16string folded_;
     sqlite::Statement findChild_, insertKey_, keyExists_, hasChild_, deleteKey_, deleteValues_;
     sqlite::Statement findValue_, upsertValue_, deleteValue_, subKeysOf_, valuesOf_;
     sqlite::Statement subKeyNames_, valueSizes_;

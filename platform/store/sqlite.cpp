@@ -31,6 +31,16 @@ void Database::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2
 
 namespace {
 
+// ASCII text as UTF-8, which is the same bytes; false for any other text.
+bool NarrowAscii(std::u16string_view text, std::string& narrow) {
+    narrow.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] >= 0x80) return false;
+        narrow[i] = static_cast<char>(text[i]);
+    }
+    return true;
+}
+
 // A file name as a URI, with every byte but the unreserved ones and '/' escaped.
 std::string FileUri(const std::string& path, const char* query) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -68,6 +78,11 @@ Database::Database(const std::string& path, Mode mode)
 }
 
 void Database::Open(const std::string& name, int flags) {
+    // Counting the memory SQLite holds puts a global lock around every allocation, and
+    // nothing here reads the count. Only possible before SQLite starts: a process that
+    // started it already keeps the count.
+    static const bool uncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    static_cast<void>(uncounted);
     sqlite3* raw = nullptr;
     const int code = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX,
                                      FrameJoiningVfs());
@@ -151,6 +166,8 @@ void Database::NoteOtherWriters() {
     // Any commit rewrites the header, so an unchanged header means nothing changed. The
     // header is read before SQLite is asked, so that a commit landing in between is seen
     // at the next look.
+    if (writing_ && lookedWhileWriting_) return;
+    lookedWhileWriting_ = writing_;
     const std::optional<IndexHeader> header = watch_.Read();
     if (header && header == seen_) return;
     ++lookups_;
@@ -208,6 +225,8 @@ sqlite3_stmt* Statement::Prepared() {
         db_.Check(
             sqlite3_prepare_v3(db_.Handle(), sql_, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr));
         statement_.reset(raw);
+        // Sized once: SQLite holds pointers into the buffers, which must not move.
+        texts_.resize(static_cast<std::size_t>(sqlite3_bind_parameter_count(raw)));
     }
     return statement_.get();
 }
@@ -217,8 +236,21 @@ Statement& Statement::Bind(int index, std::int64_t value) {
     return *this;
 }
 
+// The store keeps text as UTF-8, which SQLite would reach from UTF-16 through two copies
+// of its own. Names are ASCII far more often than not and are narrowed here, into a
+// buffer that the statement keeps; other text goes the way SQLite converts it.
 Statement& Statement::Bind(int index, std::u16string_view text) {
-    db_.Check(sqlite3_bind_text16(Prepared(), index, text.data(),
+    sqlite3_stmt* statement = Prepared();
+    if (index >= 1 && static_cast<std::size_t>(index) <= texts_.size()) {
+        std::string& narrow = texts_[static_cast<std::size_t>(index) - 1];
+        if (NarrowAscii(text, narrow)) {
+            db_.Check(sqlite3_bind_text(statement, index, narrow.data(),
+                                        static_cast<int>(narrow.size()), SQLITE_STATIC));
+            return *this;
+        }
+    }
+    // SQLite converts the rest, and names a parameter that is not there.
+    db_.Check(sqlite3_bind_text16(statement, index, text.data(),
                                   static_cast<int>(text.size() * sizeof(char16_t)),
                                   SQLITE_TRANSIENT));
     return *this;
@@ -232,7 +264,7 @@ Statement& Statement::BindBlob(int index, const std::uint8_t* data, std::size_t 
     // An empty blob is still a blob, not NULL.
     static const std::uint8_t kNothing = 0;
     db_.Check(sqlite3_bind_blob(Prepared(), index, size ? data : &kNothing, static_cast<int>(size),
-                                SQLITE_TRANSIENT));
+                                SQLITE_STATIC));
     return *this;
 }
 
@@ -278,6 +310,8 @@ std::vector<std::uint8_t> Statement::Blob(int column) const {
 
 Transaction::Transaction(Database& db) : db_(db), nested_(db.InTransaction()) {
     db_.Run(nested_ ? Database::Control::Savepoint : Database::Control::Begin);
+    // BEGIN IMMEDIATE took the write lock.
+    if (!nested_) db_.writing_ = true;
     ++db_.open_;
 }
 
@@ -329,7 +363,9 @@ void Transaction::Commit() {
 
 // The last transaction to end is the one SQLite rolled back, if it did.
 void Database::Ended() noexcept {
-    if (--open_ == 0) lost_.reset();
+    if (--open_ > 0) return;
+    lost_.reset();
+    writing_ = lookedWhileWriting_ = false;
 }
 
 }  // namespace store::sqlite

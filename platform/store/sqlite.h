@@ -54,7 +54,9 @@ public:
     Statement(Database& db, const char* sql) : db_(db), sql_(sql) {}
 
     Statement& Bind(int index, std::int64_t value);
+    // The statement keeps its own copy of the text.
     Statement& Bind(int index, std::u16string_view text);
+    // The bytes are not copied: they must stay until the statement is reset.
     Statement& Bind(int index, const std::vector<std::uint8_t>& blob);
     Statement& BindBlob(int index, const std::uint8_t* data, std::size_t size);
 
@@ -75,6 +77,8 @@ private:
     Database& db_;
     const char* sql_;
     std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement_;
+    // The text bound to each parameter, as UTF-8, kept from one use to the next.
+    std::vector<std::string> texts_;
 };
 
 // Resets a statement when the scope ends, so that no read stays open.
@@ -180,6 +184,10 @@ private:
     // The index header of the last look that asked SQLite, read before it asked.
     std::optional<IndexHeader> seen_;
     std::uint64_t lookups_ = 0;
+    // While this connection holds the write lock no other can commit: one look after
+    // taking it is enough until it is let go.
+    bool writing_ = false;
+    bool lookedWhileWriting_ = false;
     // Transactions begun here and not yet ended, savepoints counted; and, when SQLite
     // rolled them back by itself after a failure, that failure.
     int open_ = 0;
