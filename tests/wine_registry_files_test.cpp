@@ -704,6 +704,32 @@ TEST_F(Prefix, AFaultDeepInALargeFileRefusesEveryWrite) {
     EXPECT_EQ(Read(dir.File("system.reg")), text);
 }
 
+// A prefix writes each file before it commits the files' batches; when a later file cannot
+// be replaced, the batch of one already written is left without a commit and must hold what
+// its file now holds, new keys included, and write on from there.
+TEST(WineFileBatch, ABatchLeftAfterItsFileWasWrittenHoldsWhatWasWritten) {
+    TempDir dir;
+    Write(dir.File("system.reg"), kMachineText);
+    wine::WineFileTree tree(dir.File("system.reg"), u"Machine");
+    const NodeId software = *tree.FindChild(wine::WineFileTree::kBaseKey, u"Software");
+    {
+        auto batch = tree.BeginBatch();
+        const std::uint8_t data[] = {7, 0, 0, 0};
+        tree.SetValue(tree.CreateChild(software, u"Made"), u"V", kRegDword, data, sizeof data);
+        tree.DeleteValue(*tree.FindChild(software, u"Alpha"), u"Text");
+        ASSERT_TRUE(tree.PrepareSave());
+        tree.InstallSave();
+    }
+    wine::WineFileTree reread(dir.File("system.reg"), u"Machine");
+    EXPECT_EQ(Listing(tree), Listing(reread));
+    EXPECT_TRUE(tree.FindChild(software, u"Made"));
+
+    SetText(tree, {u"Software", u"Beta"}, u"After", u"x");
+    wine::WineFileTree again(dir.File("system.reg"), u"Machine");
+    EXPECT_EQ(Listing(tree), Listing(again));
+    EXPECT_NE(Read(dir.File("system.reg")).find("[Software\\\\Made] "), std::string::npos);
+}
+
 // The buffers a file is read into and written from: their text survives a move and a resize
 // within what was mapped, in small pages and in huge ones, and nothing is written past it.
 TEST(WinePageBuffer, HoldsItsTextWithinItsCapacity) {

@@ -158,6 +158,10 @@ void WineFileTree::Rebase(PageBuffer text,
     state_->changed = false;
     text_ = std::move(text);
     ++generation_;
+    // A batch left without a commit after this (a prefix's later file could not be replaced)
+    // takes what was written, as after a reading, rather than putting back keys whose
+    // sections this replaced.
+    ++loads_;
 }
 
 bool WineFileTree::PrepareSave() {
