@@ -23,10 +23,10 @@ using regf::HiveReader;
 using regf::RegfFileError;
 using testing_support::BuildHive;
 using testing_support::BuiltHive;
-using testing_support::KeySpec;
+using testing_support::KeyPlan;
 using testing_support::SubkeyList;
 using testing_support::TempDir;
-using testing_support::ValueSpec;
+using testing_support::ValuePlan;
 
 namespace {
 
@@ -120,13 +120,13 @@ Listed HivexListing(const std::string& path) {
     return listed;
 }
 
-// The listing a hive built from spec must give, its names as UTF-8.
-Listed Expected(const KeySpec& spec) {
-    Listed listed{Utf8(spec.name), {}, {}};
-    for (const ValueSpec& value : spec.values) {
+// The listing a hive built from plan must give, its names as UTF-8.
+Listed Expected(const KeyPlan& plan) {
+    Listed listed{Utf8(plan.name), {}, {}};
+    for (const ValuePlan& value : plan.values) {
         listed.values.emplace_back(Utf8(value.name), value.type, value.data);
     }
-    for (const KeySpec& subkey : spec.subkeys) listed.subkeys.push_back(Expected(subkey));
+    for (const KeyPlan& subkey : plan.subkeys) listed.subkeys.push_back(Expected(subkey));
     return listed;
 }
 
@@ -150,8 +150,8 @@ std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
     return bytes;
 }
 
-KeySpec Leaves(std::u16string name, SubkeyList list, int count) {
-    KeySpec key{std::move(name), {}, {}, list, true};
+KeyPlan Leaves(std::u16string name, SubkeyList list, int count) {
+    KeyPlan key{std::move(name), {}, {}, list, true};
     for (int i = 0; i < count; ++i) {
         key.subkeys.push_back({u"Leaf" + platform::posix::Utf8ToUtf16(std::to_string(i)), {}, {}});
     }
@@ -159,8 +159,8 @@ KeySpec Leaves(std::u16string name, SubkeyList list, int count) {
 }
 
 // Every shape of list, name and data the reader follows.
-KeySpec EveryShape() {
-    KeySpec root{u"ROOT", {}, {}, SubkeyList::Ri, true};
+KeyPlan EveryShape() {
+    KeyPlan root{u"ROOT", {}, {}, SubkeyList::Ri, true};
     root.subkeys.push_back(Leaves(u"Indexed", SubkeyList::Ri, 7));
     root.subkeys.push_back(Leaves(u"Plain", SubkeyList::Li, 3));
     root.subkeys.push_back(Leaves(u"Hinted", SubkeyList::Lf, 2));
@@ -168,7 +168,7 @@ KeySpec EveryShape() {
     root.subkeys.push_back({u"Empty", {}, {}});
     root.subkeys.push_back({u"Schl\u00fcssel \u20ac \u0416", {}, {}, SubkeyList::Lh, false});
     root.subkeys.push_back({u"Caf\u00e9", {}, {}, SubkeyList::Lh, true});
-    KeySpec data{u"Data", {}, {}};
+    KeyPlan data{u"Data", {}, {}};
     data.values = {
         {u"", 1, Utf16Bytes(u"default"), true},
         {u"None", 3, {}, true},
@@ -191,11 +191,11 @@ protected:
 };
 
 TEST_F(HiveFile, EveryShapeOfListNameAndDataReadsAsBuiltAndAsHivexReadsIt) {
-    const KeySpec spec = EveryShape();
-    Write(path, BuildHive(spec).bytes);
+    const KeyPlan plan = EveryShape();
+    Write(path, BuildHive(plan).bytes);
     const HiveReader reader(path);
     const Listed ours = ByOurReader(reader, reader.Root());
-    EXPECT_EQ(ours, Expected(spec));
+    EXPECT_EQ(ours, Expected(plan));
     EXPECT_EQ(ours, HivexListing(path));
 }
 
@@ -203,10 +203,10 @@ TEST_F(HiveFile, EveryShapeOfListNameAndDataReadsAsBuiltAndAsHivexReadsIt) {
 // the last one holds what is left. (hivex takes each as its cell less eight bytes, which
 // reads these two values short, so they are checked against the bytes written only.)
 TEST_F(HiveFile, TheLastSegmentOfBigDataHoldsWhatIsLeft) {
-    KeySpec spec{u"ROOT", {}, {}};
-    spec.values = {{u"One byte left", 3, Pattern(16345), true},
+    KeyPlan plan{u"ROOT", {}, {}};
+    plan.values = {{u"One byte left", 3, Pattern(16345), true},
                    {u"A hundred left", 3, Pattern(16444), true}};
-    Write(path, BuildHive(spec).bytes);
+    Write(path, BuildHive(plan).bytes);
     const HiveReader reader(path);
     const auto values = reader.Values(reader.Root());
     ASSERT_EQ(values.size(), 2u);
@@ -245,10 +245,10 @@ TEST_F(HiveFile, HivesHivexWroteReadAsHivexReadsThem) {
 
 // A hive of a few keys and values to damage one field at a time.
 BuiltHive Damageable() {
-    KeySpec root{u"ROOT", {}, {}, SubkeyList::Lh, true};
+    KeyPlan root{u"ROOT", {}, {}, SubkeyList::Lh, true};
     root.subkeys.push_back({u"A", {{u"Deep", {}, {}}}, {}, SubkeyList::Lh, true});
     root.subkeys.push_back(Leaves(u"Indexed", SubkeyList::Ri, 3));
-    KeySpec data{u"Data", {}, {}};
+    KeyPlan data{u"Data", {}, {}};
     data.values = {{u"Small", 3, {1, 2}, true},
                    {u"Cell", 3, Pattern(40), true},
                    {u"Big", 3, Pattern(40000), true},

@@ -15,17 +15,17 @@ namespace testing_support {
 
 enum class SubkeyList { Li, Lf, Lh, Ri };
 
-struct ValueSpec {
+struct ValuePlan {
     std::u16string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     bool latin1Name = true;
 };
 
-struct KeySpec {
+struct KeyPlan {
     std::u16string name;
-    std::vector<KeySpec> subkeys;
-    std::vector<ValueSpec> values;
+    std::vector<KeyPlan> subkeys;
+    std::vector<ValuePlan> values;
     SubkeyList list = SubkeyList::Lh;
     bool latin1Name = true;
 };
@@ -51,7 +51,7 @@ namespace hive_detail {
 
 class Builder {
 public:
-    BuiltHive Build(const KeySpec& root) {
+    BuiltHive Build(const KeyPlan& root) {
         const std::uint32_t rootCell = AddKey(root, 0xFFFFFFFF, u"", true);
         CloseBin();
         BuiltHive hive = std::move(built_);
@@ -171,7 +171,7 @@ private:
         Append32(tail, listCell);
         return Write("db", tail);
     }
-    std::uint32_t AddValue(const ValueSpec& value) {
+    std::uint32_t AddValue(const ValuePlan& value) {
         const auto name = NameBytes(value.name, value.latin1Name);
         std::vector<std::uint8_t> tail(0x12 + name.size(), 0);
         const std::uint32_t cell = Write("vk", tail);
@@ -189,7 +189,7 @@ private:
         }
         return cell;
     }
-    std::uint32_t AddKey(const KeySpec& key, std::uint32_t parent, const std::u16string& path,
+    std::uint32_t AddKey(const KeyPlan& key, std::uint32_t parent, const std::u16string& path,
                          bool root) {
         const auto name = NameBytes(key.name, key.latin1Name);
         const std::uint32_t cell = Write("nk", std::vector<std::uint8_t>(0x4A + name.size(), 0));
@@ -200,7 +200,7 @@ private:
         Set16(cell, 0x48, static_cast<std::uint16_t>(name.size()));
         std::copy(name.begin(), name.end(), Data(cell) + 0x4C);
         std::vector<std::pair<std::uint32_t, std::u16string>> children;
-        for (const KeySpec& subkey : key.subkeys) {
+        for (const KeyPlan& subkey : key.subkeys) {
             const std::u16string below = path.empty() ? subkey.name : path + u"\\" + subkey.name;
             children.emplace_back(AddKey(subkey, cell, below, false), subkey.name);
         }
@@ -225,7 +225,7 @@ private:
         }
         if (!key.values.empty()) {
             std::vector<std::uint8_t> offsets;
-            for (const ValueSpec& value : key.values) Append32(offsets, AddValue(value));
+            for (const ValuePlan& value : key.values) Append32(offsets, AddValue(value));
             const std::uint32_t list = Allocate(offsets.size());
             std::copy(offsets.begin(), offsets.end(), Data(list));
             built_.valueLists[path] = list;
@@ -244,6 +244,6 @@ private:
 }  // namespace hive_detail
 
 // Lays out the hive whose root key is root.
-inline BuiltHive BuildHive(const KeySpec& root) { return hive_detail::Builder().Build(root); }
+inline BuiltHive BuildHive(const KeyPlan& root) { return hive_detail::Builder().Build(root); }
 
 }  // namespace testing_support
