@@ -14,7 +14,7 @@
 
 #include "platform/creg/creg_hive.h"
 #include "platform/creg/hive_text.h"
-#include "platform/registry/registry_tree.h"
+#include "platform/registry/file_tree.h"
 
 namespace creg {
 
@@ -43,7 +43,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-class CregFileTree final : public platform::RegistryTree {
+class CregFileTree final : public platform::FileTree {
 public:
     // The file's root key, the only child of the tree's top.
     static constexpr platform::NodeId kRootKey = 1;
@@ -79,12 +79,10 @@ public:
     void Refresh() override;
     std::uint64_t Generation() const override { return generation_; }
 
-    // Writing in two steps, so that several files change together as far as renames allow:
-    // Prepare writes the new file beside the old (false when nothing changed), Install
-    // renames it over the file, Discard removes it.
-    bool PrepareSave();
-    void InstallSave();
-    void DiscardSave() noexcept;
+    // The two steps of a write (FileTree): the whole file is written anew beside the old.
+    bool PrepareSave() override;
+    void InstallSave() override;
+    void DiscardSave() noexcept override;
 
 private:
     struct Node {

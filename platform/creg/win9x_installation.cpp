@@ -90,25 +90,6 @@ std::optional<std::string> WinDirOf(const std::string& root) {
 
 }  // namespace
 
-InstallationBatch::InstallationBatch(std::vector<CregFileTree*> files,
-                                     std::vector<std::unique_ptr<platform::TreeBatch>> batches)
-    : files_(std::move(files)), batches_(std::move(batches)) {}
-InstallationBatch::InstallationBatch(InstallationBatch&&) noexcept = default;
-InstallationBatch::~InstallationBatch() = default;
-
-bool InstallationBatch::Commit() {
-    try {
-        for (CregFileTree* file : files_) file->PrepareSave();
-        for (CregFileTree* file : files_) file->InstallSave();
-        for (auto& batch : batches_) batch->Commit();
-    } catch (const std::exception& error) {
-        for (CregFileTree* file : files_) file->DiscardSave();
-        fault_ = error.what();
-        return false;
-    }
-    return true;
-}
-
 std::optional<InstallationFiles> Win9xInstallation::Find(const std::string& path) {
     if (!IsFolder(path)) return std::nullopt;
     if (auto files = FilesIn(path)) return files;
@@ -135,8 +116,8 @@ std::optional<InstallationFiles> Win9xInstallation::Find(const std::string& path
 
 Win9xInstallation::Win9xInstallation(InstallationFiles files, HiveText text,
                                      std::optional<std::string> profile, WriteOptions options)
-    : TreeRegistry(roots_), files_(std::move(files)) {
-    try {
+    : files_(std::move(files)) {
+    const bool opened = OpenFiles([&] {
         system_ =
             std::make_unique<CregFileTree>(files_.system, u"HKEY_LOCAL_MACHINE", text, options);
         user_ = std::make_unique<CregFileTree>(files_.user, u"HKEY_USERS", text, options);
@@ -169,11 +150,12 @@ Win9xInstallation::Win9xInstallation(InstallationFiles files, HiveText text,
                 std::make_unique<CregFileTree>(*userFile, u"HKEY_CURRENT_USER", text, options);
             currentUserFile_ = *userFile;
         }
-    } catch (const std::exception& error) {
-        problem_ = error.what();
-        unusable_ = true;
-        return;
-    }
+        std::vector<platform::FileTree*> trees = {system_.get(), user_.get()};
+        if (classes_) trees.push_back(classes_.get());
+        if (profile_) trees.push_back(profile_.get());
+        return trees;
+    });
+    if (!opened) return;
     machine_ = std::make_unique<MountedTree>(*system_, CregFileTree::kRootKey, u"Software",
                                              u"Classes", classes_.get(), CregFileTree::kRootKey);
     roots_.Serve(platform::kHkeyLocalMachine, *machine_,
@@ -184,28 +166,10 @@ Win9xInstallation::Win9xInstallation(InstallationFiles files, HiveText text,
     } else {
         roots_.Link(platform::kHkeyCurrentUser, platform::kHkeyUsers, platform::kCurrentUserPath);
     }
-    roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);
-    roots_.Link(platform::kHkeyCurrentConfig, platform::kHkeyLocalMachine,
-                platform::kCurrentConfigPath);
-    roots_.Serve(platform::kHkeyDynData, dynData_,
-                 dynData_.CreateChild(platform::kTreeTop, u"HKEY_DYN_DATA"));
+    platform::MapCommonRoots(roots_, dynData_);
 }
 
 Win9xInstallation::~Win9xInstallation() = default;
-
-std::optional<InstallationBatch> Win9xInstallation::BeginBatch() {
-    if (unusable_) return std::nullopt;
-    std::vector<CregFileTree*> files = {system_.get(), user_.get()};
-    if (classes_) files.push_back(classes_.get());
-    if (profile_) files.push_back(profile_.get());
-    std::vector<std::unique_ptr<platform::TreeBatch>> batches;
-    for (CregFileTree* file : files) batches.push_back(file->BeginBatch());
-    return InstallationBatch(std::move(files), std::move(batches));
-}
-
-platform::Long Win9xInstallation::Refusal(bool /*change*/) {
-    return unusable_ ? platform::kErrorBadDb : platform::kErrorSuccess;
-}
 
 platform::Long Win9xInstallation::StorageFailure() {
     try {
@@ -219,11 +183,8 @@ platform::Long Win9xInstallation::StorageFailure() {
     } catch (const CregFileError& error) {
         problem_ = error.what();
         return platform::StatusOfFileError(error.Error());
-    } catch (const std::invalid_argument&) {
-        // The keys that stand for the files themselves are not changed away.
-        return platform::kErrorAccessDenied;
     } catch (...) {
-        return platform::kErrorBadDb;
+        return FileRegistry::StorageFailure();
     }
 }
 

@@ -8,35 +8,14 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/creg/creg_file_tree.h"
 #include "platform/memory/memory_tree.h"
-#include "platform/registry/tree_registry.h"
+#include "platform/registry/file_registry.h"
 
 namespace creg {
 
 class MountedTree;
-
-// Changes made while a batch is open are written together when it commits: every changed
-// file to a temporary file first, then each renamed over its file.
-class InstallationBatch {
-public:
-    InstallationBatch(std::vector<CregFileTree*> files,
-                      std::vector<std::unique_ptr<platform::TreeBatch>> batches);
-    InstallationBatch(InstallationBatch&&) noexcept;
-    ~InstallationBatch();
-
-    // False when a file could not be written; then none was, unless a rename failed.
-    bool Commit();
-    // Why Commit failed, naming the file.
-    const std::string& Fault() const { return fault_; }
-
-private:
-    std::string fault_;
-    std::vector<CregFileTree*> files_;
-    std::vector<std::unique_ptr<platform::TreeBatch>> batches_;
-};
 
 // Where an installation's files are.
 struct InstallationFiles {
@@ -44,7 +23,7 @@ struct InstallationFiles {
     std::optional<std::string> classes;
 };
 
-class Win9xInstallation final : public platform::TreeRegistry {
+class Win9xInstallation final : public platform::FileRegistry {
 public:
     // The files of the installation at path: a Windows folder holding SYSTEM.DAT and
     // USER.DAT, or a drive root whose MSDOS.SYS names it ([Paths] WinDir=), else the
@@ -58,33 +37,23 @@ public:
     Win9xInstallation(InstallationFiles files, HiveText text,
                       std::optional<std::string> profile = std::nullopt, WriteOptions options = {});
     ~Win9xInstallation() override;
-    Win9xInstallation(const Win9xInstallation&) = delete;
-    Win9xInstallation& operator=(const Win9xInstallation&) = delete;
 
-    // Why the installation cannot be read, or why the last change was refused.
-    const std::optional<std::string>& Problem() const noexcept { return problem_; }
-    // Opens a batch; nullopt when the installation cannot be used.
-    std::optional<InstallationBatch> BeginBatch();
     // The file that serves HKEY_CURRENT_USER.
     const std::string& CurrentUserFile() const { return currentUserFile_; }
 
     platform::RegistryFamily Family() const override { return platform::RegistryFamily::Windows9x; }
 
 protected:
-    platform::Long Refusal(bool change) override;
     platform::Long StorageFailure() override;
 
 private:
     void OpenProfile(const std::string& name);
 
     InstallationFiles files_;
-    std::optional<std::string> problem_;
-    bool unusable_ = false;
     std::string currentUserFile_;
     std::unique_ptr<CregFileTree> system_, user_, classes_, profile_;
     std::unique_ptr<MountedTree> machine_;
     platform::MemoryTree dynData_;
-    platform::RootMap roots_;
 };
 
 }  // namespace creg

@@ -18,7 +18,7 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = installation_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<BatchOf<creg::InstallationBatch>>(std::move(*batch), &fault_);
+        return std::make_unique<BatchOf<FileBatch>>(std::move(*batch), &fault_);
     }
     // The files are read whole; one that another program rewrites is read again whole.
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }

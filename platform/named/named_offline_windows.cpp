@@ -20,7 +20,7 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = windows_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<BatchOf<regf::InstallationBatch>>(std::move(*batch), &fault_);
+        return std::make_unique<BatchOf<FileBatch>>(std::move(*batch), &fault_);
     }
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override {
         auto snapshot = windows_.BeginSnapshot();

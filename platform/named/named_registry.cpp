@@ -44,7 +44,7 @@ public:
     std::unique_ptr<NamedBatch> BeginBatch() override {
         auto batch = prefix_.BeginBatch();
         if (!batch) return nullptr;
-        return std::make_unique<BatchOf<wine::PrefixBatch>>(std::move(*batch), &fault_);
+        return std::make_unique<BatchOf<FileBatch>>(std::move(*batch), &fault_);
     }
     // The files are read whole; one that another program rewrites is read again whole.
     std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }

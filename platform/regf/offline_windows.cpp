@@ -30,25 +30,6 @@ std::u16string StringOf(const platform::TreeValue& value) {
 
 }  // namespace
 
-InstallationBatch::InstallationBatch(std::vector<RegfFileTree*> hives,
-                                     std::vector<std::unique_ptr<platform::TreeBatch>> batches)
-    : hives_(std::move(hives)), batches_(std::move(batches)) {}
-InstallationBatch::InstallationBatch(InstallationBatch&&) noexcept = default;
-InstallationBatch::~InstallationBatch() = default;
-
-bool InstallationBatch::Commit() {
-    try {
-        for (RegfFileTree* hive : hives_) hive->PrepareSave();
-        for (RegfFileTree* hive : hives_) hive->InstallSave();
-        for (auto& batch : batches_) batch->Commit();
-    } catch (const std::exception& error) {
-        for (RegfFileTree* hive : hives_) hive->DiscardSave();
-        fault_ = error.what();
-        return false;
-    }
-    return true;
-}
-
 InstallationSnapshot::InstallationSnapshot(std::vector<RegfFileTree*> hives)
     : hives_(std::move(hives)) {
     for (RegfFileTree* hive : hives_) hive->HoldStill();
@@ -63,9 +44,9 @@ InstallationSnapshot::~InstallationSnapshot() {
     for (RegfFileTree* hive : hives_) hive->LetGo();
 }
 
-OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional<UserProfile> user)
-    : TreeRegistry(roots_) {
-    try {
+OfflineWindows::OfflineWindows(const NtInstallation& installation,
+                               std::optional<UserProfile> user) {
+    const bool opened = OpenFiles([&] {
         software_ = std::make_unique<RegfFileTree>(installation.software, u"Software");
         system_ = std::make_unique<RegfFileTree>(installation.system, u"System");
         defaultUser_ = std::make_unique<RegfFileTree>(installation.defaultUser, u".Default");
@@ -73,11 +54,10 @@ OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional
             userKey_ = UserKey(*user);
             user_ = std::make_unique<RegfFileTree>(user->hive, userKey_);
         }
-    } catch (const std::exception& error) {
-        problem_ = error.what();
-        unusable_ = true;
-        return;
-    }
+        const auto hives = Hives();
+        return std::vector<platform::FileTree*>(hives.begin(), hives.end());
+    });
+    if (!opened) return;
     machine_ = std::make_unique<platform::JoinedTree>(
         u"HKEY_LOCAL_MACHINE",
         std::vector<platform::RegistryTree*>{software_.get(), system_.get()},
@@ -90,11 +70,7 @@ OfflineWindows::OfflineWindows(const NtInstallation& installation, std::optional
     roots_.Serve(platform::kHkeyUsers, *users_, platform::JoinedTree::kJoinKey);
     roots_.Serve(platform::kHkeyCurrentUser, *users_,
                  users_->Outer(user_ ? 1 : 0, RegfFileTree::kBaseKey));
-    roots_.Link(platform::kHkeyClassesRoot, platform::kHkeyLocalMachine, platform::kClassesPath);
-    roots_.Link(platform::kHkeyCurrentConfig, platform::kHkeyLocalMachine,
-                platform::kCurrentConfigPath);
-    roots_.Serve(platform::kHkeyDynData, dynData_,
-                 dynData_.CreateChild(platform::kTreeTop, u"HKEY_DYN_DATA"));
+    platform::MapCommonRoots(roots_, dynData_);
 }
 
 OfflineWindows::~OfflineWindows() = default;
@@ -128,20 +104,8 @@ std::vector<RegfFileTree*> OfflineWindows::Hives() const {
 }
 
 std::optional<InstallationSnapshot> OfflineWindows::BeginSnapshot() {
-    if (unusable_) return std::nullopt;
+    if (!Usable()) return std::nullopt;
     return InstallationSnapshot(Hives());
-}
-
-std::optional<InstallationBatch> OfflineWindows::BeginBatch() {
-    if (unusable_) return std::nullopt;
-    std::vector<RegfFileTree*> hives = Hives();
-    std::vector<std::unique_ptr<platform::TreeBatch>> batches;
-    for (RegfFileTree* hive : hives) batches.push_back(hive->BeginBatch());
-    return InstallationBatch(std::move(hives), std::move(batches));
-}
-
-platform::Long OfflineWindows::Refusal(bool /*change*/) {
-    return unusable_ ? platform::kErrorBadDb : platform::kErrorSuccess;
 }
 
 platform::Long OfflineWindows::StorageFailure() {
@@ -152,11 +116,8 @@ platform::Long OfflineWindows::StorageFailure() {
         if (error.What() == RegfFileError::Kind::Refused) return platform::kErrorAccessDenied;
         if (error.What() == RegfFileError::Kind::Damaged) return platform::kErrorBadDb;
         return platform::StatusOfFileError(error.Error());
-    } catch (const std::invalid_argument&) {
-        // The keys that stand for the hives themselves are not changed away.
-        return platform::kErrorAccessDenied;
     } catch (...) {
-        return platform::kErrorBadDb;
+        return FileRegistry::StorageFailure();
     }
 }
 

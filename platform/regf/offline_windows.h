@@ -11,33 +11,13 @@
 #include <vector>
 
 #include "platform/memory/memory_tree.h"
+#include "platform/registry/file_registry.h"
 #include "platform/registry/joined_tree.h"
-#include "platform/registry/tree_registry.h"
 #include "platform/regf/nt_installation.h"
 
 namespace regf {
 
 class RegfFileTree;
-
-// Changes made while a batch is open are written together when it commits: every changed
-// hive to a temporary file first, then each renamed over its hive.
-class InstallationBatch {
-public:
-    InstallationBatch(std::vector<RegfFileTree*> hives,
-                      std::vector<std::unique_ptr<platform::TreeBatch>> batches);
-    InstallationBatch(InstallationBatch&&) noexcept;
-    ~InstallationBatch();
-
-    // False when a hive could not be written; then none was, unless a rename failed.
-    bool Commit();
-    // Why Commit failed, naming the file.
-    const std::string& Fault() const { return fault_; }
-
-private:
-    std::string fault_;
-    std::vector<RegfFileTree*> hives_;
-    std::vector<std::unique_ptr<platform::TreeBatch>> batches_;
-};
 
 // Holds every hive still while it lives (RegfFileTree::HoldStill).
 class InstallationSnapshot {
@@ -51,20 +31,14 @@ private:
     std::vector<RegfFileTree*> hives_;
 };
 
-class OfflineWindows final : public platform::TreeRegistry {
+class OfflineWindows final : public platform::FileRegistry {
 public:
     // Opens the installation's hives, and user's NTUSER.DAT when given. A hive that cannot
     // be read is left untouched and reported through Problem(); every call then fails with
     // ERROR_BADDB.
     OfflineWindows(const NtInstallation& installation, std::optional<UserProfile> user);
     ~OfflineWindows() override;
-    OfflineWindows(const OfflineWindows&) = delete;
-    OfflineWindows& operator=(const OfflineWindows&) = delete;
 
-    // Why the installation cannot be read, or why the last change was refused.
-    const std::optional<std::string>& Problem() const noexcept { return problem_; }
-    // Opens a batch; nullopt when the installation cannot be used.
-    std::optional<InstallationBatch> BeginBatch();
     // Holds the hives still for a listing; nullopt when the installation cannot be used.
     std::optional<InstallationSnapshot> BeginSnapshot();
     // The name under HKEY_USERS of the chosen user's key; empty when none was chosen.
@@ -73,20 +47,16 @@ public:
     platform::RegistryFamily Family() const override { return platform::RegistryFamily::WindowsNt; }
 
 protected:
-    platform::Long Refusal(bool change) override;
     platform::Long StorageFailure() override;
 
 private:
     std::u16string UserKey(const UserProfile& user);
     std::vector<RegfFileTree*> Hives() const;
 
-    std::optional<std::string> problem_;
-    bool unusable_ = false;
     std::u16string userKey_;
     std::unique_ptr<RegfFileTree> software_, system_, defaultUser_, user_;
     std::unique_ptr<platform::JoinedTree> machine_, users_;
     platform::MemoryTree dynData_;
-    platform::RootMap roots_;
 };
 
 }  // namespace regf

@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/registry/registry_tree.h"
+#include "platform/registry/file_tree.h"
 #include "platform/regf/hive_reader.h"
 #include "platform/regf/regf_error.h"
 
@@ -21,7 +21,7 @@ struct hive_h;
 
 namespace regf {
 
-class RegfFileTree final : public platform::RegistryTree {
+class RegfFileTree final : public platform::FileTree {
 public:
     // The hive's root key, the only child of the tree's top.
     static constexpr platform::NodeId kBaseKey = 1;
@@ -63,13 +63,11 @@ public:
     void LetGo() noexcept { --held_; }
     std::uint64_t Generation() const override { return generation_; }
 
-    // Writing in two steps, so that several hives change together as far as renames
-    // allow: Prepare checks that the hive may be replaced, keeps the original when no copy
-    // is kept yet and writes the changed hive to a temporary file beside it (false when
-    // nothing changed); Install renames it over the hive; Discard removes it.
-    bool PrepareSave();
-    void InstallSave();
-    void DiscardSave() noexcept;
+    // The two steps of a write (FileTree); Prepare first checks that the hive may be
+    // replaced and keeps the original when no copy is kept yet.
+    bool PrepareSave() override;
+    void InstallSave() override;
+    void DiscardSave() noexcept override;
 
 private:
     class Batch;

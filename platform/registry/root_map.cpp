@@ -133,13 +133,17 @@ bool MapStandardRoots(RootMap& roots, RegistryTree& stored, RegistryTree& dynami
     if (!machine || !users) return false;
     roots.Serve(kHkeyLocalMachine, stored, *machine);
     roots.Serve(kHkeyUsers, stored, *users);
-    roots.Link(kHkeyClassesRoot, kHkeyLocalMachine, kClassesPath);
     roots.Link(kHkeyCurrentUser, kHkeyUsers, kCurrentUserPath);
+    MapCommonRoots(roots, dynamic);
+    return true;
+}
+
+void MapCommonRoots(RootMap& roots, RegistryTree& dynamic) {
+    roots.Link(kHkeyClassesRoot, kHkeyLocalMachine, kClassesPath);
     roots.Link(kHkeyCurrentConfig, kHkeyLocalMachine, kCurrentConfigPath);
     // The dynamic data lives apart, made anew with every registry.
     const auto dyn = dynamic.FindChild(kTreeTop, kDynData);
     roots.Serve(kHkeyDynData, dynamic, dyn ? *dyn : dynamic.CreateChild(kTreeTop, kDynData));
-    return true;
 }
 
 }  // namespace platform

@@ -71,4 +71,8 @@ void PlantNewTree(RegistryTree& tree, const InitialContents& contents);
 // HKEY_DYN_DATA from its own tree; false when the tree lacks a top key.
 bool MapStandardRoots(RootMap& roots, RegistryTree& stored, RegistryTree& dynamic);
 
+// The roots every registry maps alike once HKEY_LOCAL_MACHINE is served: HKEY_CLASSES_ROOT
+// and HKEY_CURRENT_CONFIG linked below it, and HKEY_DYN_DATA from its own tree.
+void MapCommonRoots(RootMap& roots, RegistryTree& dynamic);
+
 }  // namespace platform

@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/registry/registry_tree.h"
+#include "platform/registry/file_tree.h"
 #include "platform/wine/page_buffer.h"
 
 namespace wine {
@@ -30,7 +30,7 @@ private:
     int error_;
 };
 
-class WineFileTree final : public platform::RegistryTree {
+class WineFileTree final : public platform::FileTree {
 public:
     // The key that the file's keys are relative to, the only child of the tree's top.
     static constexpr platform::NodeId kBaseKey = 1;
@@ -67,12 +67,10 @@ public:
     void Refresh() override;
     std::uint64_t Generation() const override { return generation_; }
 
-    // Writing in two steps, so that several files change together as far as renames allow:
-    // Prepare writes the changed text to a temporary file beside the file (false when
-    // nothing changed), Install renames it over the file, Discard removes it.
-    bool PrepareSave();
-    void InstallSave();
-    void DiscardSave() noexcept;
+    // The two steps of a write (FileTree): the changed text goes beside the file.
+    bool PrepareSave() override;
+    void InstallSave() override;
+    void DiscardSave() noexcept override;
 
 private:
     // A key, held with the others of one reading in that reading's arena: tens of thousands
