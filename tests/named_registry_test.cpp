@@ -1,9 +1,11 @@
 // The registry a name chooses: what is found at the name decides between a store and a
-// Wine prefix, and a folder that holds neither is refused, saying what was looked for.
+// Wine prefix, and a folder that holds neither is refused, saying what was looked for. A
+// commit the prefix refused is its problem, naming the file.
 #include "platform/named/named_registry.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "temp_dir.h"
@@ -42,6 +44,53 @@ TEST(NamedRegistry, APrefixFolderOpensAsAnNtRegistry) {
     EXPECT_EQ(named.Registry().RegOpenKeyExW(RootKey(kHkeyLocalMachine), u"Software", 0,
                                              kKeyAllAccess, &key),
               kErrorSuccess);
+}
+
+Long SetText(TreeRegistry& registry, Dword root, const char16_t* path, const char16_t* text) {
+    Hkey key = kNullKey;
+    Long status = registry.RegCreateKeyExW(RootKey(root), path, 0, nullptr, 0, kKeyAllAccess,
+                                           nullptr, &key, nullptr);
+    if (status != kErrorSuccess) return status;
+    const std::u16string data(text);
+    status = registry.RegSetValueExW(key, u"V", 0, kRegSz,
+                                     reinterpret_cast<const std::uint8_t*>(data.c_str()),
+                                     static_cast<Dword>((data.size() + 1) * sizeof(char16_t)));
+    registry.RegCloseKey(key);
+    return status;
+}
+
+// The prefix's files are renamed in turn, system.reg first: when user.reg cannot be
+// replaced, system.reg already holds the change, and nothing is left beside the files.
+TEST(NamedRegistry, APrefixsRefusedCommitIsItsProblemAndLeavesTheFilesRenamedBefore) {
+    TempDir dir;
+    Write(dir.File("system.reg"), "WINE REGISTRY Version 2\n\n[Software] 1\n");
+    Write(dir.File("user.reg"), "WINE REGISTRY Version 2\n\n[Software] 1\n");
+    Write(dir.File("userdef.reg"), "WINE REGISTRY Version 2\n");
+    const auto opened = OpenNamedRegistry(dir.File(""), {});
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<NamedRegistry>>(opened));
+    NamedRegistry& named = *std::get<0>(opened);
+    // Wine's files are read whole: there is nothing to hold still for a listing.
+    EXPECT_FALSE(named.BeginSnapshot());
+    auto batch = named.BeginBatch();
+    ASSERT_TRUE(batch);
+    ASSERT_EQ(SetText(named.Registry(), kHkeyLocalMachine, u"Software\\Mine", u"machine"),
+              kErrorSuccess);
+    ASSERT_EQ(SetText(named.Registry(), kHkeyCurrentUser, u"Software\\Mine", u"user"),
+              kErrorSuccess);
+    std::filesystem::remove(dir.File("user.reg"));
+    std::filesystem::create_directory(dir.File("user.reg"));
+    EXPECT_FALSE(batch->Commit());
+    ASSERT_TRUE(named.Problem());
+    EXPECT_NE(named.Problem()->find(dir.File("user.reg")), std::string::npos) << *named.Problem();
+    std::ifstream machine(dir.File("system.reg"), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(machine), {}};
+    EXPECT_NE(text.find("[Software\\\\Mine]"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("user.reg")));
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.File(""))) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3u);
 }
 
 TEST(NamedRegistry, AnythingElseIsAStore) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/named/held.h"
+#include "platform/named/named_files.h"
 #include "platform/named/named_installation.h"
 #include "platform/named/named_offline_windows.h"
 #include "platform/store/registry_store.h"
@@ -34,28 +35,6 @@ private:
     store::RegistryStore store_;
 };
 
-class NamedPrefix final : public NamedRegistry {
-public:
-    explicit NamedPrefix(const std::string& folder) : folder_(folder), prefix_(folder) {}
-    TreeRegistry& Registry() override { return prefix_; }
-    std::optional<std::string> Problem() const override {
-        return fault_ ? fault_ : prefix_.Problem();
-    }
-    std::unique_ptr<NamedBatch> BeginBatch() override {
-        auto batch = prefix_.BeginBatch();
-        if (!batch) return nullptr;
-        return std::make_unique<BatchOf<FileBatch>>(std::move(*batch), &fault_);
-    }
-    // The files are read whole; one that another program rewrites is read again whole.
-    std::unique_ptr<NamedSnapshot> BeginSnapshot() override { return nullptr; }
-    std::string Description() const override { return "Wine prefix " + folder_; }
-
-private:
-    std::string folder_;
-    wine::WinePrefix prefix_;
-    std::optional<std::string> fault_;
-};
-
 }  // namespace
 
 std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
@@ -64,7 +43,8 @@ std::variant<std::unique_ptr<NamedRegistry>, std::string> OpenNamedRegistry(
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
         if (IsWin9xInstallation(path)) return OpenWin9xInstallation(path, user);
         if (wine::WinePrefix::IsPrefix(path)) {
-            return std::unique_ptr<NamedRegistry>(std::make_unique<NamedPrefix>(path));
+            return std::unique_ptr<NamedRegistry>(
+                std::make_unique<NamedFiles<wine::WinePrefix>>("Wine prefix " + path, path));
         }
         if (auto windows = OpenOfflineWindows(path, user)) return std::move(*windows);
         return path + " is a folder, but no registry was found in it: a Wine prefix holds "
