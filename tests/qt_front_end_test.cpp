@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -206,6 +207,26 @@ TEST_F(QtFrontEnd, TheWindowsCarryTheirIconsInBothSizesAndThePictureShowsTheProg
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->pixmap().size(), QSize(32, 32));
     EXPECT_EQ(picture->pixmap().toImage(), app::qt::ProgramIcon().pixmap(32).toImage());
+}
+
+// The pixels compiled in are the pictures drawn for the desktop's icon theme and for
+// Windows: a colour, a transparent pixel or a row out of place shows as a different image.
+TEST(QtIcons, TheCompiledInPixelsAreThePicturesDrawnForTheOtherPlatforms) {
+    const QString resources = QStringLiteral(VANTREL_RESOURCES);
+    auto argb = [](const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); };
+    for (const int size : {32, 16}) {
+        const QImage drawn(resources + QStringLiteral("/hicolor/vantrel-edit-98-%1.png").arg(size));
+        ASSERT_FALSE(drawn.isNull()) << size;
+        EXPECT_EQ(argb(app::qt::ProgramIcon().pixmap(size).toImage()), argb(drawn)) << size;
+    }
+    // The licence icon is drawn as an .ico only: its 32-pixel image first, then its 16.
+    QImageReader ico(resources + QStringLiteral("/license.ico"));
+    for (const int size : {32, 16}) {
+        ASSERT_TRUE(ico.jumpToImage(size == 32 ? 0 : 1));
+        const QImage drawn = ico.read();
+        ASSERT_EQ(drawn.size(), QSize(size, size)) << ico.errorString().toStdString();
+        EXPECT_EQ(argb(app::qt::LicenseIcon().pixmap(size).toImage()), argb(drawn)) << size;
+    }
 }
 
 TEST(QtFonts, TheFormFontBecomesTheApplicationsWithAnInstalledFamily) {

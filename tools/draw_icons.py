@@ -1,6 +1,6 @@
 # Draws the program's two icons (32x32 and 16x16, the 16 colours of the standard palette)
-# and writes them as XPM, which the Qt front end compiles in, as .ico for the Windows
-# resources, and the program's icon as PNG at the sizes desktops' icon themes look for.
+# and writes them as arrays of pixels, which the Qt front end compiles in, as .ico for the
+# Windows resources, and the program's icon as PNG at the sizes desktops' icon themes look for.
 # Usage: tools/draw_icons.py app/resources
 PALETTE = {
     '.': None,
@@ -54,14 +54,15 @@ def license_icon(n):
     rect(c, S(18), S(27), S(19), S(30), 'R'); rect(c, S(23), S(27), S(24), S(30), 'R')
     return c
 
-def xpm(name, c):
-    used = sorted({ch for row in c for ch in row})
-    lines = ['/* XPM */', f'static const char* {name}[] = {{',
-             f'"{len(c)} {len(c)} {len(used)} 1",']
-    for ch in used:
-        lines.append(f'"{ch} c {PALETTE[ch] or "None"}",')
-    lines += [f'"{"".join(row)}",' for row in c]
-    lines[-1] = lines[-1].rstrip(',')
+def pixels(name, c):
+    """A C++ array of the canvas's pixels, row by row, each 0xAARRGGBB: the layout of
+    QImage's premultiplied ARGB32, which empty pixels (all zero) and opaque ones share, so
+    that Qt shows them as they are, with nothing to decode at start-up."""
+    values = [0 if ch == '.' else 0xFF000000 | int(PALETTE[ch][1:], 16) for row in c for ch in row]
+    lines = [f'// The {len(c)}x{len(c)} pixels of {name}, drawn by tools/draw_icons.py.',
+             f'constexpr std::uint32_t {name}[] = {{']
+    for i in range(0, len(values), 6):
+        lines.append('    ' + ' '.join(f'0x{v:08X},' for v in values[i:i + 6]))
     lines.append('};')
     return '\n'.join(lines) + '\n'
 
@@ -121,5 +122,5 @@ for n in PNG_SIZES:
     open(f'{out}/hicolor/vantrel-edit-98-{n}.png', 'wb').write(png(app_icon(n)))
 for base, draw in (('vantrel', app_icon), ('license', license_icon)):
     for n in (32, 16):
-        open(f'{out}/{base}-{n}.xpm', 'w').write(xpm(f'{base.replace("-", "_")}_{n}', draw(n)))
+        open(f'{out}/{base}-{n}.pixels.h', 'w').write(pixels(f'{base}_{n}', draw(n)))
     open(f'{out}/{base}.ico', 'wb').write(ico([draw(32), draw(16)]))

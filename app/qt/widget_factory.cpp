@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QImage>
 #include <QPixmap>
+#include <cstdint>
 
 namespace app::qt {
 
@@ -36,19 +38,28 @@ QFont FontFor(const FontSpec& definition) {
     return font;
 }
 
-// The icons are compiled in as XPM arrays, which QPixmap reads directly: loading an image
-// file goes through QImageReader, whose search of the image format plugins cost more than
-// a tenth of start-up.
+// The icons are compiled in as their pixels, which an image uses where they lie: loading an
+// image file goes through QImageReader, whose search of the image format plugins cost more
+// than a tenth of start-up, and reading XPM text brings in the C library's scanf.
 namespace {
-#include "app/resources/license-16.xpm"
-#include "app/resources/license-32.xpm"
-#include "app/resources/vantrel-16.xpm"
-#include "app/resources/vantrel-32.xpm"
+#include "app/resources/license-16.pixels.h"
+#include "app/resources/license-32.pixels.h"
+#include "app/resources/vantrel-16.pixels.h"
+#include "app/resources/vantrel-32.pixels.h"
 
-QIcon IconOf(const char* const* large, const char* const* small) {
+template <std::size_t N>
+QPixmap PixmapOf(const std::uint32_t (&pixels)[N]) {
+    static_assert(N == 16 * 16 || N == 32 * 32, "an icon is 16 or 32 pixels square");
+    const int side = N == 16 * 16 ? 16 : 32;
+    return QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(pixels), side, side,
+                                     QImage::Format_ARGB32_Premultiplied));
+}
+
+template <std::size_t Large, std::size_t Small>
+QIcon IconOf(const std::uint32_t (&large)[Large], const std::uint32_t (&small)[Small]) {
     QIcon icon;
-    icon.addPixmap(QPixmap(large));
-    icon.addPixmap(QPixmap(small));
+    icon.addPixmap(PixmapOf(large));
+    icon.addPixmap(PixmapOf(small));
     return icon;
 }
 }  // namespace
