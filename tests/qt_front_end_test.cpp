@@ -183,6 +183,22 @@ TEST_F(QtFrontEnd, TheRulesShowInTheTextColourOnTheAboutPageOnly) {
     EXPECT_NE(PixelAt(100, 88), text);
 }
 
+// Like the About page's controls, its rules are made when the page is first shown, and kept.
+TEST_F(QtFrontEnd, TheRulesAreMadeWhenTheAboutPageIsFirstShown) {
+    const auto rules = [this] {
+        int made = 0;
+        for (const QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->height() == 1 && child->autoFillBackground()) ++made;
+        }
+        return made;
+    };
+    EXPECT_EQ(rules(), 0);
+    ClickTab(1);
+    EXPECT_EQ(rules(), 2);
+    ClickTab(0);
+    EXPECT_EQ(rules(), 2);
+}
+
 TEST_F(QtFrontEnd, TheTitleLabelsUseAGeometricSansWhenCenturyGothicIsMissing) {
     ClickTab(1);  // the About page's controls are made when it is first shown
     auto* title = window.findChild<QLabel*>("Label5");

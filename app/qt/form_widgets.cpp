@@ -46,17 +46,11 @@ QWidget* WidgetOf(const ControlDefinition& definition, QWidget* parent) {
 }  // namespace
 
 // Every widget is a child of the window; those made after the tab control stand above
-// its pages. A line is a widget one pixel high in the window's text colour.
+// its pages. Like a control, a line is made when its page is first shown.
 FormWidgets::FormWidgets(Form& form, QWidget* window)
-    : form_(form), window_(window), widgets_(form.ControlCount()) {
+    : form_(form), window_(window), widgets_(form.ControlCount()), lines_(form.Lines().size()) {
     for (ControlId id = 0; id < form.ControlCount(); ++id) ControlChanged(id);
-    for (std::size_t line = 0; line < form.Lines().size(); ++line) {
-        QWidget* rule = lines_.emplace_back(new QWidget(window));
-        rule->setGeometry(ToQRect(form.LinePlace(line, window->logicalDpiX())));
-        rule->setPalette(QPalette(window->palette().color(QPalette::WindowText)));
-        rule->setAutoFillBackground(true);
-        LineChanged(line);
-    }
+    for (std::size_t line = 0; line < lines_.size(); ++line) LineChanged(line);
     form.Observe(this);
 }
 
@@ -122,7 +116,15 @@ void FormWidgets::ControlChanged(ControlId id) {
     widget->setVisible(form_.Visible(id));
 }
 
+// A line is a widget one pixel high in the window's text colour.
 void FormWidgets::LineChanged(std::size_t line) {
+    if (!lines_[line]) {
+        if (!form_.LineVisible(line)) return;
+        QWidget* rule = lines_[line] = new QWidget(window_);
+        rule->setGeometry(ToQRect(form_.LinePlace(line, window_->logicalDpiX())));
+        rule->setPalette(QPalette(window_->palette().color(QPalette::WindowText)));
+        rule->setAutoFillBackground(true);
+    }
     lines_[line]->setVisible(form_.LineVisible(line));
 }
 
