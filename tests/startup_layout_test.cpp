@@ -155,4 +155,16 @@ TEST_F(StartupLayout, WhatOnlyAFirstStartAFailureOrAnotherLocaleRunsLiesApart) {
 #endif
 }
 
+#ifdef VANTREL_PACKED_RELOCATIONS
+// The loader reads the relative relocations packed, a few hundred bytes, rather than 24 bytes
+// for each pointer of the program's tables.
+TEST_F(StartupLayout, RelativeRelocationsArePacked) {
+    ASSERT_TRUE(editor_.Read()) << VANTREL_EDITOR_PROGRAM;
+    const Range packed = editor_.Section(".relr.dyn");
+    EXPECT_GT(packed.end, packed.begin);
+    const Range unpacked = editor_.Section(".rela.dyn");
+    EXPECT_LT(unpacked.end - unpacked.begin, 16u * 1024u);
+}
+#endif
+
 }  // namespace
