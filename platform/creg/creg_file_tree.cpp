@@ -370,19 +370,10 @@ std::vector<std::pair<std::u16string, platform::TreeValue>> CregFileTree::Values
 platform::TreeCounts CregFileTree::Counts(NodeId key) {
     const Node& node = At(key);
     platform::TreeCounts counts;
-    counts.subKeys = static_cast<platform::Dword>(node.children.size());
     for (const auto& [folded, id] : node.children) {
-        counts.maxSubKeyLength = std::max(
-            counts.maxSubKeyLength,
-            static_cast<platform::Dword>(state_.nodes[static_cast<std::size_t>(id)].name.size()));
+        counts.AddSubKey(state_.nodes[static_cast<std::size_t>(id)].name.size());
     }
-    for (const auto& [name, value] : Values(key)) {
-        ++counts.values;
-        counts.maxValueNameLength =
-            std::max(counts.maxValueNameLength, static_cast<platform::Dword>(name.size()));
-        counts.maxValueSize =
-            std::max(counts.maxValueSize, static_cast<platform::Dword>(value.data.size()));
-    }
+    for (const auto& [name, value] : Values(key)) counts.AddValue(name.size(), value.data.size());
     return counts;
 }
 

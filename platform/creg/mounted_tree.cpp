@@ -103,9 +103,7 @@ platform::TreeCounts MountedTree::Counts(NodeId key) {
     const Inner inner = Decode(key);
     platform::TreeCounts counts = inner.tree->Counts(inner.id);
     if (IsMountParent(inner) && !inner.tree->FindChild(inner.id, name_)) {
-        ++counts.subKeys;
-        counts.maxSubKeyLength =
-            std::max(counts.maxSubKeyLength, static_cast<platform::Dword>(name_.size()));
+        counts.AddSubKey(name_.size());
     }
     return counts;
 }

@@ -110,17 +110,9 @@ std::vector<std::pair<std::u16string, TreeValue>> MemoryTree::Values(NodeId key)
 TreeCounts MemoryTree::Counts(NodeId key) {
     const Node& node = At(key);
     TreeCounts counts;
-    counts.subKeys = static_cast<Dword>(node.children.size());
-    for (const auto& [folded, id] : node.children) {
-        counts.maxSubKeyLength =
-            std::max(counts.maxSubKeyLength, static_cast<Dword>(At(id).name.size()));
-    }
-    counts.values = static_cast<Dword>(node.values.size());
+    for (const auto& [folded, id] : node.children) counts.AddSubKey(At(id).name.size());
     for (const Value& value : node.values) {
-        counts.maxValueNameLength =
-            std::max(counts.maxValueNameLength, static_cast<Dword>(value.name.size()));
-        counts.maxValueSize =
-            std::max(counts.maxValueSize, static_cast<Dword>(value.value.data.size()));
+        counts.AddValue(value.name.size(), value.value.data.size());
     }
     return counts;
 }

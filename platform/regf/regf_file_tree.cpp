@@ -264,11 +264,7 @@ std::vector<std::pair<std::u16string, platform::TreeValue>> RegfFileTree::Values
 
 platform::TreeCounts RegfFileTree::Counts(NodeId key) {
     platform::TreeCounts counts;
-    for (const auto& name : ChildrenOf(key).names) {
-        ++counts.subKeys;
-        counts.maxSubKeyLength =
-            std::max(counts.maxSubKeyLength, static_cast<platform::Dword>(name.size()));
-    }
+    for (const auto& name : ChildrenOf(key).names) counts.AddSubKey(name.size());
     // The file's values are measured where they lie, rather than copied out to be measured.
     if (!write_ && key != kTreeTop) {
         const HiveValueCounts values = read_->ValueCounts(Offset(key));
@@ -277,13 +273,7 @@ platform::TreeCounts RegfFileTree::Counts(NodeId key) {
         counts.maxValueSize = values.maxDataSize;
         return counts;
     }
-    for (const auto& [name, value] : Values(key)) {
-        ++counts.values;
-        counts.maxValueNameLength =
-            std::max(counts.maxValueNameLength, static_cast<platform::Dword>(name.size()));
-        counts.maxValueSize =
-            std::max(counts.maxValueSize, static_cast<platform::Dword>(value.data.size()));
-    }
+    for (const auto& [name, value] : Values(key)) counts.AddValue(name.size(), value.data.size());
     return counts;
 }
 

@@ -108,10 +108,7 @@ std::vector<std::pair<std::u16string, TreeValue>> JoinedTree::Values(NodeId key)
 TreeCounts JoinedTree::Counts(NodeId key) {
     if (IsOwn(key)) {
         TreeCounts counts;
-        for (const auto& name : ChildNames(key)) {
-            ++counts.subKeys;
-            counts.maxSubKeyLength = std::max(counts.maxSubKeyLength, static_cast<Dword>(name.size()));
-        }
+        for (const auto& name : ChildNames(key)) counts.AddSubKey(name.size());
         return counts;
     }
     const Inner inner = Decode(key);

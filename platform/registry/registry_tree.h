@@ -4,6 +4,8 @@
 // status codes) are not the tree's: TreeRegistry applies them over any tree.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,6 +34,18 @@ struct TreeValue {
 struct TreeCounts {
     Dword subKeys = 0, maxSubKeyLength = 0;
     Dword values = 0, maxValueNameLength = 0, maxValueSize = 0;
+
+    // Counts a subkey with a name of nameLength units.
+    void AddSubKey(std::size_t nameLength) {
+        ++subKeys;
+        maxSubKeyLength = std::max(maxSubKeyLength, static_cast<Dword>(nameLength));
+    }
+    // Counts a value with a name of nameLength units and dataSize bytes of data.
+    void AddValue(std::size_t nameLength, std::size_t dataSize) {
+        ++values;
+        maxValueNameLength = std::max(maxValueNameLength, static_cast<Dword>(nameLength));
+        maxValueSize = std::max(maxValueSize, static_cast<Dword>(dataSize));
+    }
 };
 
 // Changes made while a batch is open take effect together on Commit, or not at all when

@@ -308,18 +308,8 @@ std::vector<std::pair<std::u16string, platform::TreeValue>> WineFileTree::Values
 platform::TreeCounts WineFileTree::Counts(NodeId key) {
     const Node& node = WithValues(key);
     platform::TreeCounts counts;
-    counts.subKeys = static_cast<platform::Dword>(node.children.size());
-    for (const auto& [folded, id] : node.children) {
-        counts.maxSubKeyLength =
-            std::max(counts.maxSubKeyLength, static_cast<platform::Dword>(At(id).name.size()));
-    }
-    counts.values = static_cast<platform::Dword>(node.values.size());
-    for (const auto& [name, value] : node.values) {
-        counts.maxValueNameLength =
-            std::max(counts.maxValueNameLength, static_cast<platform::Dword>(name.size()));
-        counts.maxValueSize =
-            std::max(counts.maxValueSize, static_cast<platform::Dword>(value.data.size()));
-    }
+    for (const auto& [folded, id] : node.children) counts.AddSubKey(At(id).name.size());
+    for (const auto& [name, value] : node.values) counts.AddValue(name.size(), value.data.size());
     return counts;
 }
 
