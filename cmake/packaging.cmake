@@ -31,5 +31,10 @@ with the commands of the Windows reg tool.")
     # they load only when a volume is asked about or a hive is opened, are named here.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libblkid1, libhivex0")
+    # The editor's packed relative relocations need glibc 2.36, a version no symbol it binds
+    # names, so dpkg-shlibdeps cannot find it.
+    if(VANTREL_PACKED_RELOCATIONS)
+        string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libc6 (>= 2.36)")
+    endif()
 endif()
 include(CPack)
