@@ -19,6 +19,18 @@ void Write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// A prefix in dir whose system.reg holds machine and whose user.reg holds user, opened by
+// its folder's name.
+std::unique_ptr<NamedRegistry> OpenPrefix(const TempDir& dir, const std::string& machine,
+                                          const std::string& user) {
+    Write(dir.File("system.reg"), "WINE REGISTRY Version 2\n" + machine);
+    Write(dir.File("user.reg"), "WINE REGISTRY Version 2\n" + user);
+    Write(dir.File("USERDEF.REG"), "WINE REGISTRY Version 2\n");
+    auto opened = OpenNamedRegistry(dir.File(""), {});
+    if (!std::holds_alternative<std::unique_ptr<NamedRegistry>>(opened)) return nullptr;
+    return std::move(std::get<0>(opened));
+}
+
 TEST(NamedRegistry, AFolderWithoutAPrefixsFilesIsRefused) {
     TempDir dir;
     Write(dir.File("system.reg"), "WINE REGISTRY Version 2\n");
@@ -31,13 +43,10 @@ TEST(NamedRegistry, AFolderWithoutAPrefixsFilesIsRefused) {
 
 TEST(NamedRegistry, APrefixFolderOpensAsAnNtRegistry) {
     TempDir dir;
-    Write(dir.File("system.reg"), "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=\"1\"\n");
-    Write(dir.File("user.reg"), "WINE REGISTRY Version 2\n");
-    Write(dir.File("USERDEF.REG"), "WINE REGISTRY Version 2\n");
-    const auto opened = OpenNamedRegistry(dir.File("."), {});
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<NamedRegistry>>(opened));
-    NamedRegistry& named = *std::get<0>(opened);
-    EXPECT_EQ(named.Description(), "Wine prefix " + dir.File("."));
+    const auto opened = OpenPrefix(dir, "\n[Software] 1\n\"A\"=\"1\"\n", "");
+    ASSERT_TRUE(opened);
+    NamedRegistry& named = *opened;
+    EXPECT_EQ(named.Description(), "Wine prefix " + dir.File(""));
     EXPECT_EQ(named.Registry().Family(), RegistryFamily::WindowsNt);
     EXPECT_FALSE(named.Problem());
     Hkey key = kNullKey;
@@ -63,12 +72,9 @@ Long SetText(TreeRegistry& registry, Dword root, const char16_t* path, const cha
 // replaced, system.reg already holds the change, and nothing is left beside the files.
 TEST(NamedRegistry, APrefixsRefusedCommitIsItsProblemAndLeavesTheFilesRenamedBefore) {
     TempDir dir;
-    Write(dir.File("system.reg"), "WINE REGISTRY Version 2\n\n[Software] 1\n");
-    Write(dir.File("user.reg"), "WINE REGISTRY Version 2\n\n[Software] 1\n");
-    Write(dir.File("userdef.reg"), "WINE REGISTRY Version 2\n");
-    const auto opened = OpenNamedRegistry(dir.File(""), {});
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<NamedRegistry>>(opened));
-    NamedRegistry& named = *std::get<0>(opened);
+    const auto opened = OpenPrefix(dir, "\n[Software] 1\n", "\n[Software] 1\n");
+    ASSERT_TRUE(opened);
+    NamedRegistry& named = *opened;
     // Wine's files are read whole: there is nothing to hold still for a listing.
     EXPECT_FALSE(named.BeginSnapshot());
     auto batch = named.BeginBatch();
