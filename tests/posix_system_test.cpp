@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "code_page.h"
 #include "failing_registry.h"
+#include "platform/posix/folder_entries.h"
 #include "platform/posix/mount_table.h"
 #include "platform/posix/volume_identity.h"
 #include "recording_site.h"
@@ -101,6 +103,26 @@ TEST(ComputerName, IsTheHostsFirstLabel) {
     size = 1;
     EXPECT_FALSE(system.GetComputerNameA(tiny, &size));
     EXPECT_EQ(size, expected.size() + 1);
+}
+
+// A registry's files are found as Windows finds them, in any case; where a folder on a
+// case-sensitive disk holds two spellings, the one asked for wins.
+TEST(FolderEntries, AreMatchedInAnyCaseTheExactSpellingFirst) {
+    testing_support::TempDir dir;
+    std::ofstream(dir.File("USER.DAT")) << "";
+    EXPECT_EQ(FindEntry(dir.File(""), "user.dat"), dir.File("USER.DAT"));
+    EXPECT_EQ(FindEntry(dir.File(""), "system.dat"), std::nullopt);
+    std::ofstream(dir.File("user.dat")) << "";
+    std::ofstream(dir.File("User.Dat")) << "";
+    EXPECT_EQ(FindEntry(dir.File(""), "user.dat"), dir.File("user.dat"));
+    EXPECT_EQ(FindEntry(dir.File(""), "USER.DAT"), dir.File("USER.DAT"));
+    std::filesystem::create_directories(dir.File("Windows/SYSTEM32/Config"));
+    EXPECT_EQ(FindPath(dir.File(""), {"windows", "System32", "config"}),
+              dir.File("Windows/SYSTEM32/Config"));
+    EXPECT_EQ(FindPath(dir.File(""), {"windows", "System"}), std::nullopt);
+    EXPECT_TRUE(IsFolder(dir.File("Windows")));
+    EXPECT_FALSE(IsFolder(dir.File("USER.DAT")));
+    EXPECT_TRUE(IsFile(dir.File("USER.DAT")));
 }
 
 TEST(MountTable, ParsesFieldsAndEscapes) {

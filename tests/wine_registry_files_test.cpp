@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "file_bytes.h"
+#include "platform/posix/folder_entries.h"
 #include "platform/wine/wine_file_tree.h"
 #include "platform/wine/wine_prefix.h"
 #include "platform/wine/wine_text.h"
@@ -763,7 +764,7 @@ TEST(WinePrefixFolder, IsFoundByItsFilesInAnyCase) {
     wine::WinePrefix prefix(dir.File(""));
     EXPECT_FALSE(prefix.Problem());
     Write(dir.File("system.reg.vantrel-x"), "");
-    EXPECT_EQ(wine::WinePrefix::FindFile(dir.File(""), "system.reg"), dir.File("SYSTEM.REG"));
+    EXPECT_EQ(platform::posix::FindEntry(dir.File(""), "system.reg"), dir.File("SYSTEM.REG"));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <fstream>
@@ -10,43 +9,28 @@
 
 #include "platform/creg/mounted_tree.h"
 #include "platform/file_error_status.h"
+#include "platform/posix/folder_entries.h"
 
 namespace creg {
 namespace {
 
-bool IsFolder(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
+// Names match in any case, as FAT matches them.
+using platform::posix::FindEntry;
+using platform::posix::IsFolder;
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder + (folder.ends_with('/') ? "" : "/") + name;
 }
 
-// The entry of folder named name in any case, as FAT matches names.
-std::optional<std::string> Entry(const std::string& folder, const std::string& name) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return std::nullopt;
-    std::optional<std::string> found;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
-            found = Join(folder, entry->d_name);
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
 std::optional<InstallationFiles> FilesIn(const std::string& folder) {
     InstallationFiles files;
-    const auto system = Entry(folder, "SYSTEM.DAT");
-    const auto user = Entry(folder, "USER.DAT");
+    const auto system = FindEntry(folder, "SYSTEM.DAT");
+    const auto user = FindEntry(folder, "USER.DAT");
     if (!system || !user) return std::nullopt;
     files.windowsFolder = folder;
     files.system = *system;
     files.user = *user;
-    files.classes = Entry(folder, "CLASSES.DAT");
+    files.classes = FindEntry(folder, "CLASSES.DAT");
     return files;
 }
 
@@ -58,7 +42,7 @@ std::string Trim(std::string text) {
 
 // The Windows folder MSDOS.SYS names below root: [Paths] WinDir=C:\WINDOWS.
 std::optional<std::string> WinDirOf(const std::string& root) {
-    const auto msdos = Entry(root, "MSDOS.SYS");
+    const auto msdos = FindEntry(root, "MSDOS.SYS");
     if (!msdos) return std::nullopt;
     std::ifstream in(*msdos, std::ios::binary);
     std::string line;
@@ -79,7 +63,7 @@ std::optional<std::string> WinDirOf(const std::string& root) {
         std::string part;
         while (std::getline(parts, part, '\\')) {
             if (part.empty()) continue;
-            const auto next = Entry(folder, part);
+            const auto next = FindEntry(folder, part);
             if (!next) return std::nullopt;
             folder = *next;
         }
@@ -139,9 +123,9 @@ Win9xInstallation::Win9xInstallation(InstallationFiles files, HiveText text,
                                     "off in " +
                                     files_.system + " (Network\\Logon, UserProfiles).");
             }
-            const auto profiles = Entry(files_.windowsFolder, "Profiles");
-            const auto folder = profiles ? Entry(*profiles, *profile) : std::nullopt;
-            const auto userFile = folder ? Entry(*folder, "USER.DAT") : std::nullopt;
+            const auto profiles = FindEntry(files_.windowsFolder, "Profiles");
+            const auto folder = profiles ? FindEntry(*profiles, *profile) : std::nullopt;
+            const auto userFile = folder ? FindEntry(*folder, "USER.DAT") : std::nullopt;
             if (!userFile) {
                 throw CregFileError("The profile " + *profile + " has no USER.DAT in " +
                                     Join(Join(files_.windowsFolder, "Profiles"), *profile) + ".");

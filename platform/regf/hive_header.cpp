@@ -9,7 +9,7 @@
 #include <vector>
 #include <cerrno>
 
-#include "platform/regf/folder_entries.h"
+#include "platform/posix/folder_entries.h"
 #include "platform/regf/regf_error.h"
 
 namespace regf {
@@ -132,7 +132,7 @@ std::optional<std::string> DirtyEvidence(const std::string& path, const HiveHead
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     for (const char* suffix : {".LOG", ".LOG1", ".LOG2"}) {
-        const auto log = FindEntry(folder, name + suffix);
+        const auto log = platform::posix::FindEntry(folder, name + suffix);
         if (!log) continue;
         std::vector<std::uint8_t> bytes(kLogReadLimit);
         try {

@@ -2,10 +2,16 @@
 
 #include <strings.h>
 
-#include "platform/regf/folder_entries.h"
+#include "platform/posix/folder_entries.h"
 
 namespace regf {
 namespace {
+
+using platform::posix::FindEntry;
+using platform::posix::FindPath;
+using platform::posix::IsFile;
+using platform::posix::IsFolder;
+using platform::posix::SubFolders;
 
 std::string WithoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.ends_with('/')) path.pop_back();

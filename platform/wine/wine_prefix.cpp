@@ -1,11 +1,9 @@
 #include "platform/wine/wine_prefix.h"
 
-#include <dirent.h>
-#include <strings.h>
-
 #include <cerrno>
 
 #include "platform/file_error_status.h"
+#include "platform/posix/folder_entries.h"
 #include "platform/wine/wine_file_tree.h"
 #include "platform/wine/wine_name_order.h"
 #include "platform/wine/wine_server.h"
@@ -13,35 +11,23 @@
 namespace wine {
 namespace {
 
+using platform::posix::FindEntry;
+
 constexpr const char* kMachineFile = "system.reg";
 constexpr const char* kUserFile = "user.reg";
 constexpr const char* kDefaultFile = "userdef.reg";
 
 }  // namespace
 
-std::optional<std::string> WinePrefix::FindFile(const std::string& folder, const std::string& name) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return std::nullopt;
-    std::optional<std::string> found;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
-            found = folder + (folder.ends_with('/') ? "" : "/") + entry->d_name;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
 bool WinePrefix::IsPrefix(const std::string& folder) {
-    return FindFile(folder, kMachineFile) && FindFile(folder, kUserFile) &&
-           FindFile(folder, kDefaultFile);
+    return FindEntry(folder, kMachineFile) && FindEntry(folder, kUserFile) &&
+           FindEntry(folder, kDefaultFile);
 }
 
 WinePrefix::WinePrefix(std::string folder) : folder_(std::move(folder)) {
     const bool opened = OpenFiles([this] {
         auto open = [this](const char* name, std::u16string base) {
-            const auto path = FindFile(folder_, name);
+            const auto path = FindEntry(folder_, name);
             if (!path) {
                 throw WineFileError(folder_ + " holds no " + name + ": it is no Wine prefix.");
             }

@@ -27,8 +27,6 @@ public:
     explicit WinePrefix(std::string folder);
     ~WinePrefix() override;
 
-    // The path of the file that folder holds under name, matched without regard to case.
-    static std::optional<std::string> FindFile(const std::string& folder, const std::string& name);
     // Whether folder holds a prefix's system.reg, user.reg and userdef.reg.
     static bool IsPrefix(const std::string& folder);
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace regf {
+namespace platform::posix {
 
 // The path of the entry of folder named name in any case; nullopt when there is none.
 std::optional<std::string> FindEntry(const std::string& folder, const std::string& name);
@@ -22,4 +22,4 @@ std::vector<std::string> SubFolders(const std::string& folder);
 bool IsFolder(const std::string& path);
 bool IsFile(const std::string& path);
 
-}  // namespace regf
+}  // namespace platform::posix

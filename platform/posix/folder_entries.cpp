@@ -1,4 +1,4 @@
-#include "platform/regf/folder_entries.h"
+#include "platform/posix/folder_entries.h"
 
 #include <dirent.h>
 #include <strings.h>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace regf {
+namespace platform::posix {
 
 std::optional<std::string> FindEntry(const std::string& folder, const std::string& name) {
     DIR* dir = ::opendir(folder.c_str());
@@ -58,4 +58,4 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-}  // namespace regf
+}  // namespace platform::posix
