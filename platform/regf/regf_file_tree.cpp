@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "platform/posix/utf8.h"
 #include "platform/registry/key_names.h"
@@ -175,6 +178,7 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
     Handle hive = Writable();
     const hive_node_h parent = Hivex().nodeParent(hive, Offset(key));
     if (parent == 0) Fail("a key's parent cannot be read", errno);
+    RefuseCellsNamedTwice(Offset(key), true);
     if (Hivex().nodeDeleteChild(hive, Offset(key)) != 0) Fail("a key cannot be deleted", errno);
     changes_.push_back({Change::Kind::Delete, Offset(key), {}, {}});
     children_.erase(Id(parent));
@@ -316,7 +320,39 @@ RegfFileTree::Handle RegfFileTree::Writable() {
     return write_;
 }
 
+// hivex frees the cells of the values a change replaces, and of a deleted key's tree, one by
+// one, and aborts the program when it frees one twice. A damaged hive can name one value or
+// one key twice, which reading through it does not notice: such a change is refused, and the
+// hive is left as it is.
+void RegfFileTree::RefuseCellsNamedTwice(std::size_t node, bool wholeTree) const {
+    std::set<std::size_t> keys{node};
+    std::vector<std::size_t> pending{node};
+    while (!pending.empty()) {
+        const std::size_t key = pending.back();
+        pending.pop_back();
+        const Owned<hive_value_h> values(Hivex().nodeValues(write_, key));
+        if (!values) Fail("a key's values cannot be read", errno);
+        std::set<std::size_t> seen;
+        for (const hive_value_h* value = values.get(); *value; ++value) {
+            if (!seen.insert(*value).second) {
+                Fail("the key at offset " + std::to_string(key) + " lists one value twice", EILSEQ);
+            }
+        }
+        if (!wholeTree) return;
+        const Owned<hive_node_h> children(Hivex().nodeChildren(write_, key));
+        if (!children) Fail("a key's subkeys cannot be read", errno);
+        for (const hive_node_h* child = children.get(); *child; ++child) {
+            if (!keys.insert(*child).second) {
+                Fail("the key at offset " + std::to_string(*child) + " is listed twice", EILSEQ);
+            }
+            pending.push_back(*child);
+        }
+    }
+}
+
 void RegfFileTree::Apply(const Change& change) {
+    if (change.kind == Change::Kind::SetValues) RefuseCellsNamedTwice(change.node, false);
+    if (change.kind == Change::Kind::Delete) RefuseCellsNamedTwice(change.node, true);
     switch (change.kind) {
         case Change::Kind::Create:
             if (Hivex().nodeAddChild(write_, change.node, change.name.c_str()) == 0) {

@@ -102,6 +102,9 @@ private:
     // The copy changes go to, opened from the file at the first change of a batch.
     Handle Writable();
     void Apply(const Change& change);
+    // Refuses a change before hivex frees a cell twice: a key listing one value twice, or
+    // with wholeTree, one key listed twice in the tree below it.
+    void RefuseCellsNamedTwice(std::size_t node, bool wholeTree) const;
     void RollBackTo(std::size_t changes);
     void Changed();
     void KeepOriginal();
