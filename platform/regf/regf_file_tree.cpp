@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -149,10 +148,9 @@ std::optional<NodeId> RegfFileTree::FindChild(NodeId parent, std::u16string_view
 
 NodeId RegfFileTree::CreateChild(NodeId parent, std::u16string_view name) {
     if (parent == kTreeTop) throw std::invalid_argument("a hive has one root key");
+    Writable();
     Change change{Change::Kind::Create, Offset(parent), platform::posix::Utf16ToUtf8(name), {}};
-    Handle hive = Writable();
-    const hive_node_h made = Hivex().nodeAddChild(hive, change.node, change.name.c_str());
-    if (made == 0) Fail("a key cannot be made", errno);
+    const std::size_t made = Apply(change);
     changes_.push_back(std::move(change));
     children_.erase(parent);
     return Id(made);
@@ -178,9 +176,9 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
     Handle hive = Writable();
     const hive_node_h parent = Hivex().nodeParent(hive, Offset(key));
     if (parent == 0) Fail("a key's parent cannot be read", errno);
-    RefuseCellsNamedTwice(Offset(key), true);
-    if (Hivex().nodeDeleteChild(hive, Offset(key)) != 0) Fail("a key cannot be deleted", errno);
-    changes_.push_back({Change::Kind::Delete, Offset(key), {}, {}});
+    Change change{Change::Kind::Delete, Offset(key), {}, {}};
+    Apply(change);
+    changes_.push_back(std::move(change));
     children_.erase(Id(parent));
     children_.erase(key);
 }
@@ -315,56 +313,85 @@ RegfFileTree::Handle RegfFileTree::Writable() {
                             path_ + " was changed by another program since it was read; it was "
                                     "not overwritten.");
     }
-    write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
-    if (!write_) Fail("the hive cannot be opened for writing", errno);
+    OpenForWriting();
     return write_;
 }
 
-// hivex frees the cells of the values a change replaces, and of a deleted key's tree, one by
-// one, and aborts the program when it frees one twice. A damaged hive can name one value or
-// one key twice, which reading through it does not notice: such a change is refused, and the
-// hive is left as it is.
-void RegfFileTree::RefuseCellsNamedTwice(std::size_t node, bool wholeTree) const {
-    std::set<std::size_t> keys{node};
-    std::vector<std::size_t> pending{node};
-    while (!pending.empty()) {
-        const std::size_t key = pending.back();
-        pending.pop_back();
-        const Owned<hive_value_h> values(Hivex().nodeValues(write_, key));
-        if (!values) Fail("a key's values cannot be read", errno);
-        std::set<std::size_t> seen;
-        for (const hive_value_h* value = values.get(); *value; ++value) {
-            if (!seen.insert(*value).second) {
-                Fail("the key at offset " + std::to_string(key) + " lists one value twice", EILSEQ);
-            }
-        }
-        if (!wholeTree) return;
-        const Owned<hive_node_h> children(Hivex().nodeChildren(write_, key));
-        if (!children) Fail("a key's subkeys cannot be read", errno);
-        for (const hive_node_h* child = children.get(); *child; ++child) {
-            if (!keys.insert(*child).second) {
-                Fail("the key at offset " + std::to_string(*child) + " is listed twice", EILSEQ);
-            }
-            pending.push_back(*child);
+void RegfFileTree::OpenForWriting() {
+    write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
+    if (!write_) Fail("the hive cannot be opened for writing", errno);
+    try {
+        ledger_.emplace(path_);
+    } catch (...) {
+        Hivex().close(write_);
+        write_ = nullptr;
+        try {
+            throw;
+        } catch (const CellFault& fault) {
+            throw RegfFileError(RegfFileError::Kind::Damaged,
+                                path_ + ": " + fault.what() + "; it cannot be changed.", EILSEQ);
         }
     }
 }
 
-void RegfFileTree::Apply(const Change& change) {
-    if (change.kind == Change::Kind::SetValues) RefuseCellsNamedTwice(change.node, false);
-    if (change.kind == Change::Kind::Delete) RefuseCellsNamedTwice(change.node, true);
+std::size_t RegfFileTree::Apply(const Change& change) {
+    std::size_t made = 0;
+    try {
+        if (Perform(change, made)) return made;
+    } catch (const CellFault& fault) {
+        throw RegfFileError(RegfFileError::Kind::Damaged,
+                            path_ + ": " + fault.what() + "; nothing was changed.", EILSEQ);
+    }
+    const int error = errno;
+    Reopen(changes_.size());
     switch (change.kind) {
-        case Change::Kind::Create:
-            if (Hivex().nodeAddChild(write_, change.node, change.name.c_str()) == 0) {
-                Fail("a key cannot be made", errno);
+        case Change::Kind::Create: Fail("a key cannot be made", error);
+        case Change::Kind::Delete: Fail("a key cannot be deleted", error);
+        case Change::Kind::SetValues: break;
+    }
+    Fail("the values of a key cannot be written", error);
+}
+
+// hivex frees cells following the hive's own offsets, and aborts the program, or writes
+// where no cell is, when a damaged hive names a cell twice or one that is not there: the
+// ledger goes through each change's frees first, and refuses it before hivex starts.
+bool RegfFileTree::Perform(const Change& change, std::size_t& made) {
+    switch (change.kind) {
+        case Change::Kind::Create: {
+            const Owned<hive_node_h> siblings(Hivex().nodeChildren(write_, change.node));
+            if (!siblings) return false;
+            ledger_->AddingChild(change.node);
+            made = Hivex().nodeAddChild(write_, change.node, change.name.c_str());
+            if (made == 0) return false;
+            ledger_->AddedChild(change.node, made, *siblings != 0);
+            return true;
+        }
+        case Change::Kind::Delete: {
+            // hivex deletes a key's whole tree, and unlinks it from its parent once: a key
+            // with subkeys, or listed twice, would leave the hive naming freed cells.
+            const Owned<hive_node_h> children(Hivex().nodeChildren(write_, change.node));
+            const hive_node_h parent = Hivex().nodeParent(write_, change.node);
+            const Owned<hive_node_h> siblings(parent ? Hivex().nodeChildren(write_, parent)
+                                                     : nullptr);
+            if (!children || !siblings) return false;
+            std::size_t listed = 0;
+            for (const hive_node_h* sibling = siblings.get(); *sibling; ++sibling) {
+                listed += *sibling == change.node;
             }
-            break;
-        case Change::Kind::Delete:
-            if (Hivex().nodeDeleteChild(write_, change.node) != 0) {
-                Fail("a key cannot be deleted", errno);
+            if (*children != 0) {
+                throw CellFault("the key at offset " + HexOffset(change.node) +
+                                " cannot be deleted: the hive lists subkeys under it");
             }
-            break;
+            if (listed != 1) {
+                throw CellFault("the key at offset " + HexOffset(change.node) +
+                                " cannot be deleted: its parent lists it " +
+                                std::to_string(listed) + " times; the hive is damaged");
+            }
+            ledger_->DeleteLeaf(change.node);
+            return Hivex().nodeDeleteChild(write_, change.node) == 0;
+        }
         case Change::Kind::SetValues: {
+            ledger_->ReplaceValues(change.node);
             std::vector<hive_set_value> values(change.values.size());
             // hivex takes names in UTF-8.
             std::vector<std::string> names;
@@ -378,38 +405,44 @@ void RegfFileTree::Apply(const Change& change) {
                 values[i].value =
                     reinterpret_cast<char*>(const_cast<std::uint8_t*>(value.data.data()));
             }
-            if (Hivex().nodeSetValues(write_, change.node, values.size(), values.data(), 0) != 0) {
-                Fail("the values of a key cannot be written", errno);
-            }
-            break;
+            return Hivex().nodeSetValues(write_, change.node, values.size(), values.data(), 0) ==
+                   0;
         }
     }
+    return false;
 }
 
-// hivex cannot undo a change: the copy is read again and the changes before the batch are
-// done again, which gives every key the number it had, since hivex places new blocks at
-// the end in the order they are made.
-void RegfFileTree::RollBackTo(std::size_t count) {
-    if (changes_.size() == count) return;
+// hivex cannot undo a change: its copy is read again and the changes kept are done again,
+// which gives every key the number it had, since hivex places new cells at the end in the
+// order they are made.
+void RegfFileTree::Reopen(std::size_t count) {
     ++generation_;
     children_.clear();
     if (write_) Hivex().close(write_);
     write_ = nullptr;
+    ledger_.reset();
     std::vector<Change> kept(std::make_move_iterator(changes_.begin()),
                              std::make_move_iterator(changes_.begin() + static_cast<long>(count)));
     changes_.clear();
     if (kept.empty()) return;
-    write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
     try {
-        if (!write_) Fail("the hive cannot be opened for writing", errno);
-        for (const Change& change : kept) Apply(change);
+        OpenForWriting();
+        for (const Change& change : kept) {
+            std::size_t made = 0;
+            if (!Perform(change, made)) Fail("a change cannot be made again", errno);
+        }
         changes_ = std::move(kept);
     } catch (...) {
         // The outer batch cannot be brought back: it writes nothing.
         if (write_) Hivex().close(write_);
         write_ = nullptr;
+        ledger_.reset();
         lost_ = true;
     }
+}
+
+void RegfFileTree::RollBackTo(std::size_t count) {
+    if (changes_.size() != count) Reopen(count);
 }
 
 }  // namespace regf

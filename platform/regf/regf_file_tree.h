@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/registry/file_tree.h"
+#include "platform/regf/cell_ledger.h"
 #include "platform/regf/hive_reader.h"
 #include "platform/regf/regf_error.h"
 
@@ -101,10 +102,16 @@ private:
     void WriteValues(platform::NodeId key, std::vector<HiveValue> values);
     // The copy changes go to, opened from the file at the first change of a batch.
     Handle Writable();
-    void Apply(const Change& change);
-    // Refuses a change before hivex frees a cell twice: a key listing one value twice, or
-    // with wholeTree, one key listed twice in the tree below it.
-    void RefuseCellsNamedTwice(std::size_t node, bool wholeTree) const;
+    // hivex's copy of the file and the ledger of its cells, read from the same file.
+    void OpenForWriting();
+    // Makes one change; returns the node of a key made. Throws, and leaves hivex's copy as
+    // it was before the change, when the change is refused or fails.
+    std::size_t Apply(const Change& change);
+    // Makes one change once the ledger has checked what it frees: false when hivex failed,
+    // with errno set, which may leave its copy half changed.
+    bool Perform(const Change& change, std::size_t& made);
+    // Reads hivex's copy again and makes the first count changes again.
+    void Reopen(std::size_t count);
     void RollBackTo(std::size_t changes);
     void Changed();
     void KeepOriginal();
@@ -116,6 +123,8 @@ private:
     // which reads go to while it is open.
     std::optional<HiveReader> read_;
     Handle write_ = nullptr;
+    // What hivex's copy holds in use, while it is open.
+    std::optional<CellLedger> ledger_;
     std::size_t root_ = 0;
     std::optional<std::string> dirty_;
     FileStamp stamp_;
