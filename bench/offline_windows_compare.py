@@ -10,6 +10,8 @@ turns, the median of ROUNDS runs of:
   - exporting the whole hive: `vantrel-reg export HKLM\\Software` against
     `hivexregedit --export` (Debian's libwin-hivex-perl) where it is installed, else
     libregf's `regfexport`, which writes a listing of its own;
+  - setting one value and writing the hive back: `vantrel-reg add` against `hivexsh -w`
+    with `setval` and `commit`;
 and prints each ratio (peer / ours), with the load average before and after. Then, where
 strace and valgrind are installed, the system calls of one more run of each (strace -c) and
 the instructions of one open-and-read of each (callgrind). --other BUILD times the
@@ -170,6 +172,19 @@ def main():
         print(f"export of the whole hive (median of {args.rounds}, by turns):")
         for (label, _), ours in zip(tools, times):
             print(f"  {label} {ours:.2f} s, {peer} {theirs:.2f} s, ratio {theirs / ours:.1f}")
+
+        # A change is written to a copy beside the hive, flushed and renamed over it;
+        # hivexsh writes the hive over itself and does not flush it.
+        write = [([tool, "--registry", drive, "add", "HKLM\\Software\\" + VERSION_KEY, "/v",
+                   "RegisteredOwner", "/d", "Bench Owner", "/f"], None) for _, tool in tools]
+        hivexsh_write = (["hivexsh", "-w", software],
+                         f"cd {VERSION_KEY}\nsetval 1\nRegisteredOwner\nstring:Bench Owner\n"
+                         "commit\n".encode())
+        times = by_turns(write + [hivexsh_write], args.rounds)
+        theirs = times[-1]
+        print(f"set one value and write the hive (median of {args.rounds}, by turns):")
+        for (label, _), ours in zip(tools, times):
+            print(f"  {label} {ours:.3f} s, hivexsh -w {theirs:.3f} s, ratio {theirs / ours:.2f}")
         print(f"load average after: {load()}")
 
         for label, counter in (("system calls (strace -c)", syscalls),

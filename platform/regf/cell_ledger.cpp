@@ -16,7 +16,7 @@ constexpr std::uint32_t kInlineData = 0x80000000;
 
 // Fields of the cells a change reads, from the start of the cell (its size field).
 namespace key_field {
-constexpr std::size_t kSubkeyCount = 24, kSubkeyList = 32, kValueCount = 40, kValueList = 44,
+constexpr std::size_t kSubkeyList = 32, kValueCount = 40, kValueList = 44,
                       kSecurity = 48, kClassName = 52, kEnd = 56;
 }
 namespace value_field {
@@ -47,7 +47,7 @@ CellLedger::CellLedger(const std::string& path) : file_(path) { Walk(); }
 void CellLedger::Walk() {
     end_ = Target(Read32(0x28));
     if (end_ > file_.Size()) throw CellFault("its bins would end past the end of the file");
-    inUse_.assign(end_ / 4, false);
+    inUse_.assign(end_ / 4 + 1, false);
     std::size_t bin = kFirstBin;
     while (bin < end_) {
         if (bin > file_.Size() || file_.Size() - bin < kBinHeader ||

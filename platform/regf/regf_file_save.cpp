@@ -151,6 +151,7 @@ void RegfFileTree::InstallSave() {
     // The file now holds hivex's copy, every key at the same place: reads go to it.
     Hivex().close(write_);
     write_ = nullptr;
+    ledger_.reset();
     changes_.clear();
     // Should the new file not read, the old stamp makes the next look read it again and
     // say why.

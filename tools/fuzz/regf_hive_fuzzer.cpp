@@ -1,6 +1,7 @@
 // Fuzzes the reading of NT registry hives: our reader, walked over the whole hive, and our
 // tree over it. No input may crash or hang either; a hive hivex agrees to change must, once
-// changed and written back, be read again by our reader with the change.
+// changed and written back, be read again by our reader with the change: a value set, then
+// a key deleted.
 #include <unistd.h>
 
 #include <cstdint>
@@ -52,6 +53,26 @@ void ReadAll(const regf::HiveReader& reader) {
     }
 }
 
+// Deletes the first subkey of Fuzz that has none of its own, which frees its values, its
+// class name and its share of its security cell: once written, it must be gone.
+void DeleteFirstLeaf(regf::RegfFileTree& tree) {
+    const auto key = tree.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
+    if (!key) __builtin_trap();
+    for (const auto& name : tree.ChildNames(*key)) {
+        const auto leaf = tree.FindChild(*key, name);
+        if (!leaf || tree.HasChildren(*leaf)) continue;
+        {
+            const auto batch = tree.BeginBatch();
+            tree.DeleteLeaf(*leaf);
+            batch->Commit();
+        }
+        regf::RegfFileTree again(HivePath(), u"Software");
+        const auto keyAgain = again.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
+        if (!keyAgain || again.FindChild(*keyAgain, name)) __builtin_trap();
+        return;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -92,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const regf::RegfFileError&) {
             __builtin_trap();
         }
+        DeleteFirstLeaf(tree);
     } catch (const regf::RegfFileError&) {
     }
     return 0;
