@@ -54,7 +54,7 @@ void ReadAll(const regf::HiveReader& reader) {
 }
 
 // Deletes the first subkey of Fuzz that has none of its own, which frees its values, its
-// class name and its share of its security cell: once written, it must be gone.
+// class name and its share of its security cell: once written, its node must be gone.
 void DeleteFirstLeaf(regf::RegfFileTree& tree) {
     const auto key = tree.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
     if (!key) __builtin_trap();
@@ -66,9 +66,11 @@ void DeleteFirstLeaf(regf::RegfFileTree& tree) {
             tree.DeleteLeaf(*leaf);
             batch->Commit();
         }
+        // hivex writes every other key where it was; a damaged hive may hold a second key
+        // of the same name, which is then found in its place.
         regf::RegfFileTree again(HivePath(), u"Software");
         const auto keyAgain = again.FindChild(regf::RegfFileTree::kBaseKey, u"fuzz");
-        if (!keyAgain || again.FindChild(*keyAgain, name)) __builtin_trap();
+        if (!keyAgain || again.FindChild(*keyAgain, name) == leaf) __builtin_trap();
         return;
     }
 }
