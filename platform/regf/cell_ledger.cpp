@@ -1,18 +1,14 @@
 #include "platform/regf/cell_ledger.h"
 
-#include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "platform/regf/hive_format.h"
 
 namespace regf {
 namespace {
 
-// Offsets in a hive are counted from its first bin, one base block in.
-constexpr std::size_t kFirstBin = 0x1000;
-constexpr std::size_t kBinHeader = 0x20;
 constexpr std::uint32_t kNone = 0xffffffff;
-// A value's data is inline, in the value's own cell, when the top bit of its size is set.
-constexpr std::uint32_t kInlineData = 0x80000000;
 
 // Fields of the cells a change reads, from the start of the cell (its size field).
 namespace key_field {
@@ -27,17 +23,11 @@ constexpr std::size_t kNext = 8, kPrevious = 12, kReferences = 16, kEnd = 20;
 }
 constexpr std::size_t kListEntries = 8;
 
-std::size_t Target(std::uint32_t offset) { return kFirstBin + offset; }
+std::size_t Target(std::uint32_t offset) { return kBaseBlockSize + offset; }
 
-std::string Hex(std::size_t offset) { return HexOffset(offset); }
+std::string Hex(std::size_t offset) { return HiveOffset(offset); }
 
 }  // namespace
-
-std::string HexOffset(std::size_t offset) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%zx", offset);
-    return text;
-}
 
 CellLedger::CellLedger(const std::string& path) : file_(path) { Walk(); }
 
@@ -48,23 +38,23 @@ void CellLedger::Walk() {
     end_ = Target(Read32(0x28));
     if (end_ > file_.Size()) throw CellFault("its bins would end past the end of the file");
     inUse_.assign(end_ / 4 + 1, false);
-    std::size_t bin = kFirstBin;
+    std::size_t bin = kBaseBlockSize;
     while (bin < end_) {
-        if (bin > file_.Size() || file_.Size() - bin < kBinHeader ||
+        if (bin > file_.Size() || file_.Size() - bin < kBinHeaderSize ||
             std::memcmp(file_.Data() + bin, "hbin", 4) != 0) {
-            throw CellFault("no bin starts at offset " + Hex(bin));
+            throw CellFault("no bin starts at " + Hex(bin));
         }
         const std::size_t size = Read32(bin + 8);
-        if (size <= kBinHeader || size % 0x1000 != 0 || size > end_ - bin ||
+        if (size <= kBinHeaderSize || size % 0x1000 != 0 || size > end_ - bin ||
             Target(Read32(bin + 4)) != bin) {
-            throw CellFault("the bin at offset " + Hex(bin) + " has a wrong size or offset");
+            throw CellFault("the bin at " + Hex(bin) + " has a wrong size or offset");
         }
-        for (std::size_t cell = bin + kBinHeader; cell < bin + size;) {
+        for (std::size_t cell = bin + kBinHeaderSize; cell < bin + size;) {
             const auto raw = static_cast<std::int32_t>(Read32(cell));
             const std::size_t length = raw < 0 ? 0 - static_cast<std::size_t>(raw)
                                                : static_cast<std::size_t>(raw);
             if (length <= 4 || length % 4 != 0 || length > bin + size - cell) {
-                throw CellFault("the cell at offset " + Hex(cell) + " has a wrong size");
+                throw CellFault("the cell at " + Hex(cell) + " has a wrong size");
             }
             if (raw < 0) inUse_[cell / 4] = true;
             cell += length;
@@ -75,11 +65,9 @@ void CellLedger::Walk() {
 
 std::uint32_t CellLedger::Read32(std::size_t offset) const {
     if (offset > file_.Size() || file_.Size() - offset < 4) {
-        throw CellFault("a field at offset " + Hex(offset) + " lies past the end of the file");
+        throw CellFault("a field it needs lies past the end of the file");
     }
-    std::uint32_t value;
-    std::memcpy(&value, file_.Data() + offset, sizeof value);
-    return value;  // hives are little-endian, as the machines hivex runs on here
+    return Le32(file_.Data() + offset);
 }
 
 bool CellLedger::InUse(std::size_t offset) const noexcept {
@@ -99,18 +87,18 @@ bool CellLedger::Usable(const Rehearsal& rehearsal, std::size_t offset) const {
 }
 
 void CellLedger::Refuse(std::size_t key, const std::string& fault) const {
-    throw CellFault("the key at offset " + Hex(key) + " cannot be changed: " + fault +
+    throw CellFault("the key at " + Hex(key) + " cannot be changed: " + fault +
                     "; the hive is damaged");
 }
 
 void CellLedger::Check(const Rehearsal& rehearsal, std::size_t key, std::size_t offset,
                        const char* what) const {
     if (rehearsal.freed.count(offset)) {
-        Refuse(key, std::string("the change would free ") + what + " at offset " + Hex(offset) +
+        Refuse(key, std::string("the change would free ") + what + " at " + Hex(offset) +
                         " twice");
     }
     if (!InUse(offset)) {
-        Refuse(key, std::string("the change would free ") + what + " at offset " + Hex(offset) +
+        Refuse(key, std::string("the change would free ") + what + " at " + Hex(offset) +
                         ", where no cell in use starts");
     }
 }
@@ -134,7 +122,7 @@ void CellLedger::FreeValues(Rehearsal& rehearsal, std::size_t key) const {
     if (count == 0) return;
     const std::size_t list = Target(Read32(key + key_field::kValueList));
     if (!Usable(rehearsal, list) || CellSize(list) < 4 + std::size_t{count} * 4) {
-        Refuse(key, "its value list at offset " + Hex(list) + " is not a cell in use that holds " +
+        Refuse(key, "its value list at " + Hex(list) + " is not a cell in use that holds " +
                         std::to_string(count) + " values");
     }
     std::vector<std::size_t> values(count);
@@ -143,9 +131,9 @@ void CellLedger::FreeValues(Rehearsal& rehearsal, std::size_t key) const {
     for (const std::size_t value : values) {
         Check(rehearsal, key, value, "a value");
         if (CellSize(value) < value_field::kEnd) {
-            Refuse(key, "the value at offset " + Hex(value) + " is shorter than a value's fields");
+            Refuse(key, "the value at " + Hex(value) + " is shorter than a value's fields");
         }
-        if ((Read32(value + value_field::kDataSize) & kInlineData) == 0) {
+        if ((Read32(value + value_field::kDataSize) & kDataInEntry) == 0) {
             Free(rehearsal, key, Target(Read32(value + value_field::kData)), "a value's data");
         }
         Free(rehearsal, key, value, "a value");
@@ -170,11 +158,11 @@ void CellLedger::Release(Rehearsal& rehearsal, std::size_t key, std::size_t offs
                CellSize(at) >= security_field::kEnd;
     };
     if (!isSecurity(offset)) {
-        Refuse(key, "its security cell at offset " + Hex(offset) + " is not one in use");
+        Refuse(key, "its security cell at " + Hex(offset) + " is not one in use");
     }
     Security security = SecurityAt(rehearsal, offset);
     if (security.references == 0) {
-        Refuse(key, "its security cell at offset " + Hex(offset) + " counts no keys");
+        Refuse(key, "its security cell at " + Hex(offset) + " counts no keys");
     }
     --security.references;
     rehearsal.security[offset] = security;
@@ -182,7 +170,7 @@ void CellLedger::Release(Rehearsal& rehearsal, std::size_t key, std::size_t offs
     const std::size_t previous = Target(security.previous), next = Target(security.next);
     if (previous != offset && next != offset) {
         if (!isSecurity(previous) || !isSecurity(next)) {
-            Refuse(key, "the security cell at offset " + Hex(offset) +
+            Refuse(key, "the security cell at " + Hex(offset) +
                             " is linked to cells that are not security cells in use");
         }
         Security before = SecurityAt(rehearsal, previous);
@@ -242,7 +230,7 @@ void CellLedger::AddingChild(std::size_t parent) {
     const std::size_t security = SecurityOf(parent);
     if (!InUse(security) || !HasSignature(security, "sk") ||
         CellSize(security) < security_field::kEnd) {
-        Refuse(parent, "its security cell at offset " + Hex(security) + " is not one in use");
+        Refuse(parent, "its security cell at " + Hex(security) + " is not one in use");
     }
 }
 

@@ -30,9 +30,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// An offset in a hive as hivex's debug output and our messages spell it: "0x1a20".
-std::string HexOffset(std::size_t offset);
-
 class CellLedger {
 public:
     // Maps the hive at path and walks its bins; throws RegfFileError when it cannot be

@@ -10,18 +10,13 @@
 #include <cerrno>
 
 #include "platform/posix/folder_entries.h"
+#include "platform/regf/hive_format.h"
 #include "platform/regf/regf_error.h"
 
 namespace regf {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
 constexpr std::size_t kBinSize = 4096;
-
-std::uint32_t Le32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 // Up to size bytes from the start of the file; fewer when it is shorter.
 std::size_t ReadStart(const std::string& path, std::uint8_t* into, std::size_t size) {

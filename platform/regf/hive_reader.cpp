@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/regf/hive_format.h"
 #include "platform/regf/regf_error.h"
 
 namespace regf {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
-constexpr std::size_t kBinHeaderSize = 32;
 constexpr std::size_t kBinAlignment = 4096;
 // Bytes before a key's name in its node, and before a value's name in its entry.
 constexpr std::size_t kKeyNameAt = 0x4C;
@@ -19,28 +18,13 @@ constexpr std::size_t kValueNameAt = 0x14;
 constexpr std::size_t kSegmentBytes = 16344;
 constexpr std::uint16_t kKeyNameIsLatin1 = 0x0020;
 constexpr std::uint16_t kValueNameIsLatin1 = 0x0001;
-constexpr std::uint32_t kDataInEntry = 0x80000000u;
-
-std::uint16_t Le16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Le32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 bool Signed(const std::uint8_t* bytes, const char* signature) {
     return bytes[0] == static_cast<std::uint8_t>(signature[0]) &&
            bytes[1] == static_cast<std::uint8_t>(signature[1]);
 }
 
-// An offset as the hive spells it, from the start of the first bin.
-std::string Hex(std::size_t fileOffset) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%zX", fileOffset - kBaseBlockSize);
-    return text;
-}
+std::string Hex(std::size_t fileOffset) { return HiveOffset(fileOffset); }
 
 // A name stored in single bytes (Latin-1) or in UTF-16LE units.
 bool DecodeName(const std::uint8_t* bytes, std::size_t size, bool latin1, std::u16string& into) {

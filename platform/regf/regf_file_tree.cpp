@@ -14,6 +14,7 @@
 
 #include "platform/posix/utf8.h"
 #include "platform/registry/key_names.h"
+#include "platform/regf/hive_format.h"
 #include "platform/regf/hive_header.h"
 #include "platform/regf/read_only_mount.h"
 
@@ -379,11 +380,11 @@ bool RegfFileTree::Perform(const Change& change, std::size_t& made) {
                 listed += *sibling == change.node;
             }
             if (*children != 0) {
-                throw CellFault("the key at offset " + HexOffset(change.node) +
+                throw CellFault("the key at " + HiveOffset(change.node) +
                                 " cannot be deleted: the hive lists subkeys under it");
             }
             if (listed != 1) {
-                throw CellFault("the key at offset " + HexOffset(change.node) +
+                throw CellFault("the key at " + HiveOffset(change.node) +
                                 " cannot be deleted: its parent lists it " +
                                 std::to_string(listed) + " times; the hive is damaged");
             }
