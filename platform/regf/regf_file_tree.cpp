@@ -321,17 +321,19 @@ RegfFileTree::Handle RegfFileTree::Writable() {
 void RegfFileTree::OpenForWriting() {
     write_ = LoadHivex().open(path_.c_str(), HIVEX_OPEN_WRITE);
     if (!write_) Fail("the hive cannot be opened for writing", errno);
-    try {
-        ledger_.emplace(path_);
-    } catch (...) {
+    auto close = [this] {
         Hivex().close(write_);
         write_ = nullptr;
-        try {
-            throw;
-        } catch (const CellFault& fault) {
-            throw RegfFileError(RegfFileError::Kind::Damaged,
-                                path_ + ": " + fault.what() + "; it cannot be changed.", EILSEQ);
-        }
+    };
+    try {
+        ledger_.emplace(path_);
+    } catch (const CellFault& fault) {
+        close();
+        throw RegfFileError(RegfFileError::Kind::Damaged,
+                            path_ + ": " + fault.what() + "; it cannot be changed.", EILSEQ);
+    } catch (...) {
+        close();
+        throw;
     }
 }
 
@@ -345,12 +347,10 @@ std::size_t RegfFileTree::Apply(const Change& change) {
     }
     const int error = errno;
     Reopen(changes_.size());
-    switch (change.kind) {
-        case Change::Kind::Create: Fail("a key cannot be made", error);
-        case Change::Kind::Delete: Fail("a key cannot be deleted", error);
-        case Change::Kind::SetValues: break;
-    }
-    Fail("the values of a key cannot be written", error);
+    Fail(change.kind == Change::Kind::Create   ? "a key cannot be made"
+         : change.kind == Change::Kind::Delete ? "a key cannot be deleted"
+                                               : "the values of a key cannot be written",
+         error);
 }
 
 // hivex frees cells following the hive's own offsets, and aborts the program, or writes
