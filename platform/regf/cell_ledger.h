@@ -49,6 +49,11 @@ public:
 
     // Whether a cell of the file starts at offset and is still in use.
     bool InUse(std::size_t offset) const noexcept;
+    // Whether the key at key is a key of the file whose values hivex holds as the file
+    // does: neither deleted nor given values of hivex's own.
+    bool ValuesAsInFile(std::size_t key) const noexcept {
+        return InUse(key) && !valuesReplaced_.count(key);
+    }
 
 private:
     struct Security {

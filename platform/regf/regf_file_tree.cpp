@@ -187,7 +187,9 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
 std::vector<HiveValue> RegfFileTree::ReadValues(NodeId key) {
     std::vector<HiveValue> values;
     if (key == kTreeTop) return values;
-    if (!write_) return read_->Values(Offset(key));
+    // Values hivex holds as the file does are read by our reader, which checks every cell
+    // they use, where hivex trusts some (big data's segment lists) and shortens others.
+    if (!write_ || ledger_->ValuesAsInFile(Offset(key))) return read_->Values(Offset(key));
     const Owned<hive_value_h> handles(Hivex().nodeValues(write_, Offset(key)));
     if (!handles) Fail("a key's values cannot be read", errno);
     for (const hive_value_h* value = handles.get(); *value; ++value) {
@@ -388,6 +390,9 @@ bool RegfFileTree::Perform(const Change& change, std::size_t& made) {
                                 " cannot be deleted: its parent lists it " +
                                 std::to_string(listed) + " times; the hive is damaged");
             }
+            // hivex reads the key's values before it deletes them, trusting cells our reader
+            // checks first.
+            if (ledger_->ValuesAsInFile(change.node)) read_->Values(change.node);
             ledger_->DeleteLeaf(change.node);
             return Hivex().nodeDeleteChild(write_, change.node) == 0;
         }
