@@ -350,7 +350,8 @@ TEST_F(HiveDamage, BinsThatEndElsewhereThanTheBaseBlockSaysAreReadButNotChanged)
     Write(path, hive.bytes);
     RegfFileTree tree(path, u"Software");
     EXPECT_TRUE(tree.ChildNames(kBase).empty());
-    ExpectRefused(path, [&] { tree.CreateChild(kBase, u"New"); }, "cannot be changed");
+    ExpectRefused(path, [&] { tree.CreateChild(kBase, u"New"); },
+                  "the bin at 0x1000 has a wrong size or offset; it cannot be changed");
     EXPECT_EQ(testing_support::Read(path), hive.Text());
 }
 
