@@ -14,7 +14,7 @@ turns, the median of ROUNDS runs of:
     with `setval` and `commit`;
 and prints each ratio (peer / ours), with the load average before and after. Then, where
 strace and valgrind are installed, the system calls of one more run of each (strace -c) and
-the instructions of one open-and-read of each (callgrind). --other BUILD times the
+the instructions of one open-and-read and one write of each (callgrind). --other BUILD times the
 vantrel-reg of another build (an earlier commit's) beside them in the same run. Run from
 the project root after building the native preset:
 
@@ -199,6 +199,14 @@ def main():
         if counts[0] is not None:
             names = [name for name, _ in tools] + [peer]
             print("export, system calls (strace -c): " +
+                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
+        for label, counter in (("system calls (strace -c)", syscalls),
+                               ("instructions (callgrind)", instructions)):
+            counts = [counter(command, given) for command, given in write + [hivexsh_write]]
+            if counts[0] is None:
+                continue
+            names = [name for name, _ in tools] + ["hivexsh -w"]
+            print(f"set one value and write, {label}: " +
                   ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
 
 
