@@ -187,28 +187,20 @@ def main():
             print(f"  {label} {ours:.3f} s, hivexsh -w {theirs:.3f} s, ratio {theirs / ours:.2f}")
         print(f"load average after: {load()}")
 
-        for label, counter in (("system calls (strace -c)", syscalls),
-                               ("instructions (callgrind)", instructions)):
-            counts = [counter(command, given) for command, given in query + [hivexsh]]
-            if counts[0] is None:
-                continue
-            names = [name for name, _ in tools] + ["hivexsh"]
-            print(f"open and read, {label}: " +
-                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
-        counts = [syscalls(command, given) for command, given in export + [(command, None)]]
-        if counts[0] is not None:
-            names = [name for name, _ in tools] + [peer]
-            print("export, system calls (strace -c): " +
-                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
-        for label, counter in (("system calls (strace -c)", syscalls),
-                               ("instructions (callgrind)", instructions)):
-            counts = [counter(command, given) for command, given in write + [hivexsh_write]]
-            if counts[0] is None:
-                continue
-            names = [name for name, _ in tools] + ["hivexsh -w"]
-            print(f"set one value and write, {label}: " +
-                  ", ".join(f"{name} {count:,}" for name, count in zip(names, counts)))
-
+        names = [name for name, _ in tools]
+        counted = [("open and read", query + [hivexsh], names + ["hivexsh"], True),
+                   ("export", export + [(command, None)], names + [peer], False),
+                   ("set one value and write", write + [hivexsh_write], names + ["hivexsh -w"],
+                    True)]
+        for work, commands, named, with_instructions in counted:
+            counters = [("system calls (strace -c)", syscalls)]
+            if with_instructions:
+                counters.append(("instructions (callgrind)", instructions))
+            for label, counter in counters:
+                counts = [counter(each, given) for each, given in commands]
+                if counts[0] is not None:
+                    print(f"{work}, {label}: " +
+                          ", ".join(f"{name} {count:,}" for name, count in zip(named, counts)))
 
 if __name__ == "__main__":
     main()
