@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/creg/mounted_tree.h"
 #include "platform/file_error_status.h"
@@ -16,6 +17,7 @@ namespace {
 
 // Names match in any case, as FAT matches them.
 using platform::posix::FindEntry;
+using platform::posix::FindPath;
 using platform::posix::IsFolder;
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -58,16 +60,12 @@ std::optional<std::string> WinDirOf(const std::string& root) {
         if (::strcasecmp(Trim(line.substr(0, equals)).c_str(), "WinDir") != 0) continue;
         std::string value = Trim(line.substr(equals + 1));
         if (value.size() >= 2 && value[1] == ':') value.erase(0, 2);
-        std::string folder = root;
+        std::vector<std::string> names;
         std::istringstream parts(value);
-        std::string part;
-        while (std::getline(parts, part, '\\')) {
-            if (part.empty()) continue;
-            const auto next = FindEntry(folder, part);
-            if (!next) return std::nullopt;
-            folder = *next;
+        for (std::string part; std::getline(parts, part, '\\');) {
+            if (!part.empty()) names.push_back(std::move(part));
         }
-        return folder;
+        return FindPath(root, names);
     }
     return std::nullopt;
 }
