@@ -25,8 +25,6 @@ constexpr std::size_t kListEntries = 8;
 
 std::size_t Target(std::uint32_t offset) { return kBaseBlockSize + offset; }
 
-std::string Hex(std::size_t offset) { return HiveOffset(offset); }
-
 }  // namespace
 
 CellLedger::CellLedger(const std::string& path) : file_(path) { Walk(); }
@@ -42,19 +40,19 @@ void CellLedger::Walk() {
     while (bin < end_) {
         if (bin > file_.Size() || file_.Size() - bin < kBinHeaderSize ||
             std::memcmp(file_.Data() + bin, "hbin", 4) != 0) {
-            throw CellFault("no bin starts at " + Hex(bin));
+            throw CellFault("no bin starts at " + HiveOffset(bin));
         }
         const std::size_t size = Read32(bin + 8);
         if (size <= kBinHeaderSize || size % 0x1000 != 0 || size > end_ - bin ||
             Target(Read32(bin + 4)) != bin) {
-            throw CellFault("the bin at " + Hex(bin) + " has a wrong size or offset");
+            throw CellFault("the bin at " + HiveOffset(bin) + " has a wrong size or offset");
         }
         for (std::size_t cell = bin + kBinHeaderSize; cell < bin + size;) {
             const auto raw = static_cast<std::int32_t>(Read32(cell));
             const std::size_t length = raw < 0 ? 0 - static_cast<std::size_t>(raw)
                                                : static_cast<std::size_t>(raw);
             if (length <= 4 || length % 4 != 0 || length > bin + size - cell) {
-                throw CellFault("the cell at " + Hex(cell) + " has a wrong size");
+                throw CellFault("the cell at " + HiveOffset(cell) + " has a wrong size");
             }
             if (raw < 0) inUse_[cell / 4] = true;
             cell += length;
@@ -87,18 +85,18 @@ bool CellLedger::Usable(const Rehearsal& rehearsal, std::size_t offset) const {
 }
 
 void CellLedger::Refuse(std::size_t key, const std::string& fault) const {
-    throw CellFault("the key at " + Hex(key) + " cannot be changed: " + fault +
+    throw CellFault("the key at " + HiveOffset(key) + " cannot be changed: " + fault +
                     "; the hive is damaged");
 }
 
 void CellLedger::Check(const Rehearsal& rehearsal, std::size_t key, std::size_t offset,
                        const char* what) const {
     if (rehearsal.freed.count(offset)) {
-        Refuse(key, std::string("the change would free ") + what + " at " + Hex(offset) +
+        Refuse(key, std::string("the change would free ") + what + " at " + HiveOffset(offset) +
                         " twice");
     }
     if (!InUse(offset)) {
-        Refuse(key, std::string("the change would free ") + what + " at " + Hex(offset) +
+        Refuse(key, std::string("the change would free ") + what + " at " + HiveOffset(offset) +
                         ", where no cell in use starts");
     }
 }
@@ -122,7 +120,7 @@ void CellLedger::FreeValues(Rehearsal& rehearsal, std::size_t key) const {
     if (count == 0) return;
     const std::size_t list = Target(Read32(key + key_field::kValueList));
     if (!Usable(rehearsal, list) || CellSize(list) < 4 + std::size_t{count} * 4) {
-        Refuse(key, "its value list at " + Hex(list) + " is not a cell in use that holds " +
+        Refuse(key, "its value list at " + HiveOffset(list) + " is not a cell in use that holds " +
                         std::to_string(count) + " values");
     }
     std::vector<std::size_t> values(count);
@@ -131,7 +129,7 @@ void CellLedger::FreeValues(Rehearsal& rehearsal, std::size_t key) const {
     for (const std::size_t value : values) {
         Check(rehearsal, key, value, "a value");
         if (CellSize(value) < value_field::kEnd) {
-            Refuse(key, "the value at " + Hex(value) + " is shorter than a value's fields");
+            Refuse(key, "the value at " + HiveOffset(value) + " is shorter than a value's fields");
         }
         if ((Read32(value + value_field::kDataSize) & kDataInEntry) == 0) {
             Free(rehearsal, key, Target(Read32(value + value_field::kData)), "a value's data");
@@ -158,11 +156,11 @@ void CellLedger::Release(Rehearsal& rehearsal, std::size_t key, std::size_t offs
                CellSize(at) >= security_field::kEnd;
     };
     if (!isSecurity(offset)) {
-        Refuse(key, "its security cell at " + Hex(offset) + " is not one in use");
+        Refuse(key, "its security cell at " + HiveOffset(offset) + " is not one in use");
     }
     Security security = SecurityAt(rehearsal, offset);
     if (security.references == 0) {
-        Refuse(key, "its security cell at " + Hex(offset) + " counts no keys");
+        Refuse(key, "its security cell at " + HiveOffset(offset) + " counts no keys");
     }
     --security.references;
     rehearsal.security[offset] = security;
@@ -170,7 +168,7 @@ void CellLedger::Release(Rehearsal& rehearsal, std::size_t key, std::size_t offs
     const std::size_t previous = Target(security.previous), next = Target(security.next);
     if (previous != offset && next != offset) {
         if (!isSecurity(previous) || !isSecurity(next)) {
-            Refuse(key, "the security cell at " + Hex(offset) +
+            Refuse(key, "the security cell at " + HiveOffset(offset) +
                             " is linked to cells that are not security cells in use");
         }
         Security before = SecurityAt(rehearsal, previous);
@@ -230,7 +228,7 @@ void CellLedger::AddingChild(std::size_t parent) {
     const std::size_t security = SecurityOf(parent);
     if (!InUse(security) || !HasSignature(security, "sk") ||
         CellSize(security) < security_field::kEnd) {
-        Refuse(parent, "its security cell at " + Hex(security) + " is not one in use");
+        Refuse(parent, "its security cell at " + HiveOffset(security) + " is not one in use");
     }
 }
 

@@ -1,7 +1,6 @@
 #include "platform/regf/hive_reader.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/regf/hive_format.h"
@@ -23,8 +22,6 @@ bool Signed(const std::uint8_t* bytes, const char* signature) {
     return bytes[0] == static_cast<std::uint8_t>(signature[0]) &&
            bytes[1] == static_cast<std::uint8_t>(signature[1]);
 }
-
-std::string Hex(std::size_t fileOffset) { return HiveOffset(fileOffset); }
 
 // A name stored in single bytes (Latin-1) or in UTF-16LE units.
 bool DecodeName(const std::uint8_t* bytes, std::size_t size, bool latin1, std::u16string& into) {
@@ -54,7 +51,7 @@ HiveReader::HiveReader(const std::string& path) : path_(path), file_(path) {
     root_ = kBaseBlockSize + static_cast<std::size_t>(Le32(base + 0x24));
     if (!IsKey(root_)) {
         throw RegfFileError(RegfFileError::Kind::Damaged,
-                            path_ + " has no root key: its header points to " + Hex(root_) +
+                            path_ + " has no root key: its header points to " + HiveOffset(root_) +
                                 ", where no key is.");
     }
 }
@@ -73,14 +70,14 @@ std::string HiveReader::BinFault(std::size_t at, std::size_t size) const {
             Le32(base + bin + 4) == bin - kBaseBlockSize) {
             const std::size_t binSize = Le32(base + bin + 8);
             if (binSize < kBinHeaderSize || binSize > end_ - bin) {
-                return "the bin at " + Hex(bin) + " counts " + std::to_string(binSize) +
+                return "the bin at " + HiveOffset(bin) + " counts " + std::to_string(binSize) +
                        " bytes, which do not fit the hive";
             }
             if (at < bin + kBinHeaderSize || at >= bin + binSize) {
-                return "the cell at " + Hex(at) + " lies in no bin";
+                return "the cell at " + HiveOffset(at) + " lies in no bin";
             }
             if (size > bin + binSize - at) {
-                return "the cell at " + Hex(at) + " runs past the end of its bin";
+                return "the cell at " + HiveOffset(at) + " runs past the end of its bin";
             }
             lastBin_ = bin;
             lastBinEnd_ = bin + binSize;
@@ -88,18 +85,18 @@ std::string HiveReader::BinFault(std::size_t at, std::size_t size) const {
         }
         if (bin == kBaseBlockSize) break;
     }
-    return "the cell at " + Hex(at) + " lies in no bin";
+    return "the cell at " + HiveOffset(at) + " lies in no bin";
 }
 
 HiveReader::Cell HiveReader::CellAt(std::size_t at, const char* signature, const char* what) const {
     if (at < kBaseBlockSize + kBinHeaderSize || at % 4 != 0 || at + 8 > end_) {
-        Damaged(std::string(what) + " is at " + Hex(at) + ", outside the hive's cells");
+        Damaged(std::string(what) + " is at " + HiveOffset(at) + ", outside the hive's cells");
     }
     const auto raw = static_cast<std::int32_t>(Le32(file_.Data() + at));
-    if (raw >= 0) Damaged(std::string(what) + " at " + Hex(at) + " is in a free cell");
+    if (raw >= 0) Damaged(std::string(what) + " at " + HiveOffset(at) + " is in a free cell");
     const std::int64_t size = -static_cast<std::int64_t>(raw);
     if (size < 8 || static_cast<std::uint64_t>(size) > end_ - at) {
-        Damaged("the cell of " + std::string(what) + " at " + Hex(at) + " counts " +
+        Damaged("the cell of " + std::string(what) + " at " + HiveOffset(at) + " counts " +
                 std::to_string(size) + " bytes, which do not fit the hive");
     }
     const auto cellSize = static_cast<std::size_t>(size);
@@ -110,7 +107,7 @@ HiveReader::Cell HiveReader::CellAt(std::size_t at, const char* signature, const
     }
     const Cell cell{file_.Data() + at + 4, static_cast<std::size_t>(size) - 4};
     if (signature && !Signed(cell.data, signature)) {
-        Damaged(std::string(what) + " at " + Hex(at) + " is no \"" + signature + "\" cell");
+        Damaged(std::string(what) + " at " + HiveOffset(at) + " is no \"" + signature + "\" cell");
     }
     return cell;
 }
@@ -123,7 +120,7 @@ HiveReader::Cell HiveReader::Follow(std::uint32_t offset, const char* signature,
 HiveReader::Cell HiveReader::Key(std::size_t key) const {
     const Cell cell = CellAt(key, "nk", "a key");
     if (cell.size < kKeyNameAt + Le16(cell.data + 0x48)) {
-        Damaged("the name of the key at " + Hex(key) + " runs past its cell");
+        Damaged("the name of the key at " + HiveOffset(key) + " runs past its cell");
     }
     return cell;
 }
@@ -142,7 +139,7 @@ std::u16string HiveReader::KeyName(std::size_t key) const {
     std::u16string name;
     if (!DecodeName(node.data + kKeyNameAt, Le16(node.data + 0x48),
                     (Le16(node.data + 2) & kKeyNameIsLatin1) != 0, name)) {
-        Damaged("the name of the key at " + Hex(key) + " is an odd number of bytes of UTF-16");
+        Damaged("the name of the key at " + HiveOffset(key) + " is an odd number of bytes of UTF-16");
     }
     return name;
 }
@@ -154,7 +151,7 @@ std::vector<std::size_t> HiveReader::Subkeys(std::size_t key) const {
     if (count == 0) return subkeys;
     ListInto(Le32(node.data + 0x1C), key, false, subkeys);
     if (subkeys.size() != count) {
-        Damaged("the key at " + Hex(key) + " counts " + std::to_string(count) +
+        Damaged("the key at " + HiveOffset(key) + " counts " + std::to_string(count) +
                 " subkeys, its lists hold " + std::to_string(subkeys.size()));
     }
     return subkeys;
@@ -172,14 +169,14 @@ void HiveReader::ListInto(std::uint32_t list, std::size_t key, bool inIndex,
     } else if (Signed(cell.data, "lf") || Signed(cell.data, "lh")) {
         entry = 8;
     } else {
-        Damaged("the subkey list of the key at " + Hex(key) + " is no li, lf, lh or ri list");
+        Damaged("the subkey list of the key at " + HiveOffset(key) + " is no li, lf, lh or ri list");
     }
     if (index && inIndex) {
-        Damaged("an index of subkey lists of the key at " + Hex(key) + " holds another index");
+        Damaged("an index of subkey lists of the key at " + HiveOffset(key) + " holds another index");
     }
     const std::size_t count = Le16(cell.data + 2);
     if (4 + count * entry > cell.size) {
-        Damaged("a subkey list of the key at " + Hex(key) + " counts " + std::to_string(count) +
+        Damaged("a subkey list of the key at " + HiveOffset(key) + " counts " + std::to_string(count) +
                 " entries, more than its cell holds");
     }
     for (std::size_t i = 0; i < count; ++i) {
@@ -191,7 +188,7 @@ void HiveReader::ListInto(std::uint32_t list, std::size_t key, bool inIndex,
         const std::size_t subkey = kBaseBlockSize + offset;
         const Cell child = Key(subkey);
         if (subkey == root_ || kBaseBlockSize + Le32(child.data + 0x10) != key) {
-            Damaged("the subkey at " + Hex(subkey) + " of the key at " + Hex(key) +
+            Damaged("the subkey at " + HiveOffset(subkey) + " of the key at " + HiveOffset(key) +
                     " names another key as its parent");
         }
         into.push_back(subkey);
@@ -205,7 +202,7 @@ void HiveReader::ForEachValue(std::size_t key, Visit&& visit) const {
     if (count == 0) return;
     const Cell list = Follow(Le32(node.data + 0x28), nullptr, "a value list");
     if (count > list.size / 4) {
-        Damaged("the value list of the key at " + Hex(key) + " counts " + std::to_string(count) +
+        Damaged("the value list of the key at " + HiveOffset(key) + " counts " + std::to_string(count) +
                 " values, more than its cell holds");
     }
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -213,7 +210,7 @@ void HiveReader::ForEachValue(std::size_t key, Visit&& visit) const {
         const Cell entry = Follow(offset, "vk", "a value");
         const std::size_t at = kBaseBlockSize + offset;
         if (entry.size < kValueNameAt || entry.size - kValueNameAt < Le16(entry.data + 2)) {
-            Damaged("the name of the value at " + Hex(at) + " runs past its cell");
+            Damaged("the name of the value at " + HiveOffset(at) + " runs past its cell");
         }
         visit(entry, at, count);
     }
@@ -223,7 +220,7 @@ std::u16string HiveReader::ValueName(const Cell& entry, std::size_t at) const {
     std::u16string name;
     if (!DecodeName(entry.data + kValueNameAt, Le16(entry.data + 2),
                     (Le16(entry.data + 0x10) & kValueNameIsLatin1) != 0, name)) {
-        Damaged("the name of the value at " + Hex(at) + " is an odd number of bytes of UTF-16");
+        Damaged("the name of the value at " + HiveOffset(at) + " is an odd number of bytes of UTF-16");
     }
     return name;
 }
@@ -246,7 +243,7 @@ HiveValueCounts HiveReader::ValueCounts(std::size_t key) const {
         const std::uint32_t nameSize = Le16(entry.data + 2);
         const bool latin1 = (Le16(entry.data + 0x10) & kValueNameIsLatin1) != 0;
         if (!latin1 && nameSize % 2 != 0) {
-            Damaged("the name of the value at " + Hex(at) + " is an odd number of bytes of UTF-16");
+            Damaged("the name of the value at " + HiveOffset(at) + " is an odd number of bytes of UTF-16");
         }
         const std::uint32_t length = latin1 ? nameSize : nameSize / 2;
         const auto size = static_cast<std::uint32_t>(DataOf(entry, at, nullptr));
@@ -265,7 +262,7 @@ std::size_t HiveReader::DataOf(const Cell& entry, std::size_t at,
     if (counted & kDataInEntry) {
         const std::size_t size = counted & ~kDataInEntry;
         if (size > 4) {
-            Damaged("the value at " + Hex(at) + " counts " + std::to_string(size) +
+            Damaged("the value at " + HiveOffset(at) + " counts " + std::to_string(size) +
                     " bytes of data kept in its entry, which holds 4");
         }
         if (into) into->assign(entry.data + 8, entry.data + 8 + size);
@@ -274,7 +271,7 @@ std::size_t HiveReader::DataOf(const Cell& entry, std::size_t at,
     const std::size_t size = counted;
     if (size == 0) return 0;
     if (size > end_ - kBaseBlockSize) {
-        Damaged("the value at " + Hex(at) + " counts " + std::to_string(size) +
+        Damaged("the value at " + HiveOffset(at) + " counts " + std::to_string(size) +
                 " bytes of data, more than the hive holds");
     }
     const Cell data = Follow(offset, nullptr, "the data of a value");
@@ -283,13 +280,13 @@ std::size_t HiveReader::DataOf(const Cell& entry, std::size_t at,
         return size;
     }
     if (data.size < 8 || !Signed(data.data, "db")) {
-        Damaged("the data of the value at " + Hex(at) + " counts " + std::to_string(size) +
+        Damaged("the data of the value at " + HiveOffset(at) + " counts " + std::to_string(size) +
                 " bytes, more than its cell holds");
     }
     const std::size_t segments = Le16(data.data + 2);
     const Cell list = Follow(Le32(data.data + 4), nullptr, "a list of data segments");
     if (segments > list.size / 4) {
-        Damaged("the big data of the value at " + Hex(at) + " counts " +
+        Damaged("the big data of the value at " + HiveOffset(at) + " counts " +
                 std::to_string(segments) + " segments, more than its list holds");
     }
     if (into) into->reserve(size);
@@ -298,7 +295,7 @@ std::size_t HiveReader::DataOf(const Cell& entry, std::size_t at,
         const Cell segment = Follow(Le32(list.data + 4 * i), nullptr, "a segment of data");
         const std::size_t take = std::min(kSegmentBytes, size - found);
         if (segment.size < take) {
-            Damaged("segment " + std::to_string(i) + " of the data of the value at " + Hex(at) +
+            Damaged("segment " + std::to_string(i) + " of the data of the value at " + HiveOffset(at) +
                     " is shorter than its part of the data");
         }
         if (into) into->insert(into->end(), segment.data, segment.data + take);
@@ -306,7 +303,7 @@ std::size_t HiveReader::DataOf(const Cell& entry, std::size_t at,
     }
     if (found != size) {
         Damaged("the " + std::to_string(segments) + " segments of the data of the value at " +
-                Hex(at) + " hold fewer than its " + std::to_string(size) + " bytes");
+                HiveOffset(at) + " hold fewer than its " + std::to_string(size) + " bytes");
     }
     return size;
 }
