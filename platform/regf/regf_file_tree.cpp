@@ -184,12 +184,16 @@ void RegfFileTree::DeleteLeaf(NodeId key) {
     children_.erase(key);
 }
 
+// Values hivex holds as the file does are read by our reader, which checks every cell they
+// use, where hivex trusts some (big data's segment lists) and shortens others.
+bool RegfFileTree::ValuesInFile(NodeId key) const {
+    return !write_ || ledger_->ValuesAsInFile(Offset(key));
+}
+
 std::vector<HiveValue> RegfFileTree::ReadValues(NodeId key) {
     std::vector<HiveValue> values;
     if (key == kTreeTop) return values;
-    // Values hivex holds as the file does are read by our reader, which checks every cell
-    // they use, where hivex trusts some (big data's segment lists) and shortens others.
-    if (!write_ || ledger_->ValuesAsInFile(Offset(key))) return read_->Values(Offset(key));
+    if (ValuesInFile(key)) return read_->Values(Offset(key));
     const Owned<hive_value_h> handles(Hivex().nodeValues(write_, Offset(key)));
     if (!handles) Fail("a key's values cannot be read", errno);
     for (const hive_value_h* value = handles.get(); *value; ++value) {
@@ -271,7 +275,7 @@ platform::TreeCounts RegfFileTree::Counts(NodeId key) {
     platform::TreeCounts counts;
     for (const auto& name : ChildrenOf(key).names) counts.AddSubKey(name.size());
     // The file's values are measured where they lie, rather than copied out to be measured.
-    if (!write_ && key != kTreeTop) {
+    if (key != kTreeTop && ValuesInFile(key)) {
         const HiveValueCounts values = read_->ValueCounts(Offset(key));
         counts.values = values.values;
         counts.maxValueNameLength = values.maxNameLength;

@@ -98,6 +98,8 @@ private:
     std::size_t Offset(platform::NodeId key) const;
     platform::NodeId Id(std::size_t offset) const;
     const Children& ChildrenOf(platform::NodeId key);
+    // Whether the key's values are read from the file rather than from hivex's copy.
+    bool ValuesInFile(platform::NodeId key) const;
     std::vector<HiveValue> ReadValues(platform::NodeId key);
     void WriteValues(platform::NodeId key, std::vector<HiveValue> values);
     // The copy changes go to, opened from the file at the first change of a batch.
