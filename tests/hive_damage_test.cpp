@@ -93,6 +93,8 @@ TEST_F(HiveDamage, ValuesWhoseCellsAreSharedOrMisplacedAreNeitherReplacedNorDele
         const char* says;  // what refusing the set says, when our reader reads through it
     };
     const std::vector<Damage> damages = {
+        {"the list names one value twice",
+         [](ValueHive& h) { h.hive.Put32(BuiltHive::Field(h.list, 4), h.one); }, "twice"},
         {"two values share one data cell",
          [](ValueHive& h) { h.SetData(h.two, h.oneData); }, "twice"},
         {"a value's data is the value list", [](ValueHive& h) { h.SetData(h.one, h.list); },

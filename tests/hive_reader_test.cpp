@@ -11,7 +11,6 @@
 #include <functional>
 #include <tuple>
 
-#include "file_bytes.h"
 #include "hive_builder.h"
 #include "minimal_hive.h"
 #include "platform/posix/utf8.h"
@@ -413,62 +412,6 @@ TEST_F(HiveFile, ADamagedKeyIsRefusedOnlyWhenItIsRead) {
         EXPECT_NE(std::string(error.what()).find("outside the hive's cells"), std::string::npos)
             << error.what();
     }
-}
-
-// hivex frees a changed key's value cells, and a deleted key's tree, one cell at a time, and
-// aborts the program when it frees one twice. A damaged hive that lists one value, or one
-// key, twice is read through, but a change that would free it is refused and the file kept.
-TEST_F(HiveFile, AChangeThatWouldFreeACellTwiceIsRefusedAndTheFileKept) {
-    KeyPlan root{u"ROOT", {}, {}, SubkeyList::Lh, true};
-    root.subkeys.push_back({u"A", {}, {}});
-    KeyPlan twoValues{u"Data", {}, {}};
-    twoValues.values = {{u"One", 3, {1}, true}, {u"Two", 3, {2}, true}};
-    root.subkeys.push_back(std::move(twoValues));
-    root.subkeys.push_back(Leaves(u"Pair", SubkeyList::Lh, 2));
-    BuiltHive hive = BuildHive(root);
-    // Data's value list names its first value twice; Pair's lh list its first leaf twice.
-    const std::uint32_t values = hive.valueLists.at(u"Data");
-    hive.Put32(BuiltHive::Field(values, 4), hive.Get32(BuiltHive::Field(values, 0)));
-    const std::uint32_t pair = hive.lists.at(u"Pair");
-    hive.Put32(BuiltHive::Field(pair, 12), hive.Get32(BuiltHive::Field(pair, 4)));
-    hive.Put32(BuiltHive::Field(pair, 16), hive.Get32(BuiltHive::Field(pair, 8)));
-    Write(path, hive.bytes);
-    const std::string before = testing_support::Read(path);
-
-    regf::RegfFileTree tree(path, u"Software");
-    const auto data = tree.FindChild(regf::RegfFileTree::kBaseKey, u"Data");
-    ASSERT_TRUE(data);
-    const std::uint8_t text[] = {'x', 0, 0, 0};
-    try {
-        tree.SetValue(*data, u"New", 1, text, sizeof text);
-        ADD_FAILURE() << "a value was set on a key that lists one value twice";
-    } catch (const RegfFileError& error) {
-        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("twice"), std::string::npos)
-            << error.what();
-    }
-    const auto listedTwice = tree.FindChild(regf::RegfFileTree::kBaseKey, u"Pair");
-    ASSERT_TRUE(listedTwice);
-    try {
-        tree.DeleteLeaf(*listedTwice);
-        ADD_FAILURE() << "a key was deleted whose tree lists one key twice";
-    } catch (const RegfFileError& error) {
-        EXPECT_NE(std::string(error.what()).find("lists subkeys under it"), std::string::npos)
-            << error.what();
-    }
-    EXPECT_EQ(testing_support::Read(path), before) << "a refused change wrote the file";
-    // A change that frees nothing twice still goes through on the same hive.
-    const auto a = tree.FindChild(regf::RegfFileTree::kBaseKey, u"A");
-    ASSERT_TRUE(a);
-    {
-        const auto batch = tree.BeginBatch();
-        tree.SetValue(*a, u"Fine", 1, text, sizeof text);
-        batch->Commit();
-    }
-    regf::RegfFileTree again(path, u"Software");
-    const auto aAgain = again.FindChild(regf::RegfFileTree::kBaseKey, u"A");
-    ASSERT_TRUE(aAgain);
-    EXPECT_TRUE(again.FindValue(*aAgain, u"fine"));
 }
 
 }  // namespace
